@@ -1,0 +1,185 @@
+// The dialog layer: dialogs and child pages built from templates, handler tables, data exchange,
+// timers and message boxes, in the vocabulary of a classic dialog framework. The console's code
+// speaks only this interface; a backend (platform/ui/qt) makes the real widgets.
+#pragma once
+
+#include "platform/ui/dialog_template.h"
+#include "platform/ui/message_target.h"
+#include "platform/ui/types.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace ui {
+
+class Dialog;
+class DialogBackend;
+class DataExchange;
+
+// --- Handler tables -----------------------------------------------------------------------------
+
+using HandlerThunk = LRESULT (*)(Dialog&, WPARAM, LPARAM);
+
+struct HandlerEntry {
+    enum class Type { Command, Message, End };
+    Type type;
+    UINT message;  // Message entries
+    int id;        // Command entries: control id
+    Notify notify; // Command entries: notification
+    HandlerThunk fn;
+};
+
+template <class T, void (T::*F)()> LRESULT CommandThunk(Dialog& d, WPARAM, LPARAM) {
+    (static_cast<T&>(d).*F)();
+    return 0;
+}
+template <class T, LRESULT (T::*F)(WPARAM, LPARAM)>
+LRESULT MessageThunk(Dialog& d, WPARAM w, LPARAM l) {
+    return (static_cast<T&>(d).*F)(w, l);
+}
+
+#define UI_ON_NOTIFY(notify, id, Class, fn)                                                        \
+    ui::HandlerEntry { ui::HandlerEntry::Type::Command, 0, id, notify, &ui::CommandThunk<Class, &Class::fn> }
+#define UI_ON_CLICKED(id, Class, fn) UI_ON_NOTIFY(ui::Notify::Clicked, id, Class, fn)
+#define UI_ON_MESSAGE(msg, Class, fn)                                                              \
+    ui::HandlerEntry {                                                                             \
+        ui::HandlerEntry::Type::Message, msg, 0, ui::Notify::Clicked,                              \
+            &ui::MessageThunk<Class, &Class::fn>                                                   \
+    }
+#define UI_END_HANDLERS                                                                            \
+    ui::HandlerEntry { ui::HandlerEntry::Type::End, 0, 0, ui::Notify::Clicked, nullptr }
+
+// A message offered to PreTranslateMessage before it reaches any handler.
+struct Msg {
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+};
+
+// --- Dialog -------------------------------------------------------------------------------------
+
+class Dialog : public MessageTarget {
+public:
+    explicit Dialog(const DialogTemplate& tpl);
+    ~Dialog() override;
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+
+    const DialogTemplate& Template() const { return m_template; }
+
+    // Creation. DoModal builds the top-level dialog, runs OnInitDialog and its event loop until
+    // EndDialog. Create builds a child page inside control hostId of parent (a tab control).
+    int DoModal(Dialog* parent = nullptr);
+    bool Create(Dialog* parent, int hostId);
+    void EndDialog(int result);
+    bool IsCreated() const { return m_backend != nullptr; }
+    Dialog* GetParentDialog() const { return m_parent; }
+
+    virtual bool OnInitDialog();
+    virtual void DoDataExchange(DataExchange& dx);
+    // Return true when the message was dealt with and must go no further.
+    virtual bool PreTranslateMessage(Msg& msg);
+    virtual const HandlerEntry* GetHandlerTable() const;
+
+    // Data exchange: true moves controls into members (and validates), false members into
+    // controls. Returns false when a value failed validation.
+    bool UpdateData(bool saveAndValidate = true);
+
+    // Messages and notifications, synchronous from any thread (see MessageTarget).
+    LRESULT SendMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Runs the handler table for a control notification; returns false when nothing handled it.
+    bool SendNotify(int id, Notify notify);
+    // Hands a key to the focused control only, bypassing the dialog's own key handling.
+    void DispatchToFocus(const Msg& msg);
+
+    // Controls, by id.
+    void SetDlgItemText(int id, const std::string& text);
+    std::string GetDlgItemText(int id) const;
+    void EnableDlgItem(int id, bool enable);
+    bool IsDlgItemEnabled(int id) const;
+    void ShowDlgItem(int id, bool show);
+    bool IsDlgItemVisible(int id) const;
+    void CheckDlgButton(int id, bool checked);
+    bool IsDlgButtonChecked(int id) const;
+    void SetDlgItemImage(int id, const Image& image);
+    int GetDlgItemImageId(int id) const; // resource id of the image shown, 0 for none
+    void SetDlgItemFont(int id, const std::string& face, int pointSize);
+    void SetFocusTo(int id);
+    int GetFocusId() const; // -2 when no control of this dialog has the focus
+    bool HasControl(int id) const;
+    Rect GetDlgItemRect(int id) const; // pixels, in the dialog's client coordinates
+
+    // Combo boxes.
+    void ComboResetContent(int id);
+    int ComboAddString(int id, const std::string& text);
+    int ComboGetCount(int id) const;
+    int ComboGetCurSel(int id) const;
+    void ComboSetCurSel(int id, int index);
+    std::string ComboGetLBText(int id, int index) const;
+
+    // Tab controls.
+    void TabInsertItem(int id, int index, const std::string& text);
+    int TabGetItemCount(int id) const;
+    std::string TabGetItemText(int id, int index) const;
+    int TabGetCurSel(int id) const;
+    void TabSetCurSel(int id, int index); // changes the selection without a notification
+    Rect TabGetClientRect(int id) const;  // the tab control's client rectangle, pixels
+
+    // The window itself.
+    void ShowWindow(bool show);
+    bool IsWindowVisible() const;
+    void MoveWindow(const Rect& r, bool repaint = true); // pixels, in the parent's coordinates
+    Rect GetClientRect() const;
+    Rect GetWindowRect() const; // pixels, in the parent's coordinates
+    void SetWindowText(const std::string& text);
+    std::string GetWindowText() const;
+    void SetWindowIcon(const Image& big, const Image& small);
+    bool IsIconic() const;
+    void AppendSystemMenuSeparator();
+    void AppendSystemMenuItem(UINT commandId, const std::string& text);
+
+    // Dialog units to pixels for this dialog's font.
+    int DluToPixelsX(int dlu) const;
+    int DluToPixelsY(int dlu) const;
+
+    // Timers: setting a running timer restarts it with the new interval. Expiry arrives as
+    // WM_TIMER with the id as wParam.
+    void SetTimer(int id, int milliseconds);
+    void KillTimer(int id);
+
+    // Modal message box with the console's caption and an OK button.
+    int MessageBox(const std::string& text);
+
+    // Renders the dialog (with its visible children) to a PNG file.
+    bool GrabToPng(const std::string& path) const;
+
+    // Backend access for the layer's own implementation.
+    DialogBackend* Backend() const { return m_backend.get(); }
+    // Called by the backend when a timer fires or a control notifies.
+    void OnBackendTimer(int id);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    // Armed timers (id -> interval), for the test hooks.
+    const std::map<int, int>& ArmedTimers() const { return m_timers; }
+
+private:
+    const HandlerEntry* FindMessageHandler(UINT message) const;
+
+    const DialogTemplate& m_template;
+    std::unique_ptr<DialogBackend> m_backend;
+    Dialog* m_parent = nullptr;
+    std::map<int, int> m_timers;
+    int m_modalResult = 0;
+};
+
+// Sleeps on the calling (UI) thread, as the console's pacing requires; recorded in tests.
+void Sleep(int milliseconds);
+
+// Common file-open dialog. filter is "Text|*.ext|Text|*.ext||". Returns false when cancelled.
+bool GetOpenFileName(Dialog* owner, const std::string& filter, const std::string& initialDir,
+                     std::string& path);
+
+// Runs the event loop for about the given time (tests and tools that wait for real timers).
+void ProcessEvents(int milliseconds);
+
+} // namespace ui

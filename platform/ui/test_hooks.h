@@ -1,0 +1,50 @@
+// Test hooks of the dialog layer, off in the application: message boxes recorded instead of shown,
+// sleeps recorded instead of slept, timers in manual mode, modal dialogs and file choosers answered
+// by the test. None of them needs a change in the console's code.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ui {
+class Dialog;
+}
+
+namespace ui::test {
+
+// Turns every hook on while it lives and restores the application's behaviour afterwards.
+class ScopedHooks {
+public:
+    ScopedHooks();
+    ~ScopedHooks();
+    ScopedHooks(const ScopedHooks&) = delete;
+    ScopedHooks& operator=(const ScopedHooks&) = delete;
+};
+
+void RecordMessageBoxes(bool on);
+std::vector<std::string> MessageBoxes();
+void ClearMessageBoxes();
+
+void RecordSleeps(bool on);
+std::vector<int> Sleeps();
+void ClearSleeps();
+
+// Manual timers: SetTimer only records the interval; a test fires a timer itself.
+void ManualTimers(bool on);
+bool ManualTimersOn();
+std::optional<int> ArmedInterval(const Dialog& dlg, int id);
+bool FireTimer(Dialog& dlg, int id); // false when the timer is not armed
+
+// A modal dialog run while this is set is created and initialised, handed to the handler, and
+// closed with the handler's result instead of running an event loop.
+void SetModalHandler(std::function<int(Dialog&)> handler);
+
+// The next file chooser returns this path (or is cancelled when nullopt).
+void SetOpenFileAnswer(std::optional<std::string> path);
+// Filter and initial directory of the last file chooser shown.
+std::string LastOpenFileFilter();
+std::string LastOpenFileDir();
+
+} // namespace ui::test
