@@ -1,0 +1,61 @@
+// Test peer on the far side of a pseudo-terminal mapped as COMn in a temporary port map
+// directory: what a generator would see and send. The directory holds `manual`, so no serial
+// device of the machine is ever touched.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// Points XDG_CONFIG_HOME at a temporary directory whose port map holds only what tests add.
+class PortMap {
+public:
+    PortMap();
+    ~PortMap();
+    std::string Dir() const;
+    void Map(int com, const std::string& device);
+    void Unmap(int com);
+
+private:
+    TempDir m_home;
+    std::string m_oldXdg;
+    bool m_hadXdg = false;
+};
+
+class PtyPeer {
+public:
+    PtyPeer(PortMap& map, int com);
+    ~PtyPeer();
+    int Master() const { return m_master; }
+    std::string SlavePath() const { return m_slavePath; }
+    void Send(const std::vector<std::uint8_t>& bytes);
+    // Reads whatever arrives within the time (stops early once `want` bytes arrived).
+    std::vector<std::uint8_t> Receive(std::chrono::milliseconds within, std::size_t want = 0);
+    // Closes the master: the port vanishes for whoever has the slave open.
+    void Hangup();
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_slavePath;
+};
+
+// Splits a byte stream into request frames (0xAA start, length field) for comparisons.
+std::vector<std::vector<std::uint8_t>> SplitFrames(const std::vector<std::uint8_t>& bytes);
+std::uint16_t FrameWord(const std::vector<std::uint8_t>& frame);
+std::string Hex(const std::vector<std::uint8_t>& bytes);
+
+} // namespace testsupport

@@ -1,0 +1,13 @@
+// main() of the test areas that use the dialog layer: the application object lives for the whole
+// run, on the main thread, like the console's.
+#include "platform/ui/application.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    testing::InitGoogleTest(&argc, argv);
+    ui::Application app(argc, argv);
+    return RUN_ALL_TESTS();
+}
