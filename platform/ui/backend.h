@@ -80,5 +80,21 @@ bool BackendOpenFile(Dialog* owner, const std::string& filter, const std::string
 void BackendProcessEvents(int milliseconds);
 // Asks the UI thread to call ServePendingDeliveries soon (callable from any thread).
 void BackendWakeUiThread();
+// Shows a message box owned by no dialog, caption "Kestrelon".
+void BackendAppMessageBox(const std::string& text);
+
+// Provided by the neutral part for the backend.
+// Marks the calling thread as the UI thread (null id: no UI thread any more).
+void RegisterUiThread(bool on);
+// True while the message box hook records instead of showing (AppMessageBox and Dialog alike).
+bool RecordMessageBox(const std::string& text);
+// The image a template's icon or bitmap static starts with (null image when none is provided).
+Image TemplateImage(int resourceId);
+// Nonzero while a backend tears its widgets down: no notification reaches a handler then.
+bool NotificationsSuppressed();
+struct SuppressNotifications {
+    SuppressNotifications();
+    ~SuppressNotifications();
+};
 
 } // namespace ui

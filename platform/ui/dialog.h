@@ -7,6 +7,7 @@
 #include "platform/ui/message_target.h"
 #include "platform/ui/types.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,7 +41,9 @@ LRESULT MessageThunk(Dialog& d, WPARAM w, LPARAM l) {
 }
 
 #define UI_ON_NOTIFY(notify, id, Class, fn)                                                        \
-    ui::HandlerEntry { ui::HandlerEntry::Type::Command, 0, id, notify, &ui::CommandThunk<Class, &Class::fn> }
+    ui::HandlerEntry {                                                                             \
+        ui::HandlerEntry::Type::Command, 0, id, notify, &ui::CommandThunk<Class, &Class::fn>       \
+    }
 #define UI_ON_CLICKED(id, Class, fn) UI_ON_NOTIFY(ui::Notify::Clicked, id, Class, fn)
 #define UI_ON_MESSAGE(msg, Class, fn)                                                              \
     ui::HandlerEntry {                                                                             \
@@ -48,7 +51,9 @@ LRESULT MessageThunk(Dialog& d, WPARAM w, LPARAM l) {
             &ui::MessageThunk<Class, &Class::fn>                                                   \
     }
 #define UI_END_HANDLERS                                                                            \
-    ui::HandlerEntry { ui::HandlerEntry::Type::End, 0, 0, ui::Notify::Clicked, nullptr }
+    ui::HandlerEntry {                                                                             \
+        ui::HandlerEntry::Type::End, 0, 0, ui::Notify::Clicked, nullptr                            \
+    }
 
 // A message offered to PreTranslateMessage before it reaches any handler.
 struct Msg {
@@ -181,5 +186,9 @@ bool GetOpenFileName(Dialog* owner, const std::string& filter, const std::string
 
 // Runs the event loop for about the given time (tests and tools that wait for real timers).
 void ProcessEvents(int milliseconds);
+
+// Supplies the pixels of the icons and bitmaps that templates name by resource id, so that an
+// icon static shows its template image before the code sets another one.
+void SetImageProvider(std::function<Image(int resourceId)> provider);
 
 } // namespace ui

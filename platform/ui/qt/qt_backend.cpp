@@ -1,0 +1,937 @@
+// Builds Qt widgets from dialog templates and implements the backend contract on them.
+#include "platform/ui/qt/qt_backend.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace ui::qt {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
+std::string S(const QString& s) {
+    return s.toUtf8().toStdString();
+}
+
+// MulDiv: a * b / c rounded half away from zero, as dialog-unit mapping does.
+int MulDiv(int a, int b, int c) {
+    return static_cast<int>(std::lround(static_cast<double>(a) * b / c));
+}
+
+Rect ToRect(const QRect& r) {
+    return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+// --- Widgets ------------------------------------------------------------------------------------
+
+class DialogWindow : public QDialog, public RootTag {
+public:
+    DialogWindow(Dialog& dlg, QtDialogBackend& backend, QWidget* owner)
+        : QDialog(owner), RootTag(dlg), m_backend(backend) {}
+
+    // Escape and the close box end the dialog the way the classic framework's cancel does.
+    void reject() override {
+        if (NotificationsSuppressed()) {
+            QDialog::reject();
+            return;
+        }
+        Owner().EndDialog(IDCANCEL);
+    }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        m_backend.PopupSystemMenu(e->globalPos());
+    }
+
+private:
+    QtDialogBackend& m_backend;
+};
+
+class PageWidget : public QWidget, public RootTag {
+public:
+    PageWidget(Dialog& dlg, QWidget* host) : QWidget(host), RootTag(dlg) {}
+};
+
+// Reports a left click released over the widget, as notifying statics do.
+template <class Base> class Clickable : public Base {
+public:
+    using Base::Base;
+    std::function<void()> onClick;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        if (onClick && e->button() == Qt::LeftButton) {
+            e->accept();
+            return;
+        }
+        Base::mousePressEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (onClick && e->button() == Qt::LeftButton) {
+            e->accept();
+            if (this->rect().contains(e->position().toPoint())) {
+                onClick();
+            }
+            return;
+        }
+        Base::mouseReleaseEvent(e);
+    }
+};
+
+using ClickLabel = Clickable<QLabel>;
+
+// An icon or bitmap static: the image scaled into the rectangle, aspect kept, centred.
+class ImageView : public Clickable<QFrame> {
+public:
+    using Clickable<QFrame>::Clickable;
+    void SetImage(const QImage& image) {
+        m_image = image;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        QFrame::paintEvent(e);
+        if (m_image.isNull()) {
+            return;
+        }
+        const QRect area = contentsRect();
+        const QSize size = m_image.size().scaled(area.size(), Qt::KeepAspectRatio);
+        const QRect target(area.left() + (area.width() - size.width()) / 2,
+                           area.top() + (area.height() - size.height()) / 2, size.width(),
+                           size.height());
+        QPainter p(this);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(target, m_image);
+    }
+
+private:
+    QImage m_image;
+};
+
+// The tab control: a tab bar over a framed area. Pages become children of this widget and are
+// placed by the dialog's code within the whole rectangle, as with the classic tab control.
+class TabHost : public QWidget {
+public:
+    explicit TabHost(QWidget* parent) : QWidget(parent) {
+        m_frame = new QFrame(this);
+        m_frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+        m_bar = new QTabBar(this);
+        m_bar->setDrawBase(false);
+        m_bar->setExpanding(false);
+        m_bar->setUsesScrollButtons(true);
+    }
+    QTabBar* Bar() const { return m_bar; }
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        const int h = std::min(m_bar->sizeHint().height(), 21);
+        m_bar->setGeometry(2, 0, width() - 4, h);
+        m_frame->setGeometry(0, h - 1, width(), height() - h + 1);
+    }
+    void childEvent(QChildEvent* e) override {
+        QWidget::childEvent(e);
+        // Keep the bar above the pages so a page never hides the tabs.
+        if (e->added() && m_bar && e->child() != m_bar) {
+            QMetaObject::invokeMethod(
+                this,
+                [bar = QPointer<QTabBar>(m_bar)] {
+                    if (bar) {
+                        bar->raise();
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+    }
+
+private:
+    QFrame* m_frame = nullptr;
+    QTabBar* m_bar = nullptr;
+};
+
+} // namespace
+
+// --- Helpers ------------------------------------------------------------------------------------
+
+QString DisplayText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out.push_back('\n');
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return Q(out);
+}
+
+QImage ToQImage(const Image& image) {
+    if (image.IsNull() || image.pixels.size() < static_cast<size_t>(image.width) *
+                                                    static_cast<size_t>(image.height)) {
+        return QImage();
+    }
+    QImage img(image.width, image.height, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height; ++y) {
+        std::memcpy(img.scanLine(y), &image.pixels[static_cast<size_t>(y) * image.width],
+                    static_cast<size_t>(image.width) * sizeof(std::uint32_t));
+    }
+    return img;
+}
+
+QFont TemplateFont(const char* face, int pointSize) {
+    const QString family = face ? QString::fromUtf8(face) : QString();
+    QFont font;
+    bool installed = false;
+    if (!family.isEmpty()) {
+        for (const QString& f : QFontDatabase::families()) {
+            if (f.compare(family, Qt::CaseInsensitive) == 0) {
+                installed = true;
+                break;
+            }
+        }
+    }
+    if (installed) {
+        font = QFont(family);
+    } else if (family.compare("Courier New", Qt::CaseInsensitive) == 0) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    } else {
+        font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setStyleHint(QFont::SansSerif);
+    }
+    font.setPointSize(pointSize > 0 ? pointSize : 9);
+    return font;
+}
+
+QString ConvertFilter(const std::string& filter) {
+    const QStringList parts = Q(filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) {
+            break;
+        }
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        out << parts[i] + " (" + patterns.simplified() + ")";
+    }
+    return out.join(";;");
+}
+
+// --- QtDialogBackend ----------------------------------------------------------------------------
+
+QtDialogBackend::QtDialogBackend(Dialog& dlg) : m_dlg(dlg) {}
+
+QtDialogBackend::~QtDialogBackend() {
+    // Widgets going away emit signals and move the focus; no handler may see that.
+    SuppressNotifications quiet;
+    for (auto& t : m_timers) {
+        t.second->stop();
+    }
+    if (m_root) {
+        if (auto* d = qobject_cast<QDialog*>(m_root.data()); d && m_inModal) {
+            d->done(0);
+        }
+        delete m_root.data();
+    }
+}
+
+void QtDialogBackend::Build(Dialog* parent, int hostId) {
+    m_building = true;
+    const DialogTemplate& tpl = m_dlg.Template();
+    m_font = TemplateFont(tpl.fontFace, tpl.pointSize);
+    const QFontMetrics fm(m_font);
+    const int avg = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    m_baseX = std::max(1, (avg / 26 + 1) / 2);
+    m_baseY = std::max(1, fm.height());
+
+    if (parent) {
+        auto* pb = static_cast<QtDialogBackend*>(parent->Backend());
+        QWidget* host = pb ? pb->HostWidget(hostId) : nullptr;
+        m_page = true;
+        m_root = new PageWidget(m_dlg, host);
+        m_root->setGeometry(0, 0, DluX(tpl.cx), DluY(tpl.cy));
+    } else {
+        QWidget* owner = nullptr;
+        if (Dialog* o = m_dlg.GetParentDialog(); o && o->Backend()) {
+            owner = static_cast<QtDialogBackend*>(o->Backend())->Root();
+            owner = owner ? owner->window() : nullptr;
+        }
+        auto* w = new DialogWindow(m_dlg, *this, owner);
+        Qt::WindowFlags flags =
+            Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        if (tpl.minimizeBox) {
+            flags |= Qt::WindowMinimizeButtonHint;
+        }
+        w->setWindowFlags(flags);
+        w->setWindowTitle(QString::fromUtf8(tpl.caption ? tpl.caption : ""));
+        w->setFixedSize(DluX(tpl.cx), DluY(tpl.cy));
+        m_root = w;
+    }
+    m_root->setFont(m_font);
+
+    // Radio groups follow template order: a control with the group style opens a new group.
+    QButtonGroup* radioGroup = nullptr;
+    bool groupHasButtonGroup = false;
+    m_controls.reserve(tpl.count);
+    for (size_t i = 0; i < tpl.count; ++i) {
+        const ControlTemplate& c = tpl.controls[i];
+        if (c.style & kGroup) {
+            groupHasButtonGroup = false;
+            radioGroup = nullptr;
+        }
+        if (c.kind == ControlKind::RadioButton && !groupHasButtonGroup) {
+            radioGroup = new QButtonGroup(this);
+            radioGroup->setExclusive(true);
+            groupHasButtonGroup = true;
+        }
+        BuildControl(c, c.kind == ControlKind::RadioButton ? radioGroup : nullptr);
+    }
+    // Group boxes are frames behind the controls they surround.
+    for (auto& c : m_controls) {
+        if (c.kind == ControlKind::GroupBox && c.widget) {
+            c.widget->lower();
+        }
+    }
+    if (m_page) {
+        m_root->show();
+    }
+    m_building = false;
+}
+
+void QtDialogBackend::BuildControl(const ControlTemplate& c, QButtonGroup* radioGroup) {
+    const QRect rect(DluX(c.x), DluY(c.y), DluX(c.cx), DluY(c.cy));
+    const std::string caption = c.caption ? c.caption : "";
+    const int id = c.id;
+    Control ctl{id, c.kind, c.style, nullptr, caption, 0, radioGroup};
+    QWidget* w = nullptr;
+    Qt::Alignment align = Qt::AlignLeft;
+    if (c.style & kCenter) {
+        align = Qt::AlignHCenter;
+    } else if (c.style & kRight) {
+        align = Qt::AlignRight;
+    }
+
+    switch (c.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+        auto* b = new QPushButton(DisplayText(caption), m_root);
+        b->setAutoDefault(false);
+        b->setDefault(c.kind == ControlKind::DefPushButton);
+        connect(b, &QPushButton::clicked, this, [this, id] { Clicked(id); });
+        w = b;
+        break;
+    }
+    case ControlKind::RadioButton: {
+        auto* b = new QRadioButton(DisplayText(caption), m_root);
+        b->setAutoExclusive(false);
+        if (radioGroup) {
+            radioGroup->addButton(b);
+        }
+        connect(b, &QRadioButton::clicked, this, [this, id] { Clicked(id); });
+        w = b;
+        break;
+    }
+    case ControlKind::CheckBox: {
+        auto* b = new QCheckBox(DisplayText(caption), m_root);
+        connect(b, &QCheckBox::clicked, this, [this, id] { Clicked(id); });
+        w = b;
+        break;
+    }
+    case ControlKind::GroupBox:
+        w = new QGroupBox(DisplayText(caption), m_root);
+        break;
+    case ControlKind::Static: {
+        auto* l = new ClickLabel(m_root);
+        l->setTextFormat(Qt::PlainText);
+        l->setText(DisplayText(caption));
+        l->setWordWrap(!(c.style & kNoWrap));
+        l->setAlignment(align | Qt::AlignTop);
+        if (c.style & kBorder) {
+            l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        }
+        if (c.style & kNotify) {
+            l->onClick = [this, id] { Clicked(id); };
+        }
+        w = l;
+        break;
+    }
+    case ControlKind::Icon:
+    case ControlKind::Bitmap: {
+        auto* v = new ImageView(m_root);
+        if (c.style & kBorder) {
+            v->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        }
+        ctl.imageId = std::atoi(caption.c_str());
+        v->SetImage(ToQImage(TemplateImage(ctl.imageId)));
+        if (c.style & kNotify) {
+            v->onClick = [this, id] { Clicked(id); };
+        }
+        w = v;
+        break;
+    }
+    case ControlKind::Edit:
+        if (c.style & kMultiline) {
+            auto* e = new QPlainTextEdit(m_root);
+            e->setPlainText(DisplayText(caption));
+            e->setReadOnly(c.style & kReadOnly);
+            e->setVerticalScrollBarPolicy((c.style & kVScroll) ? Qt::ScrollBarAsNeeded
+                                                               : Qt::ScrollBarAlwaysOff);
+            e->setHorizontalScrollBarPolicy((c.style & kHScroll) ? Qt::ScrollBarAsNeeded
+                                                                 : Qt::ScrollBarAlwaysOff);
+            e->setLineWrapMode((c.style & kHScroll) ? QPlainTextEdit::NoWrap
+                                                    : QPlainTextEdit::WidgetWidth);
+            connect(e, &QPlainTextEdit::textChanged, this,
+                    [this, id] { Notify(id, ui::Notify::EditChange); });
+            w = e;
+        } else {
+            auto* e = new QLineEdit(Q(caption), m_root);
+            e->setReadOnly(c.style & kReadOnly);
+            e->setAlignment(align | Qt::AlignVCenter);
+            connect(e, &QLineEdit::textEdited, this,
+                    [this, id] { Notify(id, ui::Notify::EditChange); });
+            w = e;
+        }
+        break;
+    case ControlKind::ComboDropDown:
+    case ControlKind::ComboDropList: {
+        auto* cb = new QComboBox(m_root);
+        cb->setEditable(c.kind == ControlKind::ComboDropDown);
+        cb->setInsertPolicy(QComboBox::NoInsert);
+        if (cb->lineEdit()) {
+            connect(cb->lineEdit(), &QLineEdit::textEdited, this,
+                    [this, id] { Notify(id, ui::Notify::EditChange); });
+        }
+        connect(cb, qOverload<int>(&QComboBox::currentIndexChanged), this,
+                [this, id] { Notify(id, ui::Notify::SelChange); });
+        connect(cb, qOverload<int>(&QComboBox::activated), this,
+                [this, id] { Notify(id, ui::Notify::SelEndOk); });
+        // The template height is the open list's; the closed box keeps its natural height.
+        const int closed = cb->sizeHint().height();
+        const int item = std::max(1, QFontMetrics(m_font).height() + 2);
+        cb->setMaxVisibleItems(std::max(1, (rect.height() - closed) / item));
+        cb->setGeometry(rect.x(), rect.y(), rect.width(), closed);
+        w = cb;
+        break;
+    }
+    case ControlKind::Tab: {
+        auto* t = new TabHost(m_root);
+        connect(t->Bar(), &QTabBar::currentChanged, this,
+                [this, id] { Notify(id, ui::Notify::SelChange); });
+        w = t;
+        break;
+    }
+    }
+
+    if (c.kind != ControlKind::ComboDropDown && c.kind != ControlKind::ComboDropList) {
+        w->setGeometry(rect);
+    }
+    if (c.style & kDisabled) {
+        w->setEnabled(false);
+    }
+    if (c.style & kHidden) {
+        w->hide();
+    }
+    ctl.widget = w;
+    m_controls.push_back(ctl);
+    if (id != IDC_STATIC && !m_byId.count(id)) {
+        m_byId.emplace(id, m_controls.size() - 1);
+    }
+}
+
+const QtDialogBackend::Control* QtDialogBackend::Find(int id) const {
+    const auto it = m_byId.find(id);
+    if (it == m_byId.end()) {
+        return nullptr;
+    }
+    const Control& c = m_controls[it->second];
+    return c.widget ? &c : nullptr;
+}
+
+QtDialogBackend::Control* QtDialogBackend::Find(int id) {
+    return const_cast<Control*>(static_cast<const QtDialogBackend*>(this)->Find(id));
+}
+
+template <class W> W* QtDialogBackend::As(int id) const {
+    const Control* c = Find(id);
+    return c ? dynamic_cast<W*>(c->widget.data()) : nullptr;
+}
+
+void QtDialogBackend::Notify(int id, ui::Notify notify) {
+    if (m_building || NotificationsSuppressed()) {
+        return;
+    }
+    m_dlg.SendNotify(id, notify);
+}
+
+void QtDialogBackend::Clicked(int id) {
+    if (m_building || NotificationsSuppressed()) {
+        return;
+    }
+    if (m_dlg.SendNotify(id, ui::Notify::Clicked) || m_page) {
+        return;
+    }
+    // Unhandled OK and Cancel buttons end the dialog, as the framework's defaults do.
+    if (id == IDOK) {
+        if (m_dlg.UpdateData(true)) {
+            m_dlg.EndDialog(IDOK);
+        }
+    } else if (id == IDCANCEL) {
+        m_dlg.EndDialog(IDCANCEL);
+    }
+}
+
+void QtDialogBackend::RunModal() {
+    auto* d = qobject_cast<QDialog*>(m_root.data());
+    if (!d || m_endRequested) {
+        return;
+    }
+    m_inModal = true;
+    d->exec();
+    m_inModal = false;
+}
+
+void QtDialogBackend::EndModal() {
+    m_endRequested = true;
+    if (auto* d = qobject_cast<QDialog*>(m_root.data())) {
+        d->done(0);
+    }
+}
+
+// --- Control access -----------------------------------------------------------------------------
+
+void QtDialogBackend::SetText(int id, const std::string& text) {
+    Control* c = Find(id);
+    if (!c) {
+        return;
+    }
+    QWidget* w = c->widget;
+    const QSignalBlocker block(w);
+    c->text = text;
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        l->setText(DisplayText(text));
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        b->setText(DisplayText(text));
+    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+        g->setTitle(DisplayText(text));
+    } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        e->setText(Q(text));
+    } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+        e->setPlainText(DisplayText(text));
+    } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
+        if (cb->isEditable()) {
+            const QSignalBlocker blockEdit(cb->lineEdit());
+            cb->setEditText(Q(text));
+        } else {
+            const int i = cb->findText(Q(text));
+            if (i >= 0) {
+                cb->setCurrentIndex(i);
+            }
+        }
+    }
+}
+
+std::string QtDialogBackend::GetText(int id) const {
+    const Control* c = Find(id);
+    if (!c) {
+        return std::string();
+    }
+    QWidget* w = c->widget;
+    if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        return S(e->text());
+    }
+    if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
+        // A multi-line edit hands its lines back separated by CR LF.
+        QString t = e->toPlainText();
+        t.replace(QChar('\n'), QStringLiteral("\r\n"));
+        return S(t);
+    }
+    if (auto* cb = qobject_cast<QComboBox*>(w)) {
+        return S(cb->currentText());
+    }
+    return c->text;
+}
+
+void QtDialogBackend::Enable(int id, bool enable) {
+    if (Control* c = Find(id)) {
+        c->widget->setEnabled(enable);
+    }
+}
+
+bool QtDialogBackend::IsEnabled(int id) const {
+    const Control* c = Find(id);
+    return c && c->widget->isEnabledTo(m_root);
+}
+
+void QtDialogBackend::Show(int id, bool show) {
+    if (Control* c = Find(id)) {
+        c->widget->setVisible(show);
+    }
+}
+
+bool QtDialogBackend::IsVisible(int id) const {
+    const Control* c = Find(id);
+    return c && c->widget->isVisibleTo(m_root);
+}
+
+void QtDialogBackend::SetChecked(int id, bool checked) {
+    Control* c = Find(id);
+    auto* b = c ? qobject_cast<QAbstractButton*>(c->widget.data()) : nullptr;
+    if (!b) {
+        return;
+    }
+    const QSignalBlocker block(b);
+    if (!checked && c->group && c->group->exclusive()) {
+        // An exclusive group refuses to uncheck its checked button; lift that for the moment.
+        c->group->setExclusive(false);
+        b->setChecked(false);
+        c->group->setExclusive(true);
+    } else {
+        b->setChecked(checked);
+    }
+}
+
+bool QtDialogBackend::IsChecked(int id) const {
+    const Control* c = Find(id);
+    auto* b = c ? qobject_cast<QAbstractButton*>(c->widget.data()) : nullptr;
+    return b && b->isChecked();
+}
+
+void QtDialogBackend::SetImage(int id, const Image& image) {
+    Control* c = Find(id);
+    if (!c) {
+        return;
+    }
+    c->imageId = image.IsNull() ? 0 : image.resourceId;
+    if (auto* v = dynamic_cast<ImageView*>(c->widget.data())) {
+        v->SetImage(ToQImage(image));
+    }
+}
+
+int QtDialogBackend::ImageId(int id) const {
+    const Control* c = Find(id);
+    return c ? c->imageId : 0;
+}
+
+void QtDialogBackend::SetFont(int id, const std::string& face, int pointSize) {
+    if (Control* c = Find(id)) {
+        c->widget->setFont(TemplateFont(face.c_str(), pointSize));
+    }
+}
+
+void QtDialogBackend::SetFocus(int id) {
+    if (Control* c = Find(id)) {
+        c->widget->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+int QtDialogBackend::IdOfWidget(QWidget* w) const {
+    for (; w && w != m_root; w = w->parentWidget()) {
+        if (dynamic_cast<RootTag*>(w)) {
+            return -2; // inside another dialog's page
+        }
+        for (const auto& c : m_controls) {
+            if (c.widget == w) {
+                return c.id;
+            }
+        }
+    }
+    return -2;
+}
+
+int QtDialogBackend::FocusId() const {
+    if (!m_root) {
+        return -2;
+    }
+    return IdOfWidget(m_root->window()->focusWidget());
+}
+
+bool QtDialogBackend::Has(int id) const {
+    return Find(id) != nullptr;
+}
+
+Rect QtDialogBackend::ItemRect(int id) const {
+    const Control* c = Find(id);
+    if (!c) {
+        return Rect{};
+    }
+    const QPoint tl = c->widget->mapTo(m_root, QPoint(0, 0));
+    return ToRect(QRect(tl, c->widget->size()));
+}
+
+void QtDialogBackend::FocusKey(const Msg& msg) {
+    if (!m_root) {
+        return;
+    }
+    QWidget* target = m_root->window()->focusWidget();
+    SendKeyToWidgetOnly(target ? target : m_root->window(), msg);
+}
+
+// --- Combo boxes --------------------------------------------------------------------------------
+
+void QtDialogBackend::ComboReset(int id) {
+    if (auto* cb = As<QComboBox>(id)) {
+        const QSignalBlocker block(cb);
+        cb->clear();
+    }
+}
+
+int QtDialogBackend::ComboAdd(int id, const std::string& text) {
+    auto* cb = As<QComboBox>(id);
+    if (!cb) {
+        return -1;
+    }
+    const QSignalBlocker block(cb);
+    const bool wasEmpty = cb->count() == 0;
+    cb->addItem(Q(text));
+    // Adding to an empty combo selects nothing, like the classic list.
+    if (wasEmpty) {
+        cb->setCurrentIndex(-1);
+    }
+    return cb->count() - 1;
+}
+
+int QtDialogBackend::ComboCount(int id) const {
+    auto* cb = As<QComboBox>(id);
+    return cb ? cb->count() : 0;
+}
+
+int QtDialogBackend::ComboCurSel(int id) const {
+    auto* cb = As<QComboBox>(id);
+    return cb ? cb->currentIndex() : -1;
+}
+
+void QtDialogBackend::ComboSetCurSel(int id, int index) {
+    auto* cb = As<QComboBox>(id);
+    // An index past the list leaves the selection as it is.
+    if (!cb || index < -1 || index >= cb->count()) {
+        return;
+    }
+    const QSignalBlocker block(cb);
+    cb->setCurrentIndex(index);
+    if (index < 0 && cb->isEditable()) {
+        cb->setEditText(QString());
+    }
+}
+
+std::string QtDialogBackend::ComboText(int id, int index) const {
+    auto* cb = As<QComboBox>(id);
+    if (!cb || index < 0 || index >= cb->count()) {
+        return std::string();
+    }
+    return S(cb->itemText(index));
+}
+
+// --- Tab controls -------------------------------------------------------------------------------
+
+void QtDialogBackend::TabInsert(int id, int index, const std::string& text) {
+    if (auto* t = As<TabHost>(id)) {
+        const QSignalBlocker block(t->Bar());
+        t->Bar()->insertTab(index, Q(text));
+    }
+}
+
+int QtDialogBackend::TabCount(int id) const {
+    auto* t = As<TabHost>(id);
+    return t ? t->Bar()->count() : 0;
+}
+
+std::string QtDialogBackend::TabText(int id, int index) const {
+    auto* t = As<TabHost>(id);
+    return t ? S(t->Bar()->tabText(index)) : std::string();
+}
+
+int QtDialogBackend::TabCurSel(int id) const {
+    auto* t = As<TabHost>(id);
+    return t ? t->Bar()->currentIndex() : -1;
+}
+
+void QtDialogBackend::TabSetCurSel(int id, int index) {
+    auto* t = As<TabHost>(id);
+    if (!t || index < 0 || index >= t->Bar()->count()) {
+        return;
+    }
+    const QSignalBlocker block(t->Bar());
+    t->Bar()->setCurrentIndex(index);
+}
+
+Rect QtDialogBackend::TabClientRect(int id) const {
+    auto* t = As<TabHost>(id);
+    return t ? Rect{0, 0, t->width(), t->height()} : Rect{};
+}
+
+QWidget* QtDialogBackend::HostWidget(int hostId) const {
+    if (auto* t = As<TabHost>(hostId)) {
+        return t;
+    }
+    return m_root;
+}
+
+// --- The window ---------------------------------------------------------------------------------
+
+void QtDialogBackend::ShowWindow(bool show) {
+    if (m_root) {
+        m_root->setVisible(show);
+    }
+}
+
+bool QtDialogBackend::IsWindowVisible() const {
+    if (!m_root) {
+        return false;
+    }
+    if (m_page) {
+        return m_root->isVisibleTo(m_root->window());
+    }
+    return m_root->isVisible();
+}
+
+void QtDialogBackend::MoveWindow(const Rect& r) {
+    if (m_root) {
+        m_root->setGeometry(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
+    }
+}
+
+Rect QtDialogBackend::ClientRect() const {
+    return m_root ? Rect{0, 0, m_root->width(), m_root->height()} : Rect{};
+}
+
+Rect QtDialogBackend::WindowRect() const {
+    if (!m_root) {
+        return Rect{};
+    }
+    return ToRect(m_page ? m_root->geometry() : m_root->frameGeometry());
+}
+
+void QtDialogBackend::SetWindowText(const std::string& text) {
+    if (m_root) {
+        m_root->setWindowTitle(Q(text));
+    }
+}
+
+std::string QtDialogBackend::WindowText() const {
+    return m_root ? S(m_root->windowTitle()) : std::string();
+}
+
+void QtDialogBackend::SetWindowIcon(const Image& big, const Image& small) {
+    if (!m_root) {
+        return;
+    }
+    QIcon icon;
+    for (const Image* img : {&big, &small}) {
+        const QImage q = ToQImage(*img);
+        if (!q.isNull()) {
+            icon.addPixmap(QPixmap::fromImage(q));
+        }
+    }
+    m_root->setWindowIcon(icon);
+}
+
+bool QtDialogBackend::IsIconic() const {
+    return m_root && m_root->window()->isMinimized();
+}
+
+void QtDialogBackend::AppendSystemMenu(UINT id, const std::string& text) {
+    m_systemMenu.emplace_back(id, text);
+}
+
+void QtDialogBackend::PopupSystemMenu(const QPoint& globalPos) {
+    if (m_systemMenu.empty() || !m_root) {
+        return;
+    }
+    QMenu menu(m_root);
+    std::vector<std::pair<QAction*, UINT>> actions;
+    for (const auto& item : m_systemMenu) {
+        if (item.second.empty()) {
+            menu.addSeparator();
+        } else {
+            actions.emplace_back(menu.addAction(Q(item.second)), item.first);
+        }
+    }
+    QAction* chosen = menu.exec(globalPos);
+    for (const auto& a : actions) {
+        if (a.first == chosen) {
+            m_dlg.Dispatch(WM_SYSCOMMAND, a.second, 0);
+            return;
+        }
+    }
+}
+
+int QtDialogBackend::DluX(int dlu) const {
+    return MulDiv(dlu, m_baseX, 4);
+}
+int QtDialogBackend::DluY(int dlu) const {
+    return MulDiv(dlu, m_baseY, 8);
+}
+
+// --- Timers, message boxes, pictures ------------------------------------------------------------
+
+void QtDialogBackend::StartTimer(int id, int milliseconds) {
+    QTimer*& t = m_timers[id];
+    if (!t) {
+        t = new QTimer(this);
+        connect(t, &QTimer::timeout, this, [this, id] { m_dlg.OnBackendTimer(id); });
+    }
+    t->start(milliseconds); // restarts a running timer with the new interval
+}
+
+void QtDialogBackend::StopTimer(int id) {
+    const auto it = m_timers.find(id);
+    if (it != m_timers.end()) {
+        it->second->stop();
+    }
+}
+
+int QtDialogBackend::ShowMessageBox(const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kestrelon"), Q(text), QMessageBox::Ok,
+                    m_root ? m_root->window() : nullptr);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return IDOK;
+}
+
+bool QtDialogBackend::Grab(const std::string& path) const {
+    if (!m_root) {
+        return false;
+    }
+    return m_root->grab().save(Q(path), "PNG");
+}
+
+} // namespace ui::qt
+
+namespace ui {
+
+std::unique_ptr<DialogBackend> CreateDialogBackend(Dialog& dlg) {
+    return std::make_unique<qt::QtDialogBackend>(dlg);
+}
+
+} // namespace ui
