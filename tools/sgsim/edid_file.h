@@ -1,0 +1,29 @@
+// Loading an EDID image for the emulator from a file: a binary image (.bin or any other name),
+// or a text file (.txt) of hexadecimal byte values separated by blanks or line breaks, as the
+// console's own saved files are written.
+#pragma once
+
+#include "tools/sgsim/builtin_edids.h"
+
+#include <string>
+
+namespace sgsim {
+
+struct CEdidFileResult {
+    bool bOk = false;
+    int nBytesRead = 0;     // bytes taken from the file (at most 256); the rest are 0xFF
+    std::string strError;   // why the file could not be used, when bOk is false
+    std::string strWarning; // header or checksum problems of a usable image
+};
+
+CEdidFileResult ReadEdidFile(const std::string& path, EdidImage& image);
+
+// Parses the text form: up to 256 hexadecimal numbers (an optional 0x prefix allowed), each
+// stored as its low 8 bits; reading stops at the first token that is not a number. Returns the
+// count of bytes stored; the remaining bytes of the image are set to 0xFF.
+int ParseEdidText(const std::string& text, EdidImage& image);
+
+// Problems a user should hear about: a wrong header, wrong block checksums.
+std::string DescribeEdidProblems(const EdidImage& image, int bytesRead);
+
+} // namespace sgsim

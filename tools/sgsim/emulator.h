@@ -1,0 +1,84 @@
+// The generator on the wire, without the port: received bytes in, reply frames out. It puts the
+// request parser and the generator together and applies the misbehaviour options that concern
+// bytes (silence, corrupt checksums, dropped bytes, address announcement, vanishing). The ones
+// that concern time (delay, line-rate pacing) belong to whoever writes the bytes out.
+#pragma once
+
+#include "link/command_words.h"
+#include "tools/sgsim/generator.h"
+#include "tools/sgsim/request_parser.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sgsim {
+
+struct CMisbehaviour {
+    bool bSilent = false;   // apply settings but never send a byte
+    int nCorruptEvery = 0;  // every n-th frame sent gets a wrong checksum (0: never)
+    int nDropEvery = 0;     // every n-th byte sent is left out (0: never)
+    bool bAnnounce = false; // send the 0xf801 address report after the reply to wAnnounceAfter
+    std::uint16_t wAnnounceAfter = cmd::QueryStatusSummary;
+    int nVanishAfter = 0; // vanish once this many requests have been answered (0: never)
+};
+
+// One frame going out: the bytes as they go on the line, and what was done to them.
+struct COutFrame {
+    FrameBytes abBytes;
+    std::string strNote;
+};
+
+// One line per frame: "<seconds> RX|TX <hex bytes>[  (<note>)]".
+std::string FormatLogLine(double seconds, const char* direction, const std::uint8_t* bytes,
+                          std::size_t count, const std::string& note);
+
+class CEmulator {
+public:
+    using LogSink = std::function<void(const char* direction, const FrameBytes& bytes,
+                                       const std::string& note)>;
+
+    explicit CEmulator(CMisbehaviour misbehaviour = {}) : m_misbehaviour(misbehaviour) {}
+
+    // Takes received bytes; returns the frames to send, in order.
+    std::vector<COutFrame> Feed(const std::uint8_t* data, std::size_t count);
+    std::vector<COutFrame> Feed(const FrameBytes& data) { return Feed(data.data(), data.size()); }
+
+    // All bytes to send for the given input, frames concatenated.
+    FrameBytes FeedBytes(const FrameBytes& data);
+
+    // The line went quiet in mid-frame (see CRequestParser::Abandon).
+    std::vector<COutFrame> Abandon();
+    bool InFrame() const { return m_parser.InFrame(); }
+
+    // True once the vanish count has been reached; later input is ignored.
+    bool VanishDue() const { return m_bVanishDue; }
+    int RequestsAnswered() const { return m_nAnswered; }
+
+    // Receives every frame seen (RX, with what became of it) and, when bLogSent is true, every
+    // frame produced (TX). A server that sends frames later logs TX itself, when it sends them.
+    void SetLog(LogSink sink, bool bLogSent) {
+        m_log = std::move(sink);
+        m_bLogSent = bLogSent;
+    }
+
+    CGenerator& Generator() { return m_generator; }
+    const CMisbehaviour& Misbehaviour() const { return m_misbehaviour; }
+
+private:
+    void Process(const CRawFrame& raw, std::vector<COutFrame>& out);
+    void Send(FrameBytes bytes, std::vector<COutFrame>& out);
+
+    CMisbehaviour m_misbehaviour;
+    CGenerator m_generator;
+    CRequestParser m_parser;
+    LogSink m_log;
+    bool m_bLogSent = true;
+    long m_nFramesSent = 0;
+    long m_nBytesSent = 0;
+    int m_nAnswered = 0;
+    bool m_bVanishDue = false;
+};
+
+} // namespace sgsim

@@ -1,0 +1,336 @@
+// sgsim: the generator emulator on a pseudo-terminal, registered as COMn for the console.
+#include "tools/sgsim/edid_file.h"
+#include "tools/sgsim/emulator.h"
+#include "tools/sgsim/pty_server.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <getopt.h>
+#include <string>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace {
+
+int g_fdStopWrite = -1;
+
+void OnStopSignal(int) {
+    const char b = 1;
+    const int saved = errno;
+    if (write(g_fdStopWrite, &b, 1) < 0) {
+    }
+    errno = saved;
+}
+
+const char kUsage[] =
+    "usage: sgsim [options]\n"
+    "Emulates the signal generator on a pseudo-terminal registered as COMn in the console's\n"
+    "port map directory, until SIGINT or SIGTERM.\n"
+    "\n"
+    "Port:\n"
+    "  --com N               COM number 1..99 (default: the lowest free one)\n"
+    "  --ports-dir DIR       port map directory (default: $XDG_CONFIG_HOME/kestrelon/ports\n"
+    "                        or ~/.config/kestrelon/ports)\n"
+    "  --force               replace a COMn entry that points at a live device\n"
+    "  --exit-with-parent    stop when the process that started sgsim ends\n"
+    "  --pid PID             stop when process PID ends\n"
+    "Device:\n"
+    "  --address G:D         device address, two hex bytes (default 01:01)\n"
+    "  --sink-edid FILE      EDID of the attached sink from a .bin or .txt file\n"
+    "  --saved-edid N=FILE   saved EDID N (1..6) from a .bin or .txt file\n"
+    "  --no-hotplug          no sink attached: hot plug off, no sink EDID to read\n"
+    "Misbehaviour:\n"
+    "  --silent              apply settings, never answer\n"
+    "  --delay MS            wait MS milliseconds before each reply\n"
+    "  --pace                send at the line rate of --baud (1 byte per 86.8 us at 115200)\n"
+    "  --baud N              line rate for --pace (default 115200)\n"
+    "  --corrupt-checksum N  every N-th frame sent has a wrong checksum (1: all)\n"
+    "  --drop-every N        every N-th byte sent is left out\n"
+    "  --announce            send the device address report (0xf801) after the 0x80a9 reply\n"
+    "  --announce-after W    ... after the reply to command word W instead (hex, e.g. f802)\n"
+    "  --vanish-after N      close the port after answering N requests, and exit\n"
+    "Log:\n"
+    "  --log FILE            one line per frame, both directions, hex with a timestamp\n"
+    "                        (- for standard error)\n"
+    "  --help                this text\n";
+
+bool ParseInt(const char* text, long min, long max, long& value, int base = 10) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, base);
+    return end != text && *end == '\0' && errno == 0 && value >= min && value <= max;
+}
+
+bool ParseAddress(const char* text, frame::DeviceAddress& address) {
+    unsigned group = 0, device = 0;
+    char extra = 0;
+    if (std::sscanf(text, "%x:%x%c", &group, &device, &extra) != 2 || group > 0xFF || device > 0xFF)
+        return false;
+    address = {static_cast<std::uint8_t>(group), static_cast<std::uint8_t>(device)};
+    return true;
+}
+
+bool LoadEdid(const std::string& path, sgsim::EdidImage& image) {
+    const sgsim::CEdidFileResult r = sgsim::ReadEdidFile(path, image);
+    if (!r.bOk) {
+        std::fprintf(stderr, "sgsim: %s\n", r.strError.c_str());
+        return false;
+    }
+    if (!r.strWarning.empty())
+        std::fprintf(stderr, "sgsim: warning: %s: %s (used as it is)\n", path.c_str(),
+                     r.strWarning.c_str());
+    return true;
+}
+
+int Fail(const char* what, const char* arg) {
+    std::fprintf(stderr, "sgsim: bad %s: %s\n%s", what, arg, kUsage);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    enum {
+        kCom = 1000,
+        kPortsDir,
+        kForce,
+        kExitWithParent,
+        kPid,
+        kAddress,
+        kSinkEdid,
+        kSavedEdid,
+        kNoHotplug,
+        kSilent,
+        kDelay,
+        kPace,
+        kBaud,
+        kCorrupt,
+        kDrop,
+        kAnnounce,
+        kAnnounceAfter,
+        kVanish,
+        kLog,
+        kHelp
+    };
+    static const option kOptions[] = {
+        {"com", required_argument, nullptr, kCom},
+        {"ports-dir", required_argument, nullptr, kPortsDir},
+        {"force", no_argument, nullptr, kForce},
+        {"exit-with-parent", no_argument, nullptr, kExitWithParent},
+        {"pid", required_argument, nullptr, kPid},
+        {"address", required_argument, nullptr, kAddress},
+        {"sink-edid", required_argument, nullptr, kSinkEdid},
+        {"saved-edid", required_argument, nullptr, kSavedEdid},
+        {"no-hotplug", no_argument, nullptr, kNoHotplug},
+        {"silent", no_argument, nullptr, kSilent},
+        {"delay", required_argument, nullptr, kDelay},
+        {"pace", no_argument, nullptr, kPace},
+        {"baud", required_argument, nullptr, kBaud},
+        {"corrupt-checksum", required_argument, nullptr, kCorrupt},
+        {"drop-every", required_argument, nullptr, kDrop},
+        {"announce", no_argument, nullptr, kAnnounce},
+        {"announce-after", required_argument, nullptr, kAnnounceAfter},
+        {"vanish-after", required_argument, nullptr, kVanish},
+        {"log", required_argument, nullptr, kLog},
+        {"help", no_argument, nullptr, kHelp},
+        {nullptr, 0, nullptr, 0},
+    };
+
+    sgsim::CServerOptions server;
+    sgsim::CMisbehaviour misbehaviour;
+    sgsim::CEmulator* emulator = nullptr;
+    frame::DeviceAddress address{0x01, 0x01};
+    bool exitWithParent = false, hotPlug = true;
+    std::string sinkEdidPath, logPath;
+    std::string savedEdidPaths[sgsim::kSavedEdids];
+    long value = 0;
+
+    int opt;
+    while ((opt = getopt_long(argc, argv, "", kOptions, nullptr)) != -1) {
+        switch (opt) {
+        case kCom:
+            if (!ParseInt(optarg, 1, 99, value))
+                return Fail("COM number", optarg);
+            server.nCom = static_cast<int>(value);
+            break;
+        case kPortsDir:
+            server.strPortsDir = optarg;
+            break;
+        case kForce:
+            server.bForce = true;
+            break;
+        case kExitWithParent:
+            exitWithParent = true;
+            break;
+        case kPid:
+            if (!ParseInt(optarg, 1, 0x7FFFFFFF, value))
+                return Fail("process id", optarg);
+            server.watchPid = static_cast<pid_t>(value);
+            break;
+        case kAddress:
+            if (!ParseAddress(optarg, address))
+                return Fail("address", optarg);
+            break;
+        case kSinkEdid:
+            sinkEdidPath = optarg;
+            break;
+        case kSavedEdid: {
+            const char* eq = std::strchr(optarg, '=');
+            const std::string slot =
+                eq ? std::string(optarg, static_cast<std::size_t>(eq - optarg)) : "";
+            if (!eq || !ParseInt(slot.c_str(), 1, sgsim::kSavedEdids, value) || !eq[1])
+                return Fail("saved EDID (N=FILE, N 1..6)", optarg);
+            savedEdidPaths[value - 1] = eq + 1;
+            break;
+        }
+        case kNoHotplug:
+            hotPlug = false;
+            break;
+        case kSilent:
+            misbehaviour.bSilent = true;
+            break;
+        case kDelay:
+            if (!ParseInt(optarg, 0, 600000, value))
+                return Fail("delay", optarg);
+            server.nDelayMs = static_cast<int>(value);
+            break;
+        case kPace:
+            server.bPace = true;
+            break;
+        case kBaud:
+            if (!ParseInt(optarg, 50, 4000000, value))
+                return Fail("baud rate", optarg);
+            server.nBaud = static_cast<int>(value);
+            break;
+        case kCorrupt:
+            if (!ParseInt(optarg, 1, 1000000, value))
+                return Fail("corrupt-checksum count", optarg);
+            misbehaviour.nCorruptEvery = static_cast<int>(value);
+            break;
+        case kDrop:
+            if (!ParseInt(optarg, 1, 1000000, value))
+                return Fail("drop-every count", optarg);
+            misbehaviour.nDropEvery = static_cast<int>(value);
+            break;
+        case kAnnounce:
+            misbehaviour.bAnnounce = true;
+            break;
+        case kAnnounceAfter:
+            if (!ParseInt(optarg, 0, 0xFFFF, value, 16))
+                return Fail("command word", optarg);
+            misbehaviour.bAnnounce = true;
+            misbehaviour.wAnnounceAfter = static_cast<std::uint16_t>(value);
+            break;
+        case kVanish:
+            if (!ParseInt(optarg, 1, 1000000000, value))
+                return Fail("vanish-after count", optarg);
+            misbehaviour.nVanishAfter = static_cast<int>(value);
+            break;
+        case kLog:
+            logPath = optarg;
+            break;
+        case kHelp:
+            std::fputs(kUsage, stdout);
+            return 0;
+        default:
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+    if (optind < argc)
+        return Fail("argument", argv[optind]);
+
+    sgsim::CEmulator emu(misbehaviour);
+    emulator = &emu;
+    sgsim::CGeneratorState& state = emulator->Generator().State();
+    state.address = address;
+    state.bHotPlug = hotPlug;
+    if (!sinkEdidPath.empty()) {
+        sgsim::EdidImage image;
+        if (!LoadEdid(sinkEdidPath, image))
+            return 1;
+        emulator->Generator().SetSinkEdid(image);
+    }
+    for (int i = 0; i < sgsim::kSavedEdids; ++i)
+        if (!savedEdidPaths[i].empty() && !LoadEdid(savedEdidPaths[i], state.savedEdids[i]))
+            return 1;
+
+    FILE* log = nullptr;
+    if (logPath == "-") {
+        log = stderr;
+    } else if (!logPath.empty()) {
+        log = std::fopen(logPath.c_str(), "a");
+        if (!log) {
+            std::fprintf(stderr, "sgsim: cannot open %s: %s\n", logPath.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+
+    int stopPipe[2];
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::perror("sgsim: pipe");
+        return 1;
+    }
+    g_fdStopWrite = stopPipe[1];
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    if (exitWithParent) {
+        // The signal covers a parent that dies; the watch covers one that had already gone.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        const pid_t parent = getppid();
+        if (parent == 1) {
+            std::fprintf(stderr, "sgsim: parent has already gone\n");
+            return 0;
+        }
+        if (server.watchPid == 0)
+            server.watchPid = parent;
+    }
+
+    sgsim::CPtyServer pty(*emulator, server);
+    if (log)
+        pty.SetFrameLog([log](const std::string& line) {
+            std::fprintf(log, "%s\n", line.c_str());
+            std::fflush(log);
+        });
+    std::string error;
+    if (!pty.Open(error)) {
+        std::fprintf(stderr, "sgsim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("sgsim: COM%d -> %s\n", pty.ComNumber(), pty.SlavePath().c_str());
+    std::fflush(stdout);
+
+    const sgsim::CPtyServer::End end = pty.Run(stopPipe[0]);
+    pty.Close();
+    int status = 0;
+    switch (end) {
+    case sgsim::CPtyServer::End::Vanished:
+        std::fprintf(stderr, "sgsim: vanished after %d requests\n", emulator->RequestsAnswered());
+        break;
+    case sgsim::CPtyServer::End::WatchedProcessGone:
+        std::fprintf(stderr, "sgsim: process %d has ended, stopping\n",
+                     static_cast<int>(server.watchPid));
+        break;
+    case sgsim::CPtyServer::End::Error:
+        std::fprintf(stderr, "sgsim: %s\n", pty.ErrorText().c_str());
+        status = 1;
+        break;
+    case sgsim::CPtyServer::End::Stopped:
+        break;
+    }
+    if (log && log != stderr)
+        std::fclose(log);
+    return status;
+}

@@ -1,0 +1,91 @@
+// The emulator on a pseudo-terminal: registers the slave side as COMn in the console's port map
+// directory and serves requests until told to stop. POSIX only; no threads of its own.
+#pragma once
+
+#include "tools/sgsim/emulator.h"
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <string>
+#include <sys/types.h>
+
+namespace sgsim {
+
+// $XDG_CONFIG_HOME/kestrelon/ports, or ~/.config/kestrelon/ports when the variable is unset or
+// empty.
+std::string DefaultPortMapDirectory();
+
+// Creates the directory and its missing parents; false with the reason in error on failure.
+bool MakeDirectories(const std::string& path, std::string& error);
+
+struct CServerOptions {
+    int nCom = 0;            // COM number 1..99; 0 picks the lowest number with no entry
+    std::string strPortsDir; // empty: DefaultPortMapDirectory()
+    bool bForce = false;     // replace a COMn entry that points at a live device
+    int nDelayMs = 0;        // every reply waits this long before its first byte
+    bool bPace = false;      // send at the line rate of nBaud (10 bits per byte)
+    int nBaud = 115200;
+    int nIdleResetMs = 100; // a partial request frame is given up after this much quiet
+    pid_t watchPid = 0;     // stop when this process has gone (0: no watch)
+};
+
+class CPtyServer {
+public:
+    enum class End { Stopped, WatchedProcessGone, Vanished, Error };
+    using Clock = std::chrono::steady_clock;
+
+    CPtyServer(CEmulator& emulator, CServerOptions options);
+    ~CPtyServer();
+    CPtyServer(const CPtyServer&) = delete;
+    CPtyServer& operator=(const CPtyServer&) = delete;
+
+    // Opens the pseudo-terminal in raw mode and creates the COMn link.
+    bool Open(std::string& error);
+
+    // Serves until stopFd becomes readable (a pipe or eventfd), the watched process ends or the
+    // emulator vanishes. Vanishing closes the pseudo-terminal and removes the link.
+    End Run(int stopFd);
+
+    // Closes the pseudo-terminal and removes the link if it is still ours. Safe to repeat.
+    void Close();
+
+    // Frame log lines (without line end); the time is seconds since Open.
+    void SetFrameLog(std::function<void(const std::string&)> sink);
+
+    int ComNumber() const { return m_nCom; }
+    const std::string& SlavePath() const { return m_strSlave; }
+    const std::string& LinkPath() const { return m_strLink; }
+    std::string ErrorText() const { return m_strError; }
+
+private:
+    struct CPending {
+        FrameBytes abBytes;
+        std::string strNote;
+        std::size_t nSent = 0;
+        Clock::time_point due;
+        bool bLogged = false;
+    };
+
+    bool CreateLink(std::string& error);
+    void Enqueue(std::vector<COutFrame> frames, Clock::time_point now);
+    // Writes what is due; returns false when the master would block.
+    bool WriteDue(Clock::time_point now);
+    double Seconds(Clock::time_point t) const;
+
+    CEmulator& m_emulator;
+    CServerOptions m_options;
+    int m_fdMaster = -1;
+    int m_fdSlave = -1; // held open so the console may close and reopen the port
+    int m_nCom = 0;
+    std::string m_strSlave;
+    std::string m_strLink;
+    std::string m_strError;
+    std::deque<CPending> m_queue;
+    Clock::time_point m_start;
+    Clock::duration m_bytePeriod{};
+    std::function<void(const std::string&)> m_log;
+};
+
+} // namespace sgsim
