@@ -1,0 +1,37 @@
+// The COM port map: which device a COM number opens on this machine.
+//
+// COM n resolves, at each open, to
+//   1. the entry "COMn" of the port map directory (normally a symbolic link to a tty device,
+//      a pseudo-terminal included), else
+//   2. the n-th present serial device: ttyS ports with hardware behind them, then ttyUSB*, then
+//      ttyACM*, each in numeric order, skipping devices that an entry of step 1 already names.
+// A file named "manual" in the directory switches step 2 off.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace serial {
+
+// $XDG_CONFIG_HOME/kestrelon/ports, or ~/.config/kestrelon/ports when the variable is unset or
+// not an absolute path. Empty when no home directory is known either.
+std::string PortMapDirectory();
+
+// Where the device scan looks; tests point these at directories of their own.
+struct DeviceRoots {
+    std::string dev = "/dev";
+    std::string sysTty = "/sys/class/tty";
+};
+
+// The present serial devices in COM order (paths under roots.dev).
+std::vector<std::string> ListPresentDevices(const DeviceRoots& roots = DeviceRoots{});
+
+// The device path COM number opens, or an empty string when it maps to nothing (number outside
+// 1..99, no entry and no n-th device).
+std::string ResolveComPort(int number, const std::string& mapDirectory,
+                           const DeviceRoots& roots = DeviceRoots{});
+inline std::string ResolveComPort(int number) {
+    return ResolveComPort(number, PortMapDirectory());
+}
+
+} // namespace serial

@@ -1,0 +1,181 @@
+// The OS serial interface of the console: open a port by device path, configure it from a
+// definition text, purge it, count its input queue, read single bytes, write, and wait on the
+// link's three objects (stop, write, port). One backend per OS implements it (serial_posix.cpp
+// here); callers never see an #ifdef. No Qt.
+//
+// Thread-safety: a Port is not locked internally; its user serialises every call on it (the link
+// holds its own mutex around each one). An Event may be set, reset and waited on from any thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace serial {
+
+// --- Errors -------------------------------------------------------------------------------------
+
+// The small closed set of causes the link distinguishes; the OS text travels beside it.
+enum class Cause {
+    None,
+    NotOpen,         // the port is closed
+    NotFound,        // no such device (or the COM number maps to nothing)
+    Busy,            // in use by another open
+    AccessDenied,    // no permission
+    InvalidArgument, // a setting the device or the OS does not accept
+    Timeout,         // a write did not finish within the write timeouts
+    HungUp,          // the device went away (adapter pulled, other end of a pty closed)
+    Other,
+};
+
+struct Error {
+    Cause cause = Cause::None;
+    int code = 0;     // the OS error number, 0 when the cause was found without one
+    std::string text; // the OS's text for code, or a short description
+
+    explicit operator bool() const { return cause != Cause::None; }
+};
+
+// Turns an OS error number into a cause, keeping the OS text. The only place that classifies.
+Error ErrorFromErrno(int code);
+Error MakeError(Cause cause, const std::string& text);
+const char* CauseName(Cause cause);
+
+// --- Settings -----------------------------------------------------------------------------------
+
+// Line settings as the definition text "baud=115200 parity=N data=8 stop=1" names them.
+// parity is one of N, E, O, M (mark), S (space).
+struct LineSettings {
+    int baud = 9600;
+    char parity = 'N';
+    int dataBits = 8;
+    int stopBits = 1;
+};
+
+// Applies a definition text to settings: each key given replaces its value, keys left out keep
+// theirs. Keys (case-insensitive): baud (> 0), parity (N E O M S, either case), data (5..8),
+// stop (1 or 2); separated by blanks. Returns false, and leaves settings unchanged, on an unknown
+// key, a repeated key, a malformed token or a value out of range.
+bool ParseDefinition(const std::string& text, LineSettings& settings);
+
+// Timeouts in milliseconds, as the port's time-out block names them. A write must finish within
+// writeTotalMultiplier * bytes + writeTotalConstant (no limit when both are 0); a read of a byte
+// that is not yet queued waits at most readTotalMultiplier + readTotalConstant. There is no
+// equivalent of the interval timeout: single-byte reads have no interval between bytes.
+struct Timeouts {
+    std::uint32_t readInterval = 0;
+    std::uint32_t readTotalMultiplier = 0;
+    std::uint32_t readTotalConstant = 0;
+    std::uint32_t writeTotalMultiplier = 0;
+    std::uint32_t writeTotalConstant = 0;
+};
+
+// Bits of the port's event mask.
+namespace event {
+constexpr std::uint32_t kRxChar = 0x0001;
+constexpr std::uint32_t kRxFlag = 0x0002;
+constexpr std::uint32_t kCts = 0x0008;
+constexpr std::uint32_t kBreak = 0x0040;
+constexpr std::uint32_t kErr = 0x0080;
+constexpr std::uint32_t kRing = 0x0100;
+} // namespace event
+
+enum class RtsControl { Disable, Enable };
+
+// The port state read, adjusted and written back when a port is configured. The line is always
+// raw: no echo, no line editing, no character translation, and neither XON/XOFF nor RTS/CTS flow
+// control, because frames carry every byte value including 0x11 and 0x13.
+struct PortState {
+    LineSettings line;
+    char eventChar = 0; // kept for the event mask's kRxFlag; POSIX has no event character
+    RtsControl rts = RtsControl::Disable;
+};
+
+// --- Objects ------------------------------------------------------------------------------------
+
+// A manual-reset event: stays set until reset; setting it twice is the same as once.
+class Event {
+public:
+    Event() = default;
+    ~Event();
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+
+    Error Create(); // not set after creation
+    void Close();
+    bool IsValid() const { return m_fd >= 0; }
+    void Set();
+    void Reset();
+    bool IsSet() const;
+    int Fd() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+// One open serial device.
+class Port {
+public:
+    Port() = default;
+    ~Port();
+    Port(const Port&) = delete;
+    Port& operator=(const Port&) = delete;
+
+    // Opens the device for reading and writing, non-blocking, and exclusively: a second open of
+    // the same device, from this process or another, fails with Cause::Busy. Closes any device
+    // this object had open first.
+    Error Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+    int Fd() const { return m_fd; }
+
+    Error SetTimeouts(const Timeouts& timeouts);
+    const Timeouts& GetTimeouts() const { return m_timeouts; }
+    // Only kRxChar has a pollable equivalent (input queued): it makes the port object of a wait
+    // signal on input. CTS, break, line errors and ring have no equivalent that poll reports, and
+    // the event character (kRxFlag) none at all; those bits are kept and reported by the caller.
+    Error SetEventMask(std::uint32_t mask);
+    std::uint32_t GetEventMask() const { return m_eventMask; }
+    Error GetState(PortState& state) const;
+    Error SetState(const PortState& state);
+
+    // Discards both queues. Transfers are never left pending here, so there is none to abort.
+    Error Purge();
+    Error InputQueueCount(std::size_t& count) const;
+    // Reads one byte. got is false when none arrived within the read timeouts. A device that went
+    // away gives Cause::HungUp.
+    Error ReadByte(std::uint8_t& byte, bool& got);
+    // Writes all bytes and waits until the device has sent them, bounded by the write timeouts.
+    Error Write(const std::uint8_t* data, std::size_t count);
+
+private:
+    int m_fd = -1;
+    Timeouts m_timeouts;
+    std::uint32_t m_eventMask = 0;
+    char m_eventChar = 0;
+    RtsControl m_rts = RtsControl::Disable;
+};
+
+// --- Waiting ------------------------------------------------------------------------------------
+
+// The three objects a worker waits on, in priority order. port may be null or closed: it then
+// takes no part in the wait.
+struct WaitObjects {
+    const Event* stop = nullptr;
+    const Event* write = nullptr;
+    const Port* port = nullptr;
+};
+
+enum class Signalled { Stop, Write, Port, Failed };
+
+struct WaitResult {
+    Signalled object = Signalled::Failed;
+    bool hangUp = false; // with Port: the device reported a hang-up or an error
+    Error error;         // with Failed
+};
+
+// Waits without time limit until one of the objects is signalled. When several are, the first in
+// the order stop, write, port wins.
+WaitResult WaitForAny(const WaitObjects& objects);
+
+} // namespace serial
