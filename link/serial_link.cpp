@@ -1,0 +1,302 @@
+// The serial link engine: opening and configuring a COM port, the worker's wait loop, byte-wise
+// delivery of input, one-frame transmission.
+#include "link/serial_link.h"
+
+#include "platform/serial/port_map.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+namespace {
+
+// A queue count above this is taken for a broken status read, not for input.
+constexpr std::size_t kMaxQueued = 50000;
+constexpr std::uint32_t kTimeoutMs = 1000;
+constexpr char kEventChar = 'q';
+
+static_assert(EV_RXCHAR == serial::event::kRxChar && EV_RXFLAG == serial::event::kRxFlag &&
+                  EV_CTS == serial::event::kCts && EV_BREAK == serial::event::kBreak &&
+                  EV_ERR == serial::event::kErr && EV_RING == serial::event::kRing,
+              "event mask bits of the link and the serial layer differ");
+
+bool DebugLogEnabled() {
+    static const bool enabled = std::getenv("KESTRELON_DEBUG") != nullptr;
+    return enabled;
+}
+
+} // namespace
+
+CSerialLink::CSerialLink() = default;
+
+CSerialLink::~CSerialLink() {
+    StopWorkerAndWait();
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_hPort.Close();
+}
+
+std::string CSerialLink::PortName(UINT nPort) {
+    char name[32];
+    std::snprintf(name, sizeof name, nPort < 10 ? "COM%u" : "\\\\.\\COM%u", nPort);
+    return name;
+}
+
+BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char cParity,
+                       UINT nDataBits, UINT nStopBits, DWORD dwEventMask, int nTxBufferSize) {
+    StopWorkerAndWait();
+
+    for (serial::Event* event : {&m_hWriteEvent, &m_hStopEvent}) {
+        if (event->IsValid()) {
+            event->Reset();
+        } else if (serial::Error e = event->Create()) {
+            ReportError("CreateEvent()", e);
+            return FALSE;
+        }
+    }
+    m_waitHandles = serial::WaitObjects{&m_hStopEvent, &m_hWriteEvent, &m_hPort};
+
+    m_pOwner = pOwner;
+    m_nTxBufferSize = nTxBufferSize > 0 ? nTxBufferSize : 0;
+    const std::size_t allocated = m_nTxBufferSize > 0 ? m_nTxBufferSize : 1;
+    m_pTxBuffer.reset(new std::uint8_t[allocated]());
+    m_pTxFrame.reset(new std::uint8_t[allocated]());
+    m_nPortNumber = nPort;
+    m_dwEventMask = dwEventMask;
+
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_hPort.Close();
+
+    const std::string name = PortName(nPort);
+    char definition[96];
+    std::snprintf(definition, sizeof definition, "baud=%u parity=%c data=%u stop=%u", nBaud,
+                  cParity, nDataBits, nStopBits);
+
+    // On this platform the port map says which device the COM number stands for; a number that
+    // maps to nothing fails at once.
+    const std::string path = serial::ResolveComPort(static_cast<int>(nPort));
+    if (path.empty()) {
+        ReportError("CreateFile()",
+                    serial::MakeError(serial::Cause::NotFound, name + " maps to no device"));
+        return FALSE;
+    }
+    if (serial::Error e = m_hPort.Open(path)) {
+        ReportError("CreateFile()", e);
+        return FALSE;
+    }
+
+    // Each step only after the previous one succeeded; the port keeps whatever configuration it
+    // has when one fails.
+    serial::Error e;
+    m_timeouts = serial::Timeouts{kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs};
+    if ((e = m_hPort.SetTimeouts(m_timeouts))) {
+        ReportError("SetCommTimeouts()", e);
+    } else if ((e = m_hPort.SetEventMask(m_dwEventMask))) {
+        ReportError("SetCommMask()", e);
+    } else if ((e = m_hPort.GetState(m_portConfig))) {
+        ReportError("GetCommState()", e);
+    } else {
+        m_portConfig.eventChar = kEventChar;
+        m_portConfig.rts = serial::RtsControl::Enable;
+        if (!serial::ParseDefinition(definition, m_portConfig.line)) {
+            ReportError("BuildCommDCB()",
+                        serial::MakeError(serial::Cause::InvalidArgument, definition));
+        } else if ((e = m_hPort.SetState(m_portConfig))) {
+            ReportError("SetCommState()", e);
+        }
+    }
+
+    m_hPort.Purge();
+    return TRUE;
+}
+
+BOOL CSerialLink::StartWorker() {
+    // Without the events of an Open the worker could never be stopped.
+    if (m_bWorkerAlive.load() || !m_hStopEvent.IsValid() || !m_hWriteEvent.IsValid())
+        return FALSE;
+    if (m_pWorker) {
+        m_pWorker->join(); // a worker that ended after RequestStop
+        m_pWorker.reset();
+    }
+    // The worker starts on an empty input queue. Purged here rather than by the new thread, so
+    // that input arriving once this call has returned can never be lost to a late purge.
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_hPort.IsOpen())
+            m_hPort.Purge();
+    }
+    // Alive from here on, so that an Open right after this call waits for the new worker even if
+    // it has not run yet.
+    m_bWorkerAlive.store(TRUE);
+    try {
+        m_pWorker = std::make_unique<std::thread>(&CSerialLink::WorkerLoop, this);
+    } catch (const std::system_error& error) {
+        m_bWorkerAlive.store(FALSE);
+        ReportError("CreateThread()", serial::ErrorFromErrno(error.code().value()));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CSerialLink::Write(const void* pData, int nCount) {
+    if (!m_pTxBuffer || !m_hWriteEvent.IsValid() || nCount < 0 || nCount > m_nTxBufferSize ||
+        (nCount > 0 && !pData)) {
+        ReportError("Write()", serial::MakeError(serial::Cause::InvalidArgument,
+                                                 "frame does not fit the transmit buffer"));
+        return;
+    }
+    std::lock_guard<std::mutex> tx(m_txLock);
+    if (nCount > 0)
+        std::memcpy(m_pTxBuffer.get(), pData, static_cast<std::size_t>(nCount));
+    m_nTxLength = nCount;
+    m_hWriteEvent.Set();
+}
+
+void CSerialLink::RequestStop() {
+    m_hStopEvent.Set();
+}
+
+void CSerialLink::StopWorkerAndWait() {
+    if (!m_pWorker)
+        return;
+    // The stop event stays set until the next Open resets it, so one Set is enough; the loop
+    // serves the deliveries the worker may be blocked on and gives it the processor.
+    m_hStopEvent.Set();
+    const auto spinUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
+    while (m_bWorkerAlive.load()) {
+        ui::ServePendingDeliveries();
+        if (std::chrono::steady_clock::now() < spinUntil)
+            std::this_thread::yield();
+        else // a worker finishing a long write: stop burning a shared core
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    m_pWorker->join();
+    m_pWorker.reset();
+}
+
+void CSerialLink::WorkerLoop(CSerialLink* pLink) {
+    CSerialLink& link = *pLink;
+    link.m_bWorkerAlive.store(TRUE);
+    for (;;) {
+        // A closed port (gone away) takes no part in the wait; stop and write are still served.
+        const serial::WaitResult result = serial::WaitForAny(link.m_waitHandles);
+        switch (result.object) {
+        case serial::Signalled::Stop: {
+            std::lock_guard<std::mutex> lock(link.m_lock);
+            link.m_hPort.Close();
+            link.m_bWorkerAlive.store(FALSE);
+            return;
+        }
+        case serial::Signalled::Write:
+            link.TransmitPending();
+            break;
+        case serial::Signalled::Port:
+            link.OnPortEvent(result.hangUp);
+            break;
+        case serial::Signalled::Failed:
+            link.ReportError("WaitCommEvent()", result.error);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            break;
+        }
+    }
+}
+
+void CSerialLink::OnPortEvent(bool bHangUp) {
+    // The configured mask decides what a port event does, not the events that occurred.
+    bool bPresent = true;
+    if (m_dwEventMask & EV_RXCHAR)
+        bPresent = ReceivePending();
+    if (m_dwEventMask & EV_CTS)
+        Notify(WM_LINK_CTS, 0);
+    if (m_dwEventMask & EV_BREAK)
+        Notify(WM_LINK_BREAK, 0);
+    if (m_dwEventMask & EV_ERR)
+        Notify(WM_LINK_ERR, 0);
+    if (m_dwEventMask & EV_RING)
+        Notify(WM_LINK_RING, 0);
+    if (m_dwEventMask & EV_RXFLAG)
+        Notify(WM_LINK_RXFLAG, 0);
+    if (bHangUp || !bPresent)
+        PortLost(serial::MakeError(serial::Cause::HungUp, "port hung up"));
+}
+
+bool CSerialLink::ReceivePending() {
+    std::size_t count = 0;
+    serial::Error e;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        e = m_hPort.InputQueueCount(count);
+    }
+    while (!e && count >= 1 && count <= kMaxQueued) {
+        std::uint8_t byte = 0;
+        bool got = false;
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            e = m_hPort.ReadByte(byte, got);
+        }
+        if (e) {
+            ReportError("GetOverlappedResults() in ReadFile()", e);
+            break;
+        }
+        if (got)
+            Notify(WM_LINK_RXCHAR, byte);
+        std::lock_guard<std::mutex> lock(m_lock);
+        e = m_hPort.InputQueueCount(count);
+    }
+    // A port whose status or input cannot be read any more has gone away; waiting on it again
+    // would only wake the worker at once, over and over.
+    return !e;
+}
+
+void CSerialLink::TransmitPending() {
+    int length = 0;
+    {
+        std::lock_guard<std::mutex> tx(m_txLock);
+        m_hWriteEvent.Reset();
+        length = m_nTxLength;
+        if (length > 0)
+            std::memcpy(m_pTxFrame.get(), m_pTxBuffer.get(), static_cast<std::size_t>(length));
+    }
+    serial::Error e;
+    {
+        // The purge drops bytes received but not yet read; the reply to this frame comes after.
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_hPort.Purge();
+        e = m_hPort.Write(m_pTxFrame.get(), static_cast<std::size_t>(length));
+    }
+    if (e) {
+        ReportError("WriteFile()", e);
+        if (e.cause == serial::Cause::HungUp && m_hPort.IsOpen())
+            PortLost(e);
+    }
+    // Also after a failed write, so that a caller pacing on it is never stalled.
+    Notify(WM_LINK_TXEMPTY, 0);
+}
+
+void CSerialLink::PortLost(const serial::Error& error) {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (!m_hPort.IsOpen())
+            return;
+        m_hPort.Close();
+    }
+    ReportError("WaitCommEvent()", error);
+}
+
+void CSerialLink::Notify(UINT message, ui::WPARAM wParam) {
+    if (m_pOwner)
+        m_pOwner->SendMessage(message, wParam, static_cast<ui::LPARAM>(m_nPortNumber));
+}
+
+void CSerialLink::ReportError(const char* label, const serial::Error& error) const {
+    if (!DebugLogEnabled())
+        return;
+    std::fprintf(stderr, "kestrelon: COM%u: %s failed: %s (%s)\n", m_nPortNumber, label,
+                 error.text.empty() ? "-" : error.text.c_str(), serial::CauseName(error.cause));
+}
+
+BOOL CSerialLink::IsOpen() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_hPort.IsOpen() ? TRUE : FALSE;
+}

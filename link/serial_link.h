@@ -1,0 +1,95 @@
+// CSerialLink: one COM port and one worker thread. Opens and configures the port, sends one frame
+// at a time, and hands every received byte, one by one, to the owner window as WM_LINK_RXCHAR,
+// plus WM_LINK_TXEMPTY after every transmission attempt (link/link_messages.h). All
+// notifications are synchronous: the worker waits until the owner's thread has handled each one.
+//
+// Threads: the owner's thread calls Open, StartWorker, Write, RequestStop and the destructor; the
+// worker runs WorkerLoop, ReceivePending and TransmitPending. m_lock is held around every call on
+// the port, never across a notification.
+#pragma once
+
+#include "link/link_messages.h"
+#include "platform/serial/serial_port.h"
+#include "platform/ui/message_target.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class CSerialLink {
+public:
+    using UINT = ui::UINT;
+
+    CSerialLink();
+    virtual ~CSerialLink();
+    CSerialLink(const CSerialLink&) = delete;
+    CSerialLink& operator=(const CSerialLink&) = delete;
+
+    // Stops a running worker, then opens COM nPort (1..99) through the port map and configures
+    // it. TRUE once the device is open, even when a configuration step failed (that step is
+    // reported and the port keeps whatever configuration it has); FALSE when it could not be
+    // opened, which leaves the link closed without a worker.
+    BOOL Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
+              UINT nStopBits, DWORD dwEventMask, int nTxBufferSize);
+    // Starts the worker; FALSE when a worker is already running or the thread could not start.
+    BOOL StartWorker();
+    // Copies the frame into the transmit buffer and wakes the worker; returns at once. A frame
+    // written before the worker took the previous one replaces it. A count above the buffer size
+    // given to Open, or a write before any Open, is refused and sends nothing.
+    void Write(const void* pData, int nCount);
+    // Asks the worker to close the port and end; does not wait.
+    void RequestStop();
+
+    BOOL IsWorkerAlive() const { return m_bWorkerAlive.load(); }
+    // Whether the link holds an open port (the worker closes it when it stops).
+    BOOL IsOpen();
+    UINT GetPortNumber() const { return m_nPortNumber; }
+
+    // "COM%d" for ports 1..9, "\\.\COM%d" (the device-namespace form) from 10 on.
+    static std::string PortName(UINT nPort);
+
+private:
+    static void WorkerLoop(CSerialLink* pLink);
+    // Returns false when the port turned out to have gone away.
+    bool ReceivePending();
+    void TransmitPending();
+    void OnPortEvent(bool bHangUp);
+    // The port went away under the worker: close it, so it is no longer waited on and the device
+    // can come back under its name; later writes fail and still give WM_LINK_TXEMPTY.
+    void PortLost(const serial::Error& error);
+    // Records a failed system call; shows nothing. Logged on stderr when KESTRELON_DEBUG is set.
+    void ReportError(const char* label, const serial::Error& error = serial::Error{}) const;
+    void Notify(UINT message, ui::WPARAM wParam);
+    // Signals stop until the worker has ended, serving deliveries meanwhile: the worker may be
+    // blocked handing a notification to this very thread.
+    void StopWorkerAndWait();
+
+    int m_nTxLength = 1;
+    serial::Port m_hPort;                    // closed when the link is closed
+    std::unique_ptr<std::thread> m_pWorker;  // set by StartWorker
+    std::mutex m_lock;                       // held around every call on m_hPort
+    std::atomic<BOOL> m_bWorkerAlive{FALSE}; // polled by Open and the destructor
+    serial::Event m_hWriteEvent;             // a transmission is requested
+    serial::Event m_hStopEvent;              // the worker must close the port and end
+    serial::WaitObjects m_waitHandles;       // stop, write, port, in this order
+    // There is no overlapped-I/O block: reads and writes are non-blocking calls, and readiness
+    // of the port's descriptor is the port event.
+    serial::Timeouts m_timeouts;
+    serial::PortState m_portConfig;
+    ui::MessageTarget* m_pOwner = nullptr;
+    UINT m_nPortNumber = 0;
+    std::unique_ptr<std::uint8_t[]> m_pTxBuffer;
+    DWORD m_dwEventMask = 0;
+    int m_nTxBufferSize = 0;
+
+    // Hand-over of a frame from Write to the worker. Write copies into m_pTxBuffer under
+    // m_txLock; the worker, under the same lock, resets the write event and copies the frame
+    // into m_pTxFrame, and writes that copy. A Write during a transmission therefore only
+    // prepares the next frame and can never change bytes on the line; and a Write either lands
+    // before the copy (and is sent by it) or sets the event again after it (and is sent next).
+    std::mutex m_txLock;
+    std::unique_ptr<std::uint8_t[]> m_pTxFrame;
+};
