@@ -46,7 +46,9 @@ PortMap::~PortMap() {
         unsetenv("XDG_CONFIG_HOME");
 }
 
-std::string PortMap::Dir() const { return m_home.Path() + "/kestrelon/ports"; }
+std::string PortMap::Dir() const {
+    return m_home.Path() + "/kestrelon/ports";
+}
 
 void PortMap::Map(int com, const std::string& device) {
     const std::string link = Dir() + "/COM" + std::to_string(com);
@@ -100,8 +102,8 @@ std::vector<std::uint8_t> PtyPeer::Receive(std::chrono::milliseconds within, std
         if (want > 0 && out.size() >= want)
             break;
         pollfd p{m_master, POLLIN, 0};
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
         if (poll(&p, 1, static_cast<int>(std::max<long>(1, left.count()))) <= 0)
             continue;
         std::uint8_t buf[512];

@@ -1,0 +1,182 @@
+// Port connection and device search: the port button, the activity icon, the port combo, the
+// search over COM1..COM99, and the timers that pace and time out every exchange.
+#include "app/console_dlg.h"
+
+#include "link/command_words.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr int kTxBufferSize = 512;
+constexpr int kLastPort = 99;
+constexpr int kSettleAfterOpen = 200; // ms between opening the port and the first query
+constexpr int kReadBackInterval = 400;
+constexpr int kReadBackAfterSearch = 800;
+constexpr int kFirstProbe = 300;
+constexpr int kNextProbe = 400;
+
+} // namespace
+
+BOOL CConsoleDlg::OpenPort() {
+    return m_link.Open(this, static_cast<unsigned>(m_nPort), static_cast<unsigned>(m_nBaudRate),
+                       m_chParity, static_cast<unsigned>(m_nDataBits),
+                       static_cast<unsigned>(m_nStopBits), m_nEventMask, kTxBufferSize);
+}
+
+void CConsoleDlg::ConnectedReadBackStart(int interval) {
+    ui::Sleep(kSettleAfterOpen);
+    StartStatusReadBack(interval);
+}
+
+void CConsoleDlg::OnPortButton() {
+    if (m_bPortOpen == 1) {
+        m_bPortOpen = 0;
+        SetDlgItemText(m_btnPort, "Turn on Port");
+        m_link.RequestStop();
+        SetDlgItemImage(m_iconActivity, m_hIconIdle);
+        return;
+    }
+    if (OpenPort()) {
+        m_link.StartWorker();
+        SetDlgItemImage(m_iconActivity, m_hIconActive);
+        m_bPortOpen = 1;
+        SetDlgItemText(m_btnPort, "Close Port");
+        ConnectedReadBackStart(kReadBackInterval);
+    } else {
+        m_bPortOpen = 0;
+        MessageBox("Can not find this port or used by other application");
+        SetDlgItemImage(m_iconActivity, m_hIconIdle);
+        SetDlgItemText(m_btnPort, "Turn on Port");
+    }
+}
+
+void CConsoleDlg::OnActivityIcon() {
+    // The same as the port button, except that the button's caption is left alone.
+    if (m_bPortOpen == 1) {
+        m_bPortOpen = 0;
+        m_link.RequestStop();
+        SetDlgItemImage(m_iconActivity, m_hIconIdle);
+        return;
+    }
+    if (OpenPort()) {
+        m_link.StartWorker();
+        SetDlgItemImage(m_iconActivity, m_hIconActive);
+        m_bPortOpen = 1;
+        ConnectedReadBackStart(kReadBackInterval);
+    } else {
+        m_bPortOpen = 0;
+        MessageBox("Can not find this port or used by other application");
+        SetDlgItemImage(m_iconActivity, m_hIconIdle);
+    }
+}
+
+void CConsoleDlg::OnPortComboSelEnd() {
+    if (m_link.IsOpen())
+        m_link.RequestStop();
+    m_nPort = ComboGetCurSel(m_comboPort) + 1;
+    if (OpenPort()) {
+        if (m_bPortOpen == 0) {
+            m_link.StartWorker();
+            SetDlgItemImage(m_iconActivity, m_hIconActive);
+            SetDlgItemText(m_btnPort, "Close Port");
+            m_bPortOpen = 1;
+            ConnectedReadBackStart(kReadBackInterval);
+        } else {
+            // Choosing a port while connected disconnects; the next opening reopens it.
+            SetDlgItemImage(m_iconActivity, m_hIconIdle);
+            SetDlgItemText(m_btnPort, "Turn on Port");
+            m_bPortOpen = 0;
+        }
+    } else {
+        SetDlgItemImage(m_iconActivity, m_hIconIdle);
+        MessageBox("Can not find this port or used by other application");
+    }
+}
+
+void CConsoleDlg::WriteSearchFrame() {
+    std::uint8_t search[frame::kOverhead];
+    const std::size_t size = frame::BuildRequest(search, m_address, cmd::Search, nullptr, 0);
+    ResetReceiveState();
+    m_link.Write(search, static_cast<int>(size));
+}
+
+// Tries m_nPort and the ports after it; on the first that opens, sends the search frame there.
+bool CConsoleDlg::TryNextSearchPort() {
+    for (; m_nPort <= kLastPort; ++m_nPort) {
+        if (OpenPort()) {
+            m_link.StartWorker();
+            WriteSearchFrame();
+            return true;
+        }
+    }
+    return false;
+}
+
+void CConsoleDlg::OnSearchDevice() {
+    m_bPortOpen = 0;
+    m_link.RequestStop();
+    SetDlgItemImage(m_iconActivity, m_hIconIdle);
+    SetDlgItemText(m_btnPort, "Turn on Port");
+
+    m_bDeviceFound = 0;
+    g_nPortBeforeSearch = m_nPort;
+    m_nPort = 1;
+    if (TryNextSearchPort()) {
+        m_bSearching = 1;
+        m_strSearchStatus = "Please wait.....";
+        UpdateData(false);
+        SetTimer(kTimerExchange, kFirstProbe);
+        return;
+    }
+    m_nPort = 1;
+    m_strSearchStatus = " ";
+    UpdateData(false);
+    MessageBox("Can not find available device for this console!");
+}
+
+ui::LRESULT CConsoleDlg::OnTimer(ui::WPARAM wParam, ui::LPARAM) {
+    const int id = static_cast<int>(wParam);
+    if (id == kTimerRepeatGuard) {
+        m_bRepeatGuard = 0;
+        KillTimer(kTimerRepeatGuard);
+        return 0;
+    }
+    if (id != kTimerExchange)
+        return 0;
+
+    if (m_bSearching == 1 && m_bDeviceFound == 1) {
+        SetDlgItemImage(m_iconActivity, m_hIconActive);
+        m_bPortOpen = 1;
+        ComboSetCurSel(m_comboPort, m_nPort - 1);
+        SetDlgItemText(m_btnPort, "Close Port");
+        m_strSearchStatus = " ";
+        m_bSearching = 0;
+        StartStatusReadBack(kReadBackAfterSearch);
+        UpdateData(false);
+    } else if (m_bSearching == 1) {
+        m_link.RequestStop();
+        ++m_nPort;
+        if (TryNextSearchPort()) {
+            SetTimer(kTimerExchange, kNextProbe);
+        } else {
+            m_bSearching = 0;
+            KillTimer(kTimerExchange);
+            m_nPort = g_nPortBeforeSearch;
+            m_strSearchStatus = " ";
+            UpdateData(false);
+            MessageBox("Can not find available device for this console!");
+        }
+    } else if (m_bReadingStatus == 1) {
+        m_bReadingStatus = 0;
+        KillTimer(kTimerExchange);
+        ResetReceiveState();
+    } else if (m_bReadingEdid == 1) {
+        m_bReadingEdid = 0;
+        m_bReadingSavedEdid = 0;
+        KillTimer(kTimerExchange);
+        ResetReceiveState();
+    } else {
+        KillTimer(kTimerExchange);
+    }
+    return 0;
+}

@@ -1,0 +1,194 @@
+// CConsoleDlg construction, start-up, data exchange, key handling, tabs and the About box.
+#include "app/console_dlg.h"
+
+#include "app/about_dlg.h"
+#include "app/address_file.h"
+#include "link/command_words.h"
+#include "link/link_messages.h"
+#include "res/art.h"
+#include "res/resource.h"
+#include "res/templates.h"
+
+#include <cstring>
+
+int g_nPortBeforeSearch = 1;
+int g_bAskAutoDetails = 0;
+
+namespace {
+constexpr int kPageCount = 5;
+}
+
+CConsoleDlg::CConsoleDlg()
+    : ui::Dialog(ConsoleDialogTemplate()), m_btnPort(IDC_PORT_BUTTON), m_iconSdi(IDC_SDI_ICON),
+      m_iconHdmi(IDC_HDMI_ICON), m_iconSignal(IDC_SIGNAL_ICON), m_comboPort(IDC_PORT_COMBO),
+      m_iconActivity(IDC_ACTIVITY_ICON), m_tab(IDC_TAB), m_nSignal(-1) {
+    m_hIcon = LoadIconImage(IDR_MAINFRAME);
+}
+
+CConsoleDlg::~CConsoleDlg() {
+    // Stop the worker while every member it may deliver to still exists; deliveries that arrive
+    // while it winds down are dropped.
+    m_bClosing = true;
+    m_link.RequestStop();
+}
+
+const ui::HandlerEntry* CConsoleDlg::GetHandlerTable() const {
+    static const ui::HandlerEntry kTable[] = {
+        UI_ON_MESSAGE(WM_LINK_RXCHAR, CConsoleDlg, OnLinkRxChar),
+        UI_ON_MESSAGE(WM_LINK_TXEMPTY, CConsoleDlg, OnLinkTxEmpty),
+        UI_ON_MESSAGE(ui::WM_SYSCOMMAND, CConsoleDlg, OnSysCommand),
+        UI_ON_NOTIFY(ui::Notify::SelChange, IDC_TAB, CConsoleDlg, OnTabSelChange),
+        UI_ON_MESSAGE(ui::WM_TIMER, CConsoleDlg, OnTimer),
+        UI_ON_NOTIFY(ui::Notify::SelEndOk, IDC_PORT_COMBO, CConsoleDlg, OnPortComboSelEnd),
+        UI_ON_CLICKED(IDC_SEARCH_DEVICE, CConsoleDlg, OnSearchDevice),
+        UI_ON_CLICKED(IDC_SIGNAL_ON, CConsoleDlg, OnSignalOn),
+        UI_ON_CLICKED(IDC_SIGNAL_OFF, CConsoleDlg, OnSignalOff),
+        UI_ON_CLICKED(IDC_SIGNAL_ICON, CConsoleDlg, OnSignalIcon),
+        UI_ON_CLICKED(IDC_ACTIVITY_ICON, CConsoleDlg, OnActivityIcon),
+        UI_ON_CLICKED(IDC_HDMI_ICON, CConsoleDlg, OnSelectHdmi),
+        UI_ON_CLICKED(IDC_HDMI_LABEL, CConsoleDlg, OnSelectHdmi),
+        UI_ON_CLICKED(IDC_SDI_ICON, CConsoleDlg, OnSelectSdi),
+        UI_ON_CLICKED(IDC_SDI_LABEL, CConsoleDlg, OnSelectSdi),
+        UI_ON_CLICKED(IDC_PORT_BUTTON, CConsoleDlg, OnPortButton),
+        UI_END_HANDLERS,
+    };
+    return kTable;
+}
+
+void CConsoleDlg::DoDataExchange(ui::DataExchange& dx) {
+    ui::DDX_Text(dx, IDC_SEARCH_STATUS, m_strSearchStatus);
+    ui::DDX_Text(dx, IDC_HOT_PLUG_STATUS, m_strHotPlug);
+    ui::DDX_Text(dx, IDC_INTERFACE_STATUS, m_strInterface);
+    ui::DDX_Text(dx, IDC_TIMING_STATUS, m_strTiming);
+    ui::DDX_Text(dx, IDC_COLOR_SPACE_STATUS, m_strColorSpace);
+    ui::DDX_Text(dx, IDC_COLOR_DEPTH_STATUS, m_strColorDepth);
+    ui::DDX_Text(dx, IDC_SAMPLE_RATE_STATUS, m_strSampleRate);
+    ui::DDX_Text(dx, IDC_AUDIO_BITS_STATUS, m_strAudioBits);
+    ui::DDX_Text(dx, IDC_AUDIO_TYPE_STATUS, m_strAudioType);
+    ui::DDX_Text(dx, IDC_CHANNELS_STATUS, m_strChannels);
+    ui::DDX_Text(dx, IDC_HDCP_STATUS, m_strHdcp);
+    ui::DDX_Radio(dx, IDC_SIGNAL_ON, m_nSignal);
+}
+
+bool CConsoleDlg::PreTranslateMessage(ui::Msg& msg) {
+    if (msg.message == ui::WM_KEYDOWN) {
+        // Enter goes to the focused control only, so it never presses a default button;
+        // Escape never closes the console.
+        if (msg.wParam == ui::VK_RETURN) {
+            DispatchToFocus(msg);
+            return true;
+        }
+        if (msg.wParam == ui::VK_ESCAPE)
+            return true;
+    }
+    return ui::Dialog::PreTranslateMessage(msg);
+}
+
+bool CConsoleDlg::OnInitDialog() {
+    ApplyTemplateResources(*this);
+    ui::Dialog::OnInitDialog();
+
+    const char* aboutText = LoadStringResource(IDS_ABOUTBOX);
+    if (aboutText != nullptr && *aboutText != '\0') {
+        AppendSystemMenuSeparator();
+        AppendSystemMenuItem(IDM_ABOUTBOX, aboutText);
+    }
+    SetWindowIcon(m_hIcon, m_hIcon);
+
+    m_address = DeviceAddress{0, 0};
+    g_bAskAutoDetails = 0;
+    m_bHdmiMode = 1;
+
+    FillReplyHandlerTable();
+    FillTimingNames();
+
+    m_hIconSignalOn = LoadIconImage(IDI_SIGNAL_ON);
+    m_hIconSignalOff = LoadIconImage(IDI_SIGNAL_OFF);
+    m_hIconActive = LoadIconImage(IDI_PORT_ACTIVE);
+    m_hIconIdle = LoadIconImage(IDI_PORT_IDLE);
+    m_hIconSelected = LoadIconImage(IDI_SELECTED);
+
+    m_bPortOpen = 0;
+    m_nBaudRate = 115200;
+    m_nPort = 1;
+    m_chParity = 'N';
+    m_nDataBits = 8;
+    m_nStopBits = 1;
+    m_nEventMask = 3;
+
+    SetDlgItemImage(m_iconActivity, m_hIconIdle);
+    ComboSetCurSel(m_comboPort, m_nPort - 1);
+    m_strSearchStatus = " ";
+
+    TabInsertItem(m_tab, 0, " Timing ");
+    TabInsertItem(m_tab, 1, "Timing Details");
+    TabInsertItem(m_tab, 2, "Pattern");
+    TabInsertItem(m_tab, 3, "Setting");
+    TabInsertItem(m_tab, 4, "TV EDID");
+
+    m_timingPage.Create(this, m_tab);
+    m_timingDetailsPage.Create(this, m_tab);
+    m_patternPage.Create(this, m_tab);
+    m_settingPage.Create(this, m_tab);
+    m_edidPage.Create(this, m_tab);
+
+    const ui::Rect client = TabGetClientRect(m_tab);
+    const ui::Rect pageRect{client.left + 1, client.top + 20, client.right - 2, client.bottom - 1};
+    for (ui::Dialog* page :
+         {static_cast<ui::Dialog*>(&m_timingPage), static_cast<ui::Dialog*>(&m_timingDetailsPage),
+          static_cast<ui::Dialog*>(&m_patternPage), static_cast<ui::Dialog*>(&m_settingPage),
+          static_cast<ui::Dialog*>(&m_edidPage)})
+        page->MoveWindow(pageRect, true);
+    ShowPage(0);
+
+    m_nRxState = -1;
+    m_bReadingEdid = 0;
+    m_bReadingSavedEdid = 0;
+    m_bSearching = 0;
+    m_bReadingStatus = 0;
+
+    m_edidPage.m_strEdidStatus = "";
+    if (m_edidPage.HasControl(m_edidPage.m_cbEdidSource))
+        m_edidPage.ComboSetCurSel(m_edidPage.m_cbEdidSource, 0);
+
+    m_bRepeatGuard = 0;
+
+    SetupAddressFile();
+
+    std::memset(m_userTimings, 0, sizeof m_userTimings);
+    return true;
+}
+
+void CConsoleDlg::SetupAddressFile() {
+    const std::string module = address_file::ModuleFileName();
+    address_file::BuildPath(module.c_str(), m_szAddressFile, sizeof m_szAddressFile);
+    auto report = [this](const char* text) { MessageBox(text); };
+    address_file::CreateIfMissing(m_szAddressFile, report);
+    address_file::Book book;
+    if (address_file::Read(m_szAddressFile, book, report)) {
+        std::memcpy(m_addressWords, book.words, sizeof m_addressWords);
+        std::memcpy(m_addressNotes, book.notes, sizeof m_addressNotes);
+    }
+}
+
+void CConsoleDlg::ShowPage(int index) {
+    ui::Dialog* pages[kPageCount] = {&m_timingPage, &m_timingDetailsPage, &m_patternPage,
+                                     &m_settingPage, &m_edidPage};
+    for (int i = 0; i < kPageCount; ++i)
+        if (i != index)
+            pages[i]->ShowWindow(false);
+    if (index >= 0 && index < kPageCount)
+        pages[index]->ShowWindow(true);
+}
+
+void CConsoleDlg::OnTabSelChange() {
+    ShowPage(TabGetCurSel(m_tab));
+}
+
+ui::LRESULT CConsoleDlg::OnSysCommand(ui::WPARAM wParam, ui::LPARAM) {
+    if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal(this);
+    }
+    return 0;
+}

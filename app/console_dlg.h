@@ -1,0 +1,212 @@
+// CConsoleDlg: the main console dialog. It owns the serial link, the five tab pages, the status
+// panel, the parse state of the replies and the address book, and runs every exchange with the
+// generator on the UI thread.
+#pragma once
+
+#include "link/frame.h"
+#include "link/serial_link.h"
+#include "pages/edid_page.h"
+#include "pages/pattern_page.h"
+#include "pages/setting_page.h"
+#include "pages/timing_details_page.h"
+#include "pages/timing_page.h"
+#include "platform/ui/data_exchange.h"
+#include "platform/ui/dialog.h"
+
+#include <cstdint>
+#include <string>
+
+using BOOL = int;
+using DeviceAddress = frame::DeviceAddress;
+
+// Process globals shared by the connection and reply handling.
+extern int g_nPortBeforeSearch;
+extern int g_bAskAutoDetails;
+// Channel texts of the HDMI output, indexed by the audio channel code.
+extern const char* const g_hdmiChannelTexts[32];
+
+class CConsoleDlg : public ui::Dialog {
+public:
+    static constexpr int kReplyHandlerCount = 34;
+    static constexpr int kTimingNameCount = 62;
+    static constexpr int kUserTimingSlots = 11;
+    static constexpr int kAddressEntries = 32;
+
+    using ReplyHandler = void (CConsoleDlg::*)();
+
+    CConsoleDlg();
+    ~CConsoleDlg() override;
+
+    // Frame builders.
+    void SendCommand(std::uint16_t word);
+    void SendCommandData(std::uint16_t word, int length, const std::uint8_t* payload);
+
+    // Connection.
+    void StartStatusReadBack(int interval);
+
+    // Status text operations.
+    void ShowHdcp();
+    void ShowInterface();
+    void ShowTiming(int code);
+    void ShowColorSpace();
+    void ShowColorDepth();
+    void ShowSampleRate();
+    void ShowAudioBits(int code);
+    void ShowAudioType();
+    void ShowChannels(int code);
+    void RefreshOutputDependents();
+
+    // Received byte dispatch and the four reply parsers.
+    ui::LRESULT OnLinkRxChar(ui::WPARAM wParam, ui::LPARAM lParam);
+    ui::LRESULT OnLinkTxEmpty(ui::WPARAM wParam, ui::LPARAM lParam);
+    void ParseEdidReply(std::uint8_t byte);
+    void ParseSearchReply(std::uint8_t byte);
+    void ParseStatusReply(std::uint8_t byte);
+    void ParseReply(std::uint8_t byte);
+
+    // Path of the address file, and the address book read from it.
+    const char* AddressFilePath() const { return m_szAddressFile; }
+
+    // --- Controls bound by data exchange ---
+    int m_btnPort = 0; // control ids of the wrapped controls
+    int m_iconSdi = 0;
+    int m_iconHdmi = 0;
+    int m_iconSignal = 0;
+    int m_comboPort = 0;
+    int m_iconActivity = 0;
+    int m_tab = 0;
+
+    // --- Bound strings, then the radio group ---
+    std::string m_strSearchStatus;
+    std::string m_strHotPlug;
+    std::string m_strInterface;
+    std::string m_strTiming;
+    std::string m_strColorSpace;
+    std::string m_strColorDepth;
+    std::string m_strSampleRate;
+    std::string m_strAudioBits;
+    std::string m_strAudioType;
+    std::string m_strChannels;
+    std::string m_strHdcp;
+    int m_nSignal = -1;
+
+    // --- Owned objects ---
+    CSerialLink m_link;
+    CTimingPage m_timingPage;
+    CPatternPage m_patternPage;
+    CSettingPage m_settingPage;
+    CEdidPage m_edidPage;
+    CTimingDetailsPage m_timingDetailsPage;
+
+    // --- State flags and counters ---
+    int m_bReadingEdid = 0;
+    int m_bReadingSavedEdid = 0;
+    int m_bAutoDetailsAsked = 0;
+    int m_bSearching = 0;
+    int m_bDeviceFound = 0;
+    int m_bReadingStatus = 0;
+    int m_nStatusStep = 0;
+    std::uint8_t m_abStatus[12] = {};
+    int m_nStatusRecord = 0;
+    std::uint8_t m_userTimings[kUserTimingSlots][20] = {};
+    std::uint8_t m_abRxFrame[520] = {};
+    int m_bHotPlug = 0;
+    int m_bRepeatGuard = 0;
+    int m_bHdmiMode = 1;
+    std::string m_timingNames[kTimingNameCount];
+    DeviceAddress m_address;
+    int m_nChannelSelection = 0;
+    char m_szAddressFile[256] = {};
+    int m_nFollowUpQueries = 0;
+    std::uint8_t m_abTxFrame[frame::kMaxFrame] = {};
+    std::uint16_t m_addressWords[kAddressEntries] = {};
+    char m_addressNotes[kAddressEntries][12] = {};
+    std::uint16_t m_replyWords[kReplyHandlerCount] = {};
+    ReplyHandler m_replyHandlers[kReplyHandlerCount] = {};
+    int m_nRxState = -1;
+    int m_nRxLength = 0;
+
+    // Serial settings handed to every open of the link.
+    int m_nBaudRate = 115200;
+    int m_nPort = 1;
+    char m_chParity = 'N';
+    int m_nDataBits = 8;
+    int m_nStopBits = 1;
+    unsigned m_nEventMask = 3;
+    int m_bPortOpen = 0;
+
+    // Icons, loaded once.
+    ui::Image m_hIconActive;
+    ui::Image m_hIconIdle;
+    ui::Image m_hIconSelected;
+    ui::Image m_hIconSignalOn;
+    ui::Image m_hIconSignalOff;
+    ui::Image m_hIcon;
+
+    bool OnInitDialog() override;
+    void DoDataExchange(ui::DataExchange& dx) override;
+    bool PreTranslateMessage(ui::Msg& msg) override;
+    const ui::HandlerEntry* GetHandlerTable() const override;
+
+public:
+    // Handlers (public so tests can drive them as the controls would).
+    void OnTabSelChange();
+    ui::LRESULT OnSysCommand(ui::WPARAM wParam, ui::LPARAM lParam);
+    ui::LRESULT OnTimer(ui::WPARAM wParam, ui::LPARAM lParam);
+    void OnPortButton();
+    void OnActivityIcon();
+    void OnPortComboSelEnd();
+    void OnSearchDevice();
+    void OnSignalOn();
+    void OnSignalOff();
+    void OnSignalIcon();
+    void OnSelectHdmi();
+    void OnSelectSdi();
+
+    // Reply handlers.
+    void OnTimingReply();
+    void OnPatternReply();
+    void OnColorSpaceReply();
+    void OnColorDepthReply();
+    void OnHdcpReply();
+    void OnHdmiDviModeReply();
+    void OnSampleRateReply();
+    void OnAudioBitsReply();
+    void OnAudioSourceReply();
+    void OnChannelReply();
+    void OnAutoTimingDetailsReply();
+    void OnStatusSummaryReply();
+    void OnSignalReply();
+    void OnHotPlugReply();
+    void OnDeviceAddressReply();
+    void OnOutputInterfaceReply();
+    void OnNoReply() {}
+
+    static constexpr int kTimerExchange = 4;
+    static constexpr int kTimerRepeatGuard = 5;
+
+private:
+    void FillReplyHandlerTable();
+    void FillTimingNames();
+    void SetupAddressFile();
+    void ShowPage(int index);
+    // Opens m_nPort with the serial settings.
+    BOOL OpenPort();
+    void ConnectedReadBackStart(int interval);
+    bool TryNextSearchPort();
+    void WriteSearchFrame();
+    void SendStatusItemRequest();
+    void FinishStatusReadBack();
+    const std::uint8_t* ReplyPayload() const { return m_abRxFrame + 9; }
+    int ReplyByte(int k) const { return static_cast<std::int8_t>(m_abRxFrame[9 + k]); }
+
+    // The checksum expected as the byte after a status item reply (-1: none). That byte arrives
+    // while the parsers hunt for a start byte; skipping it keeps a checksum of 0xAB from being
+    // taken for the start of the next reply.
+    int m_nTrailingChecksum = -1;
+    std::uint8_t m_nRxSum = 0; // 8-bit sum of the status reply bytes taken so far
+    // An EDID reply is collected here and becomes the page's image only when it is complete.
+    std::uint8_t m_abEdidRx[257] = {};
+    void ResetReceiveState();
+    bool m_bClosing = false;
+};

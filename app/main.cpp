@@ -1,0 +1,6 @@
+#include "app/console_app.h"
+
+int main(int argc, char** argv) {
+    CConsoleApp app;
+    return app.InitInstance(argc, argv);
+}

@@ -1,0 +1,64 @@
+// Resource ids: dialog templates, icons, bitmaps, strings and the controls of each dialog.
+// Control ids are unique within their dialog only.
+#pragma once
+
+// Dialog templates.
+constexpr int IDD_ABOUTBOX = 100;
+constexpr int IDD_CONSOLE_DIALOG = 102;
+constexpr int IDD_TIMING_PAGE = 129;
+constexpr int IDD_PATTERN_PAGE = 130;
+constexpr int IDD_SETTING_PAGE = 131;
+constexpr int IDD_EDID_PAGE = 132;
+constexpr int IDD_TIMING_DETAILS_PAGE = 182;
+
+// Icons and bitmaps.
+constexpr int IDR_MAINFRAME = 128;
+constexpr int IDI_PORT_IDLE = 133;   // port closed; output not selected
+constexpr int IDI_PORT_ACTIVE = 134; // port connected
+constexpr int IDI_SIGNAL_ON = 189;
+constexpr int IDI_SIGNAL_OFF = 190;
+constexpr int IDI_SELECTED = 191; // output selected
+constexpr int IDB_TIMING_HORIZONTAL = 184;
+constexpr int IDB_TIMING_VERTICAL = 186;
+
+// String resources.
+constexpr int IDS_ABOUTBOX = 101;
+constexpr int IDS_SOCKETS_INIT_FAILED = 103;
+
+// System menu command of the About box.
+constexpr unsigned IDM_ABOUTBOX = 0x0010;
+
+// Main dialog (template 102).
+constexpr int IDC_TAB = 1000;
+constexpr int IDC_PORT_BUTTON = 1006;
+constexpr int IDC_ACTIVITY_ICON = 1007;
+constexpr int IDC_HDCP_STATUS = 1008;
+constexpr int IDC_INTERFACE_STATUS = 1009;
+constexpr int IDC_TIMING_STATUS = 1010;
+constexpr int IDC_COLOR_SPACE_STATUS = 1011;
+constexpr int IDC_COLOR_DEPTH_STATUS = 1012;
+constexpr int IDC_SAMPLE_RATE_STATUS = 1013;
+constexpr int IDC_AUDIO_BITS_STATUS = 1014;
+constexpr int IDC_AUDIO_TYPE_STATUS = 1015;
+constexpr int IDC_SIGNAL_ICON = 1016;
+constexpr int IDC_HDMI_ICON = 1017;
+constexpr int IDC_SDI_ICON = 1018;
+constexpr int IDC_PORT_COMBO = 1106;
+constexpr int IDC_SEARCH_DEVICE = 1107;
+constexpr int IDC_SEARCH_STATUS = 1108;
+constexpr int IDC_HOT_PLUG_STATUS = 1115;
+constexpr int IDC_CHANNELS_STATUS = 1116;
+constexpr int IDC_SIGNAL_ON = 1124;
+constexpr int IDC_SIGNAL_OFF = 1125;
+constexpr int IDC_HDMI_LABEL = 1178;
+constexpr int IDC_SDI_LABEL = 1179;
+
+// About box (template 100).
+constexpr int IDC_ABOUT_ICON = 1200;
+constexpr int IDC_ABOUT_TITLE = 1201;
+constexpr int IDC_ABOUT_LINE2 = 1202;
+constexpr int IDC_ABOUT_LINE3 = 1203;
+
+// EDID page (template 132), used by the main dialog's start-up.
+constexpr int IDC_EDID_SOURCE = 1117;
+constexpr int IDC_EDID_STATUS = 1118;

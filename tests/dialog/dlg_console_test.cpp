@@ -1,0 +1,235 @@
+// The main console dialog as a user meets it: start-up state, tabs, keys, the About box, the
+// address file at start-up, and the frame builders' refusals.
+#include "link/command_words.h"
+#include "link/link_messages.h"
+#include "res/resource.h"
+#include "support/console_fixture.h"
+
+#include <fstream>
+#include <sys/stat.h>
+
+using testsupport::ConsoleFixture;
+
+namespace {
+
+ui::Dialog* Pages(CConsoleDlg& d, int i) {
+    ui::Dialog* pages[] = {&d.m_timingPage, &d.m_timingDetailsPage, &d.m_patternPage,
+                           &d.m_settingPage, &d.m_edidPage};
+    return pages[i];
+}
+
+int VisiblePage(CConsoleDlg& d) {
+    int visible = -1, count = 0;
+    for (int i = 0; i < 5; ++i) {
+        if (Pages(d, i)->IsWindowVisible()) {
+            visible = i;
+            ++count;
+        }
+    }
+    return count == 1 ? visible : -1 - count;
+}
+
+} // namespace
+
+class ConsoleDialog : public ConsoleFixture {};
+
+TEST_F(ConsoleDialog, StartUpState) {
+    RunConsole([](CConsoleDlg& d) {
+        EXPECT_EQ(d.GetWindowText(), "Kestrelon Signal Generator V1.0");
+        // Bound statics start blank whatever the template's placeholders say.
+        for (int id :
+             {IDC_HOT_PLUG_STATUS, IDC_HDCP_STATUS, IDC_INTERFACE_STATUS, IDC_TIMING_STATUS,
+              IDC_COLOR_SPACE_STATUS, IDC_COLOR_DEPTH_STATUS, IDC_SAMPLE_RATE_STATUS,
+              IDC_AUDIO_BITS_STATUS, IDC_AUDIO_TYPE_STATUS, IDC_CHANNELS_STATUS})
+            EXPECT_EQ(d.GetDlgItemText(id), "") << id;
+        // The search status blank is stored for the next exchange; the static is still empty.
+        EXPECT_EQ(d.m_strSearchStatus, " ");
+        EXPECT_EQ(d.GetDlgItemText(IDC_SEARCH_STATUS), "");
+        EXPECT_FALSE(d.IsDlgButtonChecked(IDC_SIGNAL_ON));
+        EXPECT_FALSE(d.IsDlgButtonChecked(IDC_SIGNAL_OFF));
+        EXPECT_EQ(d.m_nSignal, -1);
+
+        EXPECT_EQ(d.ComboGetCount(IDC_PORT_COMBO), 99);
+        EXPECT_EQ(d.ComboGetCurSel(IDC_PORT_COMBO), 0);
+        EXPECT_EQ(d.ComboGetLBText(IDC_PORT_COMBO, 0), "COM1");
+        EXPECT_EQ(d.ComboGetLBText(IDC_PORT_COMBO, 98), "COM99");
+        EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
+        EXPECT_EQ(d.GetDlgItemImageId(IDC_ACTIVITY_ICON), IDI_PORT_IDLE);
+        EXPECT_EQ(d.GetDlgItemImageId(IDC_HDMI_ICON), IDI_SELECTED);
+        EXPECT_EQ(d.GetDlgItemImageId(IDC_SDI_ICON), IDI_PORT_IDLE);
+        EXPECT_FALSE(d.IsDlgItemVisible(IDC_SIGNAL_ICON));
+
+        EXPECT_EQ(d.m_nPort, 1);
+        EXPECT_EQ(d.m_nBaudRate, 115200);
+        EXPECT_EQ(d.m_chParity, 'N');
+        EXPECT_EQ(d.m_nEventMask, 3u);
+        EXPECT_EQ(d.m_bHdmiMode, 1);
+        EXPECT_EQ(d.m_nRxState, -1);
+        EXPECT_EQ(d.m_address.group, 0);
+        EXPECT_EQ(d.m_address.device, 0);
+        EXPECT_EQ(d.m_timingNames[20], "1920x1080p(60)");
+        EXPECT_EQ(d.m_timingNames[61], "AUTO");
+        EXPECT_EQ(d.m_replyWords[0], cmd::SetTiming);
+        EXPECT_EQ(d.m_replyWords[33], cmd::QueryOutputInterface);
+
+        ASSERT_EQ(d.TabGetItemCount(IDC_TAB), 5);
+        EXPECT_EQ(d.TabGetItemText(IDC_TAB, 0), " Timing ");
+        EXPECT_EQ(d.TabGetItemText(IDC_TAB, 1), "Timing Details");
+        EXPECT_EQ(d.TabGetItemText(IDC_TAB, 4), "TV EDID");
+        EXPECT_EQ(VisiblePage(d), 0);
+    });
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(ConsoleDialog, PagesFillTheTabBelowItsHeader) {
+    RunConsole([](CConsoleDlg& d) {
+        const ui::Rect tab = d.TabGetClientRect(IDC_TAB);
+        for (int i = 0; i < 5; ++i) {
+            const ui::Rect r = Pages(d, i)->GetWindowRect();
+            EXPECT_EQ(r.left, tab.left + 1) << i;
+            EXPECT_EQ(r.top, tab.top + 20) << i;
+            EXPECT_EQ(r.Width(), (tab.right - 2) - (tab.left + 1)) << i;
+            EXPECT_EQ(r.Height(), (tab.bottom - 1) - (tab.top + 20)) << i;
+        }
+    });
+}
+
+TEST_F(ConsoleDialog, TabSwitchShowsExactlyOnePage) {
+    RunConsole([](CConsoleDlg& d) {
+        for (int i : {1, 4, 2, 3, 0, 1}) {
+            d.TabSetCurSel(IDC_TAB, i);
+            d.SendNotify(IDC_TAB, ui::Notify::SelChange);
+            EXPECT_EQ(VisiblePage(d), i);
+        }
+    });
+}
+
+TEST_F(ConsoleDialog, EscapeAndEnterNeverCloseTheConsole) {
+    RunConsole([](CConsoleDlg& d) {
+        ui::Msg esc{ui::WM_KEYDOWN, ui::VK_ESCAPE, 0};
+        ui::Msg enter{ui::WM_KEYDOWN, ui::VK_RETURN, 0};
+        ui::Msg other{ui::WM_KEYDOWN, 'A', 0};
+        d.SetFocusTo(IDC_SEARCH_DEVICE);
+        EXPECT_TRUE(d.PreTranslateMessage(esc));
+        EXPECT_TRUE(d.PreTranslateMessage(enter));
+        EXPECT_FALSE(d.PreTranslateMessage(other));
+        EXPECT_TRUE(d.IsWindowVisible());
+    });
+    // Enter on the focused search button did not start a search.
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(ConsoleDialog, AboutBoxFromSystemMenu) {
+    std::string caption, title;
+    RunConsole(
+        [](CConsoleDlg& d) {
+            d.SendMessage(ui::WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+            // Other system commands are left to the default handling.
+            d.SendMessage(ui::WM_SYSCOMMAND, 0xF020, 0);
+        },
+        [&](ui::Dialog& about) {
+            caption = about.GetWindowText();
+            title = about.GetDlgItemText(IDC_ABOUT_TITLE);
+            return ui::IDOK;
+        });
+    EXPECT_EQ(caption, "About Kestrelon");
+    EXPECT_EQ(title, "HDMI2.0/SDI signal generator V1.1");
+}
+
+TEST_F(ConsoleDialog, CreatesAddressFileNextToExecutable) {
+    std::string path;
+    RunConsole([&](CConsoleDlg& d) { path = d.AddressFilePath(); });
+    EXPECT_EQ(path, m_exeDir.Path() + "/SG.ini");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 290);
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(ConsoleDialog, ReadOnlyAddressFileReportsAndStartsAnyway) {
+    const std::string path = m_exeDir.Path() + "/SG.ini";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "0001 0002\r\n*abc\r\n";
+    }
+    chmod(path.c_str(), 0444);
+    bool started = false;
+    RunConsole([&](CConsoleDlg& d) {
+        started = d.TabGetItemCount(IDC_TAB) == 5;
+        EXPECT_EQ(d.m_addressWords[0], 0);
+    });
+    EXPECT_TRUE(started);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"File read failed"});
+}
+
+TEST_F(ConsoleDialog, AddressFileIsRead) {
+    const std::string path = m_exeDir.Path() + "/SG.ini";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "00A1 0002\r\n* Bench 1\r\n* Line 7\r\n";
+    }
+    RunConsole([&](CConsoleDlg& d) {
+        EXPECT_EQ(d.m_addressWords[0], 0x00A1);
+        EXPECT_EQ(d.m_addressWords[1], 0x0002);
+        EXPECT_STREQ(d.m_addressNotes[0], " Bench 1");
+        EXPECT_STREQ(d.m_addressNotes[1], " Line 7");
+    });
+}
+
+TEST_F(ConsoleDialog, FrameBuilderRefusals) {
+    RunConsole([](CConsoleDlg& d) {
+        std::uint8_t payload[300] = {};
+        payload[0] = 0x14;
+        // Closed port: the frame is built, then refused with one message per command.
+        d.SendCommandData(cmd::SetTiming, 1, payload);
+        const std::uint8_t expected[] = {0xAA, 0, 0, 0x06, 0, 0, 0, 0x61, 0x00, 0x14, 0x00};
+        std::uint8_t sum = 0;
+        for (int i = 0; i < 10; ++i)
+            sum = static_cast<std::uint8_t>(sum + expected[i]);
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(d.m_abTxFrame[i], expected[i]) << i;
+        EXPECT_EQ(d.m_abTxFrame[10], static_cast<std::uint8_t>(0u - sum));
+        d.SendCommand(cmd::QueryTiming);
+        const std::uint8_t query[] = {0xAA, 0, 0, 0x05, 0, 0, 0, 0x61, 0x80, 0x70};
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(d.m_abTxFrame[i], query[i]) << i;
+
+        // Too long: refused before anything is built.
+        d.SendCommandData(cmd::StoreUserTiming, 291, payload);
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(d.m_abTxFrame[i], query[i]) << i;
+        // 290 bytes are accepted by the builder (and then refused for the closed port).
+        d.SendCommandData(cmd::StoreUserTiming, 290, payload);
+        EXPECT_EQ(d.m_abTxFrame[3], 0x27);
+        EXPECT_EQ(d.m_abTxFrame[4], 0x01);
+    });
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{"Com port is not on yet.", "Com port is not on yet.",
+                                        "Too much parameter.", "Com port is not on yet."}));
+}
+
+TEST_F(ConsoleDialog, FrontPanelWhileDisconnected) {
+    RunConsole([](CConsoleDlg& d) {
+        d.SendNotify(IDC_SDI_LABEL, ui::Notify::Clicked);
+        EXPECT_EQ(d.m_bHdmiMode, 0);
+        EXPECT_EQ(d.m_nFollowUpQueries, 3);
+        EXPECT_EQ(d.GetDlgItemImageId(IDC_SDI_ICON), IDI_SELECTED);
+        EXPECT_EQ(d.GetDlgItemImageId(IDC_HDMI_ICON), IDI_PORT_IDLE);
+        d.UpdateData(false);
+        EXPECT_EQ(d.GetDlgItemText(IDC_INTERFACE_STATUS), "SDI");
+        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_SPACE_STATUS), "YUV4:2:2");
+        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_DEPTH_STATUS), "10bit");
+        EXPECT_EQ(d.GetDlgItemText(IDC_SAMPLE_RATE_STATUS), "48K");
+        EXPECT_EQ(d.GetDlgItemText(IDC_HDCP_STATUS), "OFF");
+        // A transmitted frame (even while disconnected) starts the three follow-up queries,
+        // each refused while the port is closed.
+        for (int expected : {2, 1, 0, 0}) {
+            d.SendMessage(WM_LINK_TXEMPTY, 0, 1);
+            EXPECT_EQ(d.m_nFollowUpQueries, expected);
+        }
+        d.SendNotify(IDC_HDMI_ICON, ui::Notify::Clicked);
+        EXPECT_EQ(d.m_bHdmiMode, 1);
+        EXPECT_EQ(d.GetDlgItemImageId(IDC_HDMI_ICON), IDI_SELECTED);
+    });
+    EXPECT_EQ(Boxes().size(), 5u); // two switches and three follow-up queries
+}

@@ -1,0 +1,63 @@
+// Renders the console offscreen to PNG files, one per tab page: for the README and for looking at
+// the dialogs as a user would. With --com N it first connects to a generator (the emulator) on
+// COM N and waits for the status read-back, so the panel and pages show real values.
+//
+//   console_screens OUTDIR [--com N] [--wait MS]
+#include "app/console_dlg.h"
+#include "platform/ui/application.h"
+#include "platform/ui/test_hooks.h"
+#include "res/resource.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR [--com N] [--wait MS]\n", argv[0]);
+        return 2;
+    }
+    const std::string outDir = argv[1];
+    int com = 0;
+    int waitMs = 3000;
+    for (int i = 2; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--com") == 0)
+            com = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--wait") == 0)
+            waitMs = std::atoi(argv[i + 1]);
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ui::Application app(argc, argv);
+    static const char* const kNames[] = {"timing", "timing-details", "pattern", "setting", "edid"};
+
+    const auto start = std::chrono::steady_clock::now();
+    CConsoleDlg dlg;
+    int status = 0;
+    ui::test::SetModalHandler([&](ui::Dialog& d) {
+        if (&d != &dlg)
+            return ui::IDOK;
+        const auto shown = std::chrono::steady_clock::now();
+        std::printf("start-up: %.1f ms from construction to the initialised dialog\n",
+                    std::chrono::duration<double, std::milli>(shown - start).count());
+        if (com > 0) {
+            dlg.m_nPort = com;
+            dlg.ComboSetCurSel(IDC_PORT_COMBO, com - 1);
+            dlg.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
+            ui::ProcessEvents(waitMs);
+        }
+        if (!dlg.GrabToPng(outDir + "/main-dialog.png"))
+            status = 1;
+        for (int i = 0; i < 5; ++i) {
+            dlg.TabSetCurSel(IDC_TAB, i);
+            dlg.SendNotify(IDC_TAB, ui::Notify::SelChange);
+            ui::ProcessEvents(50);
+            if (!dlg.GrabToPng(outDir + "/tab-" + kNames[i] + ".png"))
+                status = 1;
+        }
+        return ui::IDCANCEL;
+    });
+    dlg.DoModal();
+    return status;
+}
