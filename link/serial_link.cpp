@@ -165,7 +165,7 @@ void CSerialLink::StopWorkerAndWait() {
     m_hStopEvent.Set();
     const auto spinUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
     while (m_bWorkerAlive.load()) {
-        ui::ServePendingDeliveries();
+        //XX ui::ServePendingDeliveries();
         if (std::chrono::steady_clock::now() < spinUntil)
             std::this_thread::yield();
         else // a worker finishing a long write: stop burning a shared core
