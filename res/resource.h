@@ -62,3 +62,10 @@ constexpr int IDC_ABOUT_LINE3 = 1203;
 // EDID page (template 132), used by the main dialog's start-up.
 constexpr int IDC_EDID_SOURCE = 1117;
 constexpr int IDC_EDID_STATUS = 1118;
+
+// Each page's own control ids.
+#include "res/resource_edid_page.h"
+#include "res/resource_pattern_page.h"
+#include "res/resource_setting_page.h"
+#include "res/resource_timing_details_page.h"
+#include "res/resource_timing_page.h"
