@@ -34,7 +34,7 @@ CSerialLink::CSerialLink() = default;
 CSerialLink::~CSerialLink() {
     StopWorkerAndWait();
     std::lock_guard<std::mutex> lock(m_lock);
-    m_hPort.Close();
+    ClosePort();
 }
 
 std::string CSerialLink::PortName(UINT nPort) {
@@ -66,7 +66,7 @@ BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char c
     m_dwEventMask = dwEventMask;
 
     std::lock_guard<std::mutex> lock(m_lock);
-    m_hPort.Close();
+    ClosePort();
 
     const std::string name = PortName(nPort);
     char definition[96];
@@ -85,6 +85,7 @@ BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char c
         ReportError("CreateFile()", e);
         return FALSE;
     }
+    m_bPortHeld.store(true);
 
     // Each step only after the previous one succeeded; the port keeps whatever configuration it
     // has when one fails.
@@ -165,7 +166,7 @@ void CSerialLink::StopWorkerAndWait() {
     m_hStopEvent.Set();
     const auto spinUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
     while (m_bWorkerAlive.load()) {
-        //XX ui::ServePendingDeliveries();
+        ui::ServePendingDeliveries();
         if (std::chrono::steady_clock::now() < spinUntil)
             std::this_thread::yield();
         else // a worker finishing a long write: stop burning a shared core
@@ -184,7 +185,7 @@ void CSerialLink::WorkerLoop(CSerialLink* pLink) {
         switch (result.object) {
         case serial::Signalled::Stop: {
             std::lock_guard<std::mutex> lock(link.m_lock);
-            link.m_hPort.Close();
+            link.ClosePort();
             link.m_bWorkerAlive.store(FALSE);
             return;
         }
@@ -279,9 +280,14 @@ void CSerialLink::PortLost(const serial::Error& error) {
         std::lock_guard<std::mutex> lock(m_lock);
         if (!m_hPort.IsOpen())
             return;
-        m_hPort.Close();
+        ClosePort();
     }
     ReportError("WaitCommEvent()", error);
+}
+
+void CSerialLink::ClosePort() {
+    m_hPort.Close();
+    m_bPortHeld.store(false);
 }
 
 void CSerialLink::Notify(UINT message, ui::WPARAM wParam) {

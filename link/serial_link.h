@@ -44,6 +44,9 @@ public:
     void RequestStop();
 
     BOOL IsWorkerAlive() const { return m_bWorkerAlive.load(); }
+    // TRUE while the link holds an open port: from a successful Open until the worker closes it
+    // (stop, or the port went away) or the next Open.
+    BOOL IsOpen() const { return m_bPortHeld.load() ? TRUE : FALSE; }
     // Whether the link holds an open port (the worker closes it when it stops).
     BOOL IsOpen();
     UINT GetPortNumber() const { return m_nPortNumber; }
@@ -92,4 +95,9 @@ private:
     // before the copy (and is sent by it) or sets the event again after it (and is sent next).
     std::mutex m_txLock;
     std::unique_ptr<std::uint8_t[]> m_pTxFrame;
+
+    // Mirrors m_hPort.IsOpen() for the owner's thread, which must not read the port the worker
+    // may be closing. Changed only with m_lock held, by ClosePort and Open.
+    std::atomic<bool> m_bPortHeld{false};
+    void ClosePort(); // caller holds m_lock
 };

@@ -156,6 +156,7 @@ TEST_F(SerialLinkTest, PortsThatMapToNothingFailAtOnceAndLeaveNoWorker) {
         EXPECT_EQ(FALSE, OpenLikeTheConsole(link, owner, port)) << port;
         EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
         EXPECT_FALSE(link.IsWorkerAlive());
+        EXPECT_FALSE(link.IsOpen());
     }
     // A failed Open on a running link also ends its worker.
     ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
@@ -181,8 +182,10 @@ TEST_F(SerialLinkTest, ThePortIsOpenedExclusively) {
     }
     // RequestStop lets the worker close the port; then another link can have it.
     ASSERT_EQ(TRUE, link.StartWorker());
+    EXPECT_TRUE(link.IsOpen());
     link.RequestStop();
     ASSERT_TRUE(WaitUntil([&] { return !link.IsWorkerAlive(); }));
+    EXPECT_FALSE(link.IsOpen());
     CSerialLink other;
     EXPECT_EQ(TRUE, OpenLikeTheConsole(other, owner, 3));
 }
@@ -352,6 +355,7 @@ TEST_F(SerialLinkTest, AVanishedPortIsReportedOnceAndTheLinkStaysUsable) {
     EXPECT_EQ(notesAfterHangup, owner.Total());
     EXPECT_LE(owner.Count(WM_LINK_RXFLAG), 3u);
     EXPECT_EQ((std::vector<std::uint8_t>{0xAB, 0x00}), owner.Bytes());
+    EXPECT_FALSE(link.IsOpen());
 
     // Writes fail but still give one WM_LINK_TXEMPTY each; stop still works.
     const auto f = Frame(0x66);

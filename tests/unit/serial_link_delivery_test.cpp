@@ -1,0 +1,163 @@
+// CSerialLink delivering to a real dialog of the dialog layer: notifications are handled on the
+// UI thread, and Open and the destructor, called on the UI thread while the worker is blocked
+// delivering to it, still end the worker instead of waiting for each other.
+#include "link/serial_link.h"
+#include "platform/ui/dialog.h"
+#include "support/pty_peer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using testsupport::PortMap;
+using testsupport::PtyPeer;
+using namespace std::chrono_literals;
+
+namespace {
+
+const ui::DialogTemplate kSinkTemplate{9001,    "Sink", 60,    40,    "MS Shell Dlg", 8,
+                                       nullptr, 0,      false, false, false};
+
+class CLinkSink : public ui::Dialog {
+public:
+    CLinkSink() : ui::Dialog(kSinkTemplate) {}
+
+    ui::LRESULT OnRxChar(ui::WPARAM wParam, ui::LPARAM lParam) {
+        m_bytes.push_back(static_cast<std::uint8_t>(wParam));
+        m_lastPort = lParam;
+        m_allOnUiThread = m_allOnUiThread && ui::IsUiThread();
+        if (m_pReplyLink && m_bytes.size() == 1) // answer from inside the handler
+            m_pReplyLink->Write(m_reply.data(), static_cast<int>(m_reply.size()));
+        return 0;
+    }
+    ui::LRESULT OnTxEmpty(ui::WPARAM, ui::LPARAM) {
+        ++m_nTxEmpty;
+        return 0;
+    }
+    const ui::HandlerEntry* GetHandlerTable() const override {
+        static const ui::HandlerEntry table[] = {
+            UI_ON_MESSAGE(WM_LINK_RXCHAR, CLinkSink, OnRxChar),
+            UI_ON_MESSAGE(WM_LINK_TXEMPTY, CLinkSink, OnTxEmpty),
+            UI_END_HANDLERS,
+        };
+        return table;
+    }
+
+    std::vector<std::uint8_t> m_bytes;
+    ui::LPARAM m_lastPort = 0;
+    bool m_allOnUiThread = true;
+    int m_nTxEmpty = 0;
+    CSerialLink* m_pReplyLink = nullptr;
+    std::vector<std::uint8_t> m_reply;
+};
+
+// Ends the process if a step does not finish in time: a deadlock must fail the test, not hang it.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what, std::chrono::seconds limit = 10s)
+        : m_thread([this, what, limit] {
+              std::unique_lock<std::mutex> lock(m_mutex);
+              if (!m_cv.wait_for(lock, limit, [this] { return m_done; })) {
+                  std::fprintf(stderr, "deadlock: %s did not return\n", what);
+                  std::_Exit(3);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
+bool PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
+    for (int waited = 0; !done(); waited += 10) {
+        if (waited >= maxMs)
+            return false;
+        ui::ProcessEvents(10);
+    }
+    return true;
+}
+
+constexpr DWORD kMask = EV_RXCHAR | EV_RXFLAG;
+
+TEST(SerialLinkDelivery, BytesAreHandledOnTheUiThreadAndHandlersMayWrite) {
+    PortMap map;
+    PtyPeer peer(map, 5);
+    CLinkSink sink;
+    CSerialLink link;
+    sink.m_pReplyLink = &link;
+    sink.m_reply = {0xAA, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x61, 0x80, 0x70};
+    ASSERT_EQ(TRUE, link.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
+    ASSERT_EQ(TRUE, link.StartWorker());
+    peer.Send({0xAB, 0x11, 0x13, 0x00, 0xFF});
+    ASSERT_TRUE(PumpUntil([&] { return sink.m_bytes.size() == 5 && sink.m_nTxEmpty == 1; }));
+    EXPECT_EQ((std::vector<std::uint8_t>{0xAB, 0x11, 0x13, 0x00, 0xFF}), sink.m_bytes);
+    EXPECT_EQ(5, sink.m_lastPort);
+    EXPECT_TRUE(sink.m_allOnUiThread);
+    EXPECT_EQ(sink.m_reply, peer.Receive(1s, sink.m_reply.size()));
+}
+
+TEST(SerialLinkDelivery, OpenWhileTheWorkerIsBlockedDeliveringToThisThreadDoesNotDeadlock) {
+    PortMap map;
+    PtyPeer peer(map, 5), other(map, 6);
+    CLinkSink sink;
+    CSerialLink link;
+    ASSERT_EQ(TRUE, link.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
+    ASSERT_EQ(TRUE, link.StartWorker());
+    peer.Send({1, 2, 3, 4});
+    // The UI thread runs no event loop now: the worker blocks in the first delivery.
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(sink.m_bytes.empty());
+    {
+        Watchdog watchdog("Open");
+        ASSERT_EQ(TRUE, link.Open(&sink, 6, 115200, 'N', 8, 1, kMask, 512));
+    }
+    EXPECT_FALSE(link.IsWorkerAlive());
+    // The wait served what the worker was handing over; nothing of COM5 arrives later.
+    EXPECT_FALSE(sink.m_bytes.empty());
+    const auto served = sink.m_bytes.size();
+    ui::ProcessEvents(30);
+    EXPECT_EQ(served, sink.m_bytes.size());
+    ASSERT_EQ(TRUE, link.StartWorker());
+    other.Send({9});
+    ASSERT_TRUE(PumpUntil([&] { return sink.m_bytes.size() == served + 1; }));
+    EXPECT_EQ(6, sink.m_lastPort);
+}
+
+TEST(SerialLinkDelivery, DestructionWhileTheWorkerIsBlockedDeliveringDoesNotDeadlock) {
+    PortMap map;
+    PtyPeer peer(map, 5);
+    CLinkSink sink;
+    auto link = std::make_unique<CSerialLink>();
+    ASSERT_EQ(TRUE, link->Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
+    ASSERT_EQ(TRUE, link->StartWorker());
+    const std::vector<std::uint8_t> frame(10, 0x42);
+    link->Write(frame.data(), 10); // blocks in WM_LINK_TXEMPTY
+    peer.Send({7, 8});
+    std::this_thread::sleep_for(50ms);
+    {
+        Watchdog watchdog("~CSerialLink");
+        link.reset();
+    }
+    EXPECT_EQ(1, sink.m_nTxEmpty);
+    // The port is closed: it opens again.
+    CSerialLink again;
+    EXPECT_EQ(TRUE, again.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
+}
+
+} // namespace
