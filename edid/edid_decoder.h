@@ -9,6 +9,11 @@
 //     4:2:0 bitmap stops at the first byte that would lie outside the image;
 //   - bytes after the image (the page keeps spare room there) are never read.
 // A detailed timing whose horizontal or vertical total is zero has no rate and shows rate 0.
+//
+// How the EDID page uses it: after a complete read from the generator, ValidateAndDecode(m_abEdid)
+// gives all five members; DecodeEdid(section) appends DecodeSection(m_abEdid, section); after
+// "Open EDID" (edid_file.h) DecodeWithoutValidation gives the hex dump and the reports while the
+// page keeps its status text.
 #pragma once
 
 #include <array>

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -121,6 +124,24 @@ TEST(EdidSave, UncreatableFileReportsTheFailure) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "Faild to create file");
     EXPECT_EQ(r.textName, "");
+}
+
+TEST(EdidSave, FailedWriteIsReportedAndLeavesNoFile) {
+    TempDir dir;
+    // A file size limit below the text file's size makes the write fail as on a full disk; the
+    // child process keeps the limit away from the other tests.
+    const std::string path = dir.Path().string();
+    auto saveWithSizeLimit = [&path] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{300, 300};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const edid::SaveResult r = edid::SaveEdidFiles(path, DviMonitor());
+        const bool reported = !r.ok && r.message == "Failed to write DerEra_EDID00.txt";
+        const bool removed = !fs::exists(fs::path(path) / "DerEra_EDID00.txt");
+        const bool noBin = !fs::exists(fs::path(path) / "DerEra_EDID00.bin");
+        std::_Exit(reported && removed && noBin ? 0 : 1);
+    };
+    EXPECT_EXIT(saveWithSizeLimit(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(EdidSave, TextLayoutIsSixteenLinesOfSixteenBytes) {
