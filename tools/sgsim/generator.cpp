@@ -3,6 +3,8 @@
 #include "link/command_words.h"
 #include "tools/sgsim/timing_table.h"
 
+#include <algorithm>
+
 namespace sgsim {
 
 namespace {
@@ -341,6 +343,9 @@ bool EdidHasHdmiBlock(const EdidImage& edid) {
 }
 
 bool RecordFromPreferredTiming(const EdidImage& edid, UserTimingRecord::Bytes& record) {
+    static const std::uint8_t kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    if (!std::equal(kHeader, kHeader + 8, edid.begin()))
+        return false;
     const std::uint8_t* d = edid.data() + 54;
     const int clock = d[0] | (d[1] << 8);
     const int hActive = d[2] | ((d[4] >> 4) << 8);

@@ -100,7 +100,7 @@ private:
 bool EdidHasHdmiBlock(const EdidImage& edid);
 
 // The 20-byte record of the preferred (first) detailed timing of a base block; false when the
-// descriptor there is not a usable timing.
+// image has no EDID header or the descriptor there is not a usable timing.
 bool RecordFromPreferredTiming(const EdidImage& edid, UserTimingRecord::Bytes& record);
 
 } // namespace sgsim

@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -21,6 +22,8 @@ namespace {
 constexpr auto kHangUpBackoff = std::chrono::milliseconds(50);
 constexpr auto kWatchInterval = std::chrono::milliseconds(200);
 constexpr auto kBlockedOutputLimit = std::chrono::seconds(1);
+constexpr auto kVanishSettle = std::chrono::milliseconds(20);
+constexpr auto kVanishDrainLimit = std::chrono::milliseconds(500);
 
 std::string ReadLink(const std::string& path) {
     char target[512];
@@ -256,6 +259,7 @@ CPtyServer::End CPtyServer::Run(int stopFd) {
     Clock::time_point lastInput = Clock::now();
     Clock::time_point hangUpUntil{};
     Clock::time_point nextWatch = Clock::now();
+    Clock::time_point vanishAt{};
     bool blocked = false;
     std::uint8_t buffer[512];
 
@@ -263,9 +267,20 @@ CPtyServer::End CPtyServer::Run(int stopFd) {
         Clock::time_point now = Clock::now();
         blocked = !WriteDue(now);
 
+        // Closing the master hangs the line up and discards what the console has not read yet,
+        // so the last reply is given a moment to be read first.
         if (m_emulator.VanishDue() && m_queue.empty()) {
-            Close();
-            return End::Vanished;
+            if (vanishAt == Clock::time_point{})
+                vanishAt = now;
+            // The bytes reach the slave side's queue a little after the write, hence the settle
+            // time before the queue is looked at.
+            int unread = 0;
+            const bool settled = now - vanishAt >= kVanishSettle;
+            if ((settled && (ioctl(m_fdSlave, TIOCINQ, &unread) != 0 || unread == 0)) ||
+                now - vanishAt > kVanishDrainLimit) {
+                Close();
+                return End::Vanished;
+            }
         }
         if (m_options.watchPid > 0 && now >= nextWatch) {
             if (kill(m_options.watchPid, 0) != 0 && errno == ESRCH)
@@ -284,6 +299,8 @@ CPtyServer::End CPtyServer::Run(int stopFd) {
         const bool hungUp = now < hangUpUntil;
         if (hungUp)
             wake = std::min(wake, hangUpUntil);
+        if (vanishAt != Clock::time_point{})
+            wake = std::min(wake, now + std::chrono::milliseconds(5));
 
         pollfd fds[2] = {{stopFd, POLLIN, 0}, {m_fdMaster, 0, 0}};
         if (!hungUp)
