@@ -47,4 +47,17 @@ void SetOpenFileAnswer(std::optional<std::string> path);
 std::string LastOpenFileFilter();
 std::string LastOpenFileDir();
 
+// Simulated user input, delivered as real input events to the widgets, so every handler, key
+// pre-translation and notification runs as it would for the operator. Each returns false when the
+// control is missing, hidden or disabled (the operator could not reach it either).
+bool Click(Dialog& dlg, int id);                      // left click in the middle of a control
+bool ChooseComboItem(Dialog& dlg, int id, int index); // picks an entry from the open list
+bool ClickTab(Dialog& dlg, int id, int index);        // clicks a tab of a tab control
+bool PressKey(Dialog& dlg, int id, unsigned long vk); // focuses the control, presses the key
+bool TypeText(Dialog& dlg, int id, const std::string& text); // focuses the control, types text
+// Opens the dialog's context (system) menu and chooses the entry with this text.
+bool ChooseSystemMenuItem(Dialog& dlg, const std::string& text);
+// The close box of the window.
+bool CloseWindow(Dialog& dlg);
+
 } // namespace ui::test

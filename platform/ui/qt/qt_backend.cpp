@@ -25,6 +25,7 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -150,12 +151,15 @@ public:
     }
     QTabBar* Bar() const { return m_bar; }
 
-protected:
-    void resizeEvent(QResizeEvent*) override {
-        const int h = std::min(m_bar->sizeHint().height(), 21);
+    // The bar is as high as its tabs need, at most the 20 pixels above the pages' usual place.
+    void Relayout() {
+        const int h = std::clamp(m_bar->sizeHint().height(), 1, 21);
         m_bar->setGeometry(2, 0, width() - 4, h);
         m_frame->setGeometry(0, h - 1, width(), height() - h + 1);
     }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { Relayout(); }
     void childEvent(QChildEvent* e) override {
         QWidget::childEvent(e);
         // Keep the bar above the pages so a page never hides the tabs.
@@ -758,6 +762,7 @@ void QtDialogBackend::TabInsert(int id, int index, const std::string& text) {
     if (auto* t = As<TabHost>(id)) {
         const QSignalBlocker block(t->Bar());
         t->Bar()->insertTab(index, Q(text));
+        t->Relayout();
     }
 }
 
@@ -788,6 +793,11 @@ void QtDialogBackend::TabSetCurSel(int id, int index) {
 Rect QtDialogBackend::TabClientRect(int id) const {
     auto* t = As<TabHost>(id);
     return t ? Rect{0, 0, t->width(), t->height()} : Rect{};
+}
+
+QWidget* QtDialogBackend::ControlWidget(int id) const {
+    const Control* c = Find(id);
+    return c ? c->widget.data() : nullptr;
 }
 
 QWidget* QtDialogBackend::HostWidget(int hostId) const {

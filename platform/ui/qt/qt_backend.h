@@ -113,6 +113,8 @@ public:
 
     // The widget that hosts child pages for control hostId (a tab control's area), or the dialog.
     QWidget* HostWidget(int hostId) const;
+    // The widget of control id, or null.
+    QWidget* ControlWidget(int id) const;
     QWidget* Root() const { return m_root; }
     // Shows the system menu entries as a context menu and dispatches the chosen one.
     void PopupSystemMenu(const QPoint& globalPos);
