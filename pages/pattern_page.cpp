@@ -1,7 +1,67 @@
 #include "pages/pattern_page.h"
 
 #include "app/console_dlg.h"
+#include "link/command_words.h"
+#include "res/art.h"
+#include "res/art_patterns.h"
+#include "res/resource.h"
 #include "res/templates.h"
+
+#include <cstdint>
+
+namespace {
+
+// 1400x1050 at 60 Hz: the picture patterns are not offered with it on the HDMI output.
+constexpr int kTimingWithoutPictures = 7;
+const int kPictureRadios[] = {IDC_P_SMPTE, IDC_P_PLUGE, IDC_P_TEST_CARD_1, IDC_P_TEST_CARD_2};
+
+} // namespace
+
+const CPatternPage::PatternControls CPatternPage::kControls[kPatternCount] = {
+    {IDC_P_COLORBAR_100, IDC_P_THUMB_COLORBAR_100, IDB_P_COLORBAR_100},
+    {IDC_P_COLORBAR_75, IDC_P_THUMB_COLORBAR_75, IDB_P_COLORBAR_75},
+    {IDC_P_GRAY_8, IDC_P_THUMB_GRAY_8, IDB_P_GRAY_8},
+    {IDC_P_RED, IDC_P_THUMB_RED, IDB_P_RED},
+    {IDC_P_GREEN, IDC_P_THUMB_GREEN, IDB_P_GREEN},
+    {IDC_P_BLUE, IDC_P_THUMB_BLUE, IDB_P_BLUE},
+    {IDC_P_YELLOW, IDC_P_THUMB_YELLOW, IDB_P_YELLOW},
+    {IDC_P_CYAN, IDC_P_THUMB_CYAN, IDB_P_CYAN},
+    {IDC_P_MAGENTA, IDC_P_THUMB_MAGENTA, IDB_P_MAGENTA},
+    {IDC_P_GRAY_16, IDC_P_THUMB_GRAY_16, IDB_P_GRAY_16},
+    {IDC_P_WHITE, IDC_P_THUMB_WHITE, IDB_P_WHITE},
+    {IDC_P_RGB_RAMP, IDC_P_THUMB_RGB_RAMP, IDB_P_RGB_RAMP},
+    {IDC_P_CROSS_BLACK, IDC_P_THUMB_CROSS_BLACK, IDB_P_CROSS_BLACK},
+    {IDC_P_CROSS_RED, IDC_P_THUMB_CROSS_RED, IDB_P_CROSS_RED},
+    {IDC_P_CROSS_GREEN, IDC_P_THUMB_CROSS_GREEN, IDB_P_CROSS_GREEN},
+    {IDC_P_CROSS_BLUE, IDC_P_THUMB_CROSS_BLUE, IDB_P_CROSS_BLUE},
+    {IDC_P_WHITE_DOTS, IDC_P_THUMB_WHITE_DOTS, IDB_P_WHITE_DOTS},
+    {IDC_P_ALTERNATE_WB, IDC_P_THUMB_ALTERNATE_WB, IDB_P_ALTERNATE_WB},
+    {IDC_P_MOVING_LINE_H, IDC_P_THUMB_MOVING_LINE_H, IDB_P_MOVING_LINE_H},
+    {IDC_P_MOVING_LINE_V, IDC_P_THUMB_MOVING_LINE_V, IDB_P_MOVING_LINE_V},
+    {IDC_P_MULTIBURST, IDC_P_THUMB_MULTIBURST, IDB_P_MULTIBURST},
+    {IDC_P_VER_SPLIT, IDC_P_THUMB_VER_SPLIT, IDB_P_VER_SPLIT},
+    {IDC_P_HOR_SPLIT, IDC_P_THUMB_HOR_SPLIT, IDB_P_HOR_SPLIT},
+    {IDC_P_MOVING_RED_RAMP, IDC_P_THUMB_MOVING_RED_RAMP, IDB_P_MOVING_RED_RAMP},
+    {IDC_P_MOVING_GREEN_RAMP, IDC_P_THUMB_MOVING_GREEN_RAMP, IDB_P_MOVING_GREEN_RAMP},
+    {IDC_P_MOVING_BLUE_RAMP, IDC_P_THUMB_MOVING_BLUE_RAMP, IDB_P_MOVING_BLUE_RAMP},
+    {IDC_P_AV_SYNC, IDC_P_THUMB_AV_SYNC, IDB_P_AV_SYNC},
+    {IDC_P_BORDER_LINES, IDC_P_THUMB_BORDER_LINES, IDB_P_BORDER_LINES},
+    {IDC_P_EDGE_ASPECT, IDC_P_THUMB_EDGE_ASPECT, IDB_P_EDGE_ASPECT},
+    {IDC_P_TARGET_CIRCLE, IDC_P_THUMB_TARGET_CIRCLE, IDB_P_TARGET_CIRCLE},
+    {IDC_P_MOVING_CIRCLE, IDC_P_THUMB_MOVING_CIRCLE, IDB_P_MOVING_CIRCLE},
+    {IDC_P_SQUARES_3D, IDC_P_THUMB_SQUARES_3D, IDB_P_SQUARES_3D},
+    {IDC_P_BLACK, IDC_P_THUMB_BLACK, IDB_P_BLACK},
+    {IDC_P_GRADIENT, IDC_P_THUMB_GRADIENT, IDB_P_GRADIENT},
+    {IDC_P_SMPTE, IDC_P_THUMB_SMPTE, IDB_P_SMPTE},
+    {IDC_P_PLUGE, IDC_P_THUMB_PLUGE, IDB_P_PLUGE},
+    {IDC_P_TEST_CARD_1, IDC_P_THUMB_TEST_CARD_1, IDB_P_TEST_CARD_1},
+    {IDC_P_TEST_CARD_2, IDC_P_THUMB_TEST_CARD_2, IDB_P_TEST_CARD_2},
+    {IDC_P_USER1, 0, 0},
+    {IDC_P_USER2, 0, 0},
+    {IDC_P_USER3, 0, 0},
+    {IDC_P_USER4, 0, 0},
+    {IDC_P_PATHOLOGICAL, IDC_P_THUMB_PATHOLOGICAL, IDB_P_PATHOLOGICAL},
+};
 
 CPatternPage::CPatternPage() : ui::Dialog(PatternPageTemplate()) {}
 
@@ -9,12 +69,161 @@ CConsoleDlg& CPatternPage::Main() const {
     return *static_cast<CConsoleDlg*>(GetParentDialog());
 }
 
-void CPatternPage::DoDataExchange(ui::DataExchange&) {}
+bool CPatternPage::OnInitDialog() {
+    ApplyTemplateResources(*this);
+    // The thumbnails are drawn at the size their statics have on screen.
+    for (const PatternControls& c : kControls) {
+        if (c.thumbnail == 0)
+            continue;
+        const ui::Rect r = GetDlgItemRect(c.thumbnail);
+        SetDlgItemImage(c.thumbnail, LoadPatternThumbnail(c.bitmap, r.Width(), r.Height()));
+    }
+    return ui::Dialog::OnInitDialog();
+}
+
+void CPatternPage::DoDataExchange(ui::DataExchange& dx) {
+    ui::DDX_Radio(dx, IDC_P_COLORBAR_100, m_nPattern);
+}
+
+bool CPatternPage::PreTranslateMessage(ui::Msg& msg) {
+    // Enter would end the page like a dialog; it does nothing here.
+    if (msg.message == ui::WM_KEYDOWN && msg.wParam == ui::VK_RETURN)
+        return true;
+    return ui::Dialog::PreTranslateMessage(msg);
+}
+
+const ui::HandlerEntry* CPatternPage::GetHandlerTable() const {
+    static const ui::HandlerEntry kHandlers[] = {
+        UI_ON_CLICKED(IDC_P_COLORBAR_100, CPatternPage, OnRadio<0>),
+        UI_ON_CLICKED(IDC_P_THUMB_COLORBAR_100, CPatternPage, OnThumbnail<0>),
+        UI_ON_CLICKED(IDC_P_COLORBAR_75, CPatternPage, OnRadio<1>),
+        UI_ON_CLICKED(IDC_P_THUMB_COLORBAR_75, CPatternPage, OnThumbnail<1>),
+        UI_ON_CLICKED(IDC_P_GRAY_8, CPatternPage, OnRadio<2>),
+        UI_ON_CLICKED(IDC_P_THUMB_GRAY_8, CPatternPage, OnThumbnail<2>),
+        UI_ON_CLICKED(IDC_P_RED, CPatternPage, OnRadio<3>),
+        UI_ON_CLICKED(IDC_P_THUMB_RED, CPatternPage, OnThumbnail<3>),
+        UI_ON_CLICKED(IDC_P_GREEN, CPatternPage, OnRadio<4>),
+        UI_ON_CLICKED(IDC_P_THUMB_GREEN, CPatternPage, OnThumbnail<4>),
+        UI_ON_CLICKED(IDC_P_BLUE, CPatternPage, OnRadio<5>),
+        UI_ON_CLICKED(IDC_P_THUMB_BLUE, CPatternPage, OnThumbnail<5>),
+        UI_ON_CLICKED(IDC_P_YELLOW, CPatternPage, OnRadio<6>),
+        UI_ON_CLICKED(IDC_P_THUMB_YELLOW, CPatternPage, OnThumbnail<6>),
+        UI_ON_CLICKED(IDC_P_CYAN, CPatternPage, OnRadio<7>),
+        UI_ON_CLICKED(IDC_P_THUMB_CYAN, CPatternPage, OnThumbnail<7>),
+        UI_ON_CLICKED(IDC_P_MAGENTA, CPatternPage, OnRadio<8>),
+        UI_ON_CLICKED(IDC_P_THUMB_MAGENTA, CPatternPage, OnThumbnail<8>),
+        UI_ON_CLICKED(IDC_P_GRAY_16, CPatternPage, OnRadio<9>),
+        UI_ON_CLICKED(IDC_P_THUMB_GRAY_16, CPatternPage, OnThumbnail<9>),
+        UI_ON_CLICKED(IDC_P_WHITE, CPatternPage, OnRadio<10>),
+        UI_ON_CLICKED(IDC_P_THUMB_WHITE, CPatternPage, OnThumbnail<10>),
+        UI_ON_CLICKED(IDC_P_RGB_RAMP, CPatternPage, OnRadio<11>),
+        UI_ON_CLICKED(IDC_P_THUMB_RGB_RAMP, CPatternPage, OnThumbnail<11>),
+        UI_ON_CLICKED(IDC_P_CROSS_BLACK, CPatternPage, OnRadio<12>),
+        UI_ON_CLICKED(IDC_P_THUMB_CROSS_BLACK, CPatternPage, OnThumbnail<12>),
+        UI_ON_CLICKED(IDC_P_CROSS_RED, CPatternPage, OnRadio<13>),
+        UI_ON_CLICKED(IDC_P_THUMB_CROSS_RED, CPatternPage, OnThumbnail<13>),
+        UI_ON_CLICKED(IDC_P_CROSS_GREEN, CPatternPage, OnRadio<14>),
+        UI_ON_CLICKED(IDC_P_THUMB_CROSS_GREEN, CPatternPage, OnThumbnail<14>),
+        UI_ON_CLICKED(IDC_P_CROSS_BLUE, CPatternPage, OnRadio<15>),
+        UI_ON_CLICKED(IDC_P_THUMB_CROSS_BLUE, CPatternPage, OnThumbnail<15>),
+        UI_ON_CLICKED(IDC_P_WHITE_DOTS, CPatternPage, OnRadio<16>),
+        UI_ON_CLICKED(IDC_P_THUMB_WHITE_DOTS, CPatternPage, OnThumbnail<16>),
+        UI_ON_CLICKED(IDC_P_ALTERNATE_WB, CPatternPage, OnRadio<17>),
+        UI_ON_CLICKED(IDC_P_THUMB_ALTERNATE_WB, CPatternPage, OnThumbnail<17>),
+        UI_ON_CLICKED(IDC_P_MOVING_LINE_H, CPatternPage, OnRadio<18>),
+        UI_ON_CLICKED(IDC_P_THUMB_MOVING_LINE_H, CPatternPage, OnThumbnail<18>),
+        UI_ON_CLICKED(IDC_P_MOVING_LINE_V, CPatternPage, OnRadio<19>),
+        UI_ON_CLICKED(IDC_P_THUMB_MOVING_LINE_V, CPatternPage, OnThumbnail<19>),
+        UI_ON_CLICKED(IDC_P_MULTIBURST, CPatternPage, OnRadio<20>),
+        UI_ON_CLICKED(IDC_P_THUMB_MULTIBURST, CPatternPage, OnThumbnail<20>),
+        UI_ON_CLICKED(IDC_P_VER_SPLIT, CPatternPage, OnRadio<21>),
+        UI_ON_CLICKED(IDC_P_THUMB_VER_SPLIT, CPatternPage, OnThumbnail<21>),
+        UI_ON_CLICKED(IDC_P_HOR_SPLIT, CPatternPage, OnRadio<22>),
+        UI_ON_CLICKED(IDC_P_THUMB_HOR_SPLIT, CPatternPage, OnThumbnail<22>),
+        UI_ON_CLICKED(IDC_P_MOVING_RED_RAMP, CPatternPage, OnRadio<23>),
+        UI_ON_CLICKED(IDC_P_THUMB_MOVING_RED_RAMP, CPatternPage, OnThumbnail<23>),
+        UI_ON_CLICKED(IDC_P_MOVING_GREEN_RAMP, CPatternPage, OnRadio<24>),
+        UI_ON_CLICKED(IDC_P_THUMB_MOVING_GREEN_RAMP, CPatternPage, OnThumbnail<24>),
+        UI_ON_CLICKED(IDC_P_MOVING_BLUE_RAMP, CPatternPage, OnRadio<25>),
+        UI_ON_CLICKED(IDC_P_THUMB_MOVING_BLUE_RAMP, CPatternPage, OnThumbnail<25>),
+        UI_ON_CLICKED(IDC_P_AV_SYNC, CPatternPage, OnRadio<26>),
+        UI_ON_CLICKED(IDC_P_THUMB_AV_SYNC, CPatternPage, OnThumbnail<26>),
+        UI_ON_CLICKED(IDC_P_BORDER_LINES, CPatternPage, OnRadio<27>),
+        UI_ON_CLICKED(IDC_P_THUMB_BORDER_LINES, CPatternPage, OnThumbnail<27>),
+        UI_ON_CLICKED(IDC_P_EDGE_ASPECT, CPatternPage, OnRadio<28>),
+        UI_ON_CLICKED(IDC_P_THUMB_EDGE_ASPECT, CPatternPage, OnThumbnail<28>),
+        UI_ON_CLICKED(IDC_P_TARGET_CIRCLE, CPatternPage, OnRadio<29>),
+        UI_ON_CLICKED(IDC_P_THUMB_TARGET_CIRCLE, CPatternPage, OnThumbnail<29>),
+        UI_ON_CLICKED(IDC_P_MOVING_CIRCLE, CPatternPage, OnRadio<30>),
+        UI_ON_CLICKED(IDC_P_THUMB_MOVING_CIRCLE, CPatternPage, OnThumbnail<30>),
+        UI_ON_CLICKED(IDC_P_SQUARES_3D, CPatternPage, OnRadio<31>),
+        UI_ON_CLICKED(IDC_P_THUMB_SQUARES_3D, CPatternPage, OnThumbnail<31>),
+        UI_ON_CLICKED(IDC_P_BLACK, CPatternPage, OnRadio<32>),
+        UI_ON_CLICKED(IDC_P_THUMB_BLACK, CPatternPage, OnThumbnail<32>),
+        UI_ON_CLICKED(IDC_P_GRADIENT, CPatternPage, OnRadio<33>),
+        UI_ON_CLICKED(IDC_P_THUMB_GRADIENT, CPatternPage, OnThumbnail<33>),
+        UI_ON_CLICKED(IDC_P_SMPTE, CPatternPage, OnRadio<34>),
+        UI_ON_CLICKED(IDC_P_THUMB_SMPTE, CPatternPage, OnThumbnail<34>),
+        UI_ON_CLICKED(IDC_P_PLUGE, CPatternPage, OnRadio<35>),
+        UI_ON_CLICKED(IDC_P_THUMB_PLUGE, CPatternPage, OnThumbnail<35>),
+        UI_ON_CLICKED(IDC_P_TEST_CARD_1, CPatternPage, OnRadio<36>),
+        UI_ON_CLICKED(IDC_P_THUMB_TEST_CARD_1, CPatternPage, OnThumbnail<36>),
+        UI_ON_CLICKED(IDC_P_TEST_CARD_2, CPatternPage, OnRadio<37>),
+        UI_ON_CLICKED(IDC_P_THUMB_TEST_CARD_2, CPatternPage, OnThumbnail<37>),
+        UI_ON_CLICKED(IDC_P_USER1, CPatternPage, OnRadio<38>),
+        UI_ON_CLICKED(IDC_P_USER2, CPatternPage, OnRadio<39>),
+        UI_ON_CLICKED(IDC_P_USER3, CPatternPage, OnRadio<40>),
+        UI_ON_CLICKED(IDC_P_USER4, CPatternPage, OnRadio<41>),
+        UI_ON_CLICKED(IDC_P_PATHOLOGICAL, CPatternPage, OnPathologicalRadio),
+        UI_ON_CLICKED(IDC_P_THUMB_PATHOLOGICAL, CPatternPage, OnPathologicalThumbnail),
+        UI_END_HANDLERS,
+    };
+    return kHandlers;
+}
+
+void CPatternPage::SendPattern(char code) {
+    CConsoleDlg& main = Main();
+    if (main.m_bRepeatGuard) {
+        main.m_bRepeatGuard = 0;
+        return;
+    }
+    main.m_bRepeatGuard = 1;
+    main.SetTimer(CConsoleDlg::kTimerRepeatGuard, 50);
+    const std::uint8_t payload = static_cast<std::uint8_t>(code);
+    main.SendCommandData(cmd::SetPattern, 1, &payload);
+    UpdateData(false);
+}
+
+void CPatternPage::OnPathologicalRadio() {
+    if (Main().m_bHdmiMode) {
+        // Not available on HDMI: the previous selection comes back.
+        UpdateData(false);
+        return;
+    }
+    UpdateData(true);
+    SendPattern(static_cast<char>(kPathological));
+}
+
+void CPatternPage::OnPathologicalThumbnail() {
+    if (Main().m_bHdmiMode)
+        return;
+    m_nPattern = kPathological;
+    SendPattern(static_cast<char>(kPathological));
+}
 
 void CPatternPage::ShowPattern(int code) {
     m_nPattern = code;
+    UpdateData(false);
 }
 
-void CPatternPage::UpdateForTiming() {}
+void CPatternPage::UpdateForTiming() {
+    const CConsoleDlg& main = Main();
+    const bool enable =
+        !(main.m_timingPage.m_nTimingCode == kTimingWithoutPictures && main.m_bHdmiMode == 1);
+    for (int id : kPictureRadios)
+        EnableDlgItem(id, enable);
+}
 
-void CPatternPage::UpdateForOutputMode() {}
+void CPatternPage::UpdateForOutputMode() {
+    EnableDlgItem(IDC_P_PATHOLOGICAL, Main().m_bHdmiMode == 0);
+}

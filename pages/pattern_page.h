@@ -1,4 +1,5 @@
-// CPatternPage: the "Pattern" tab, one radio and thumbnail per test pattern.
+// CPatternPage: the "Pattern" tab, one radio and (for most patterns) one thumbnail per test
+// pattern; either sends the pattern code.
 #pragma once
 
 #include "platform/ui/data_exchange.h"
@@ -8,13 +9,45 @@ class CConsoleDlg;
 
 class CPatternPage : public ui::Dialog {
 public:
+    static constexpr int kPatternCount = 43;
+    static constexpr int kPathological = 42; // offered by the SDI output only
+
+    // Controls of one pattern code: radio, thumbnail and its bitmap (0 when it has none).
+    struct PatternControls {
+        int radio;
+        int thumbnail;
+        int bitmap;
+    };
+    static const PatternControls kControls[kPatternCount];
+
     CPatternPage();
 
+    // Sends pattern code c (guarded) and refreshes the radios from m_nPattern.
+    void SendPattern(char code);
+    // Shows the pattern the generator reports, without sending anything.
     void ShowPattern(int code);
+    // Disables the four picture patterns at 1400x1050 (timing 7) on the HDMI output.
     void UpdateForTiming();
+    // The pathological check field is offered on the SDI output only.
     void UpdateForOutputMode();
 
-    int m_nPattern = -1;
+    int m_nPattern = -1; // pattern code = radio index; -1 for none
+
+    bool OnInitDialog() override;
+    bool PreTranslateMessage(ui::Msg& msg) override;
+    const ui::HandlerEntry* GetHandlerTable() const override;
+
+    // Handlers.
+    template <int C> void OnRadio() {
+        UpdateData(true);
+        SendPattern(static_cast<char>(C));
+    }
+    template <int C> void OnThumbnail() {
+        m_nPattern = C;
+        SendPattern(static_cast<char>(C));
+    }
+    void OnPathologicalRadio();
+    void OnPathologicalThumbnail();
 
 protected:
     void DoDataExchange(ui::DataExchange& dx) override;

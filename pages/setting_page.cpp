@@ -1,26 +1,363 @@
 #include "pages/setting_page.h"
 
 #include "app/console_dlg.h"
+#include "link/command_words.h"
+#include "res/art.h"
+#include "res/resource.h"
 #include "res/templates.h"
 
-CSettingPage::CSettingPage() : ui::Dialog(SettingPageTemplate()) {}
+namespace {
+
+constexpr int kSettingsQueryWaitMs = 300; // before asking for the settings after an AUTO choice
+constexpr int kAudioBitsWaitMs = 20;
+
+constexpr int kAutoOutputMode = 2;
+constexpr int kAutoColor = 4;
+constexpr int kAutoSampleRate = 7;
+constexpr int kAutoAudioBits = 3;
+
+// 4K timings, and those the generator outputs in YUV4:2:0 (4K at 50/60 Hz).
+bool Is4k(int code) {
+    return code >= 28 && code <= 43;
+}
+bool Is4k420(int code) {
+    return code >= 38 && code <= 43;
+}
+
+} // namespace
+
+const char* const CSettingPage::kSdiChannelTexts[kSdiChannelCount] = {
+    "1: Ch1+Ch2", "2: Ch3+Ch4", "3: Ch1+Ch2+Ch3+Ch4",
+    "4: Ch5+Ch6", "5: Ch7+Ch8", "6: Ch5+Ch6+Ch7+Ch8",
+    "7: ALL",     "8: OFF",
+};
+
+// Index = channel allocation code of the audio InfoFrame; speakers from the highest channel down.
+const char* const CSettingPage::kHdmiChannelTexts[kHdmiChannelCount] = {
+    "1: 2CH        FR_FL",
+    "2: 2.1CH     LFE_FR_FL",
+    "3: 3CH        FC_FR_FL",
+    "4: 3.1CH     FC_LFE_FR_FL",
+    "5: 3CH        RC_FR_FL",
+    "6: 3.1CH     RC_LFE_FR_FL",
+    "7: 4CH        RC_FC_FR_FL",
+    "8: 4.1CH     RC_FC_LFE_FR_FL",
+    "9: 4CH        RR_RL_FR_FL",
+    "10: 4.1CH          RR_RL_LFE_FR_FL",
+    "11: 5CH        RR_RL_FC_FR_FL",
+    "12: 5.1CH          RR_RL_FC_LFE_FR_FL",
+    "13: 5CH        RC_RR_RL_FR_FL",
+    "14: 5.1CH     RC_RR_RL_LFE_FR_FL",
+    "15: 6CH        RC_RR_RL_FC_FR_FL",
+    "16: 6.1CH     RC_RR_RL_FC_LFE_FR_FL",
+    "17: 6CH        RRC_RLC_RR_RL_FR_FL",
+    "18: 6.1CH     RRC_RLC_RR_RL_LFE_FR_FL",
+    "19: 7CH        RRC_RLC_RR_RL_FC_FR_FL",
+    "20: 7.1CH     RRC_RLC_RR_RL_FC_LFE_FR_FL",
+    "21: 4CH        FRC_FLC_FR_FL",
+    "22: 4.1CH     FRC_FLC_LFE_FR_FL",
+    "23: 5CH        FRC_FLC_FC_FR_FL",
+    "24: 5.1CH     FRC_FLC_FC_LFE_FR_FL",
+    "25: 5CH        FRC_FLC_RC_FR_FL",
+    "26: 5.1CH     FRC_FLC_RC_LFE_FR_FL",
+    "27: 6CH        FRC_FLC_RC_FC_FR_FL",
+    "28: 6.1CH     FRC_FLC_RC_FC_LFE_FR_FL",
+    "29: 6CH        FRC_FLC_RR_RL_FR_FL",
+    "30: 6.1CH     FRC_FLC_RR_RL_LFE_FR_FL",
+    "31: 7CH        FRC_FLC_RR_RL_FC_FR_FL",
+    "32: 7.1CH     FRC_FLC_RR_RL_FC_LFE_FR_FL",
+};
+
+CSettingPage::CSettingPage()
+    : ui::Dialog(SettingPageTemplate()), m_cbAudioChannel(IDC_S_AUDIO_CHANNEL),
+      m_btnReset(IDC_S_RESET) {}
 
 CConsoleDlg& CSettingPage::Main() const {
     return *static_cast<CConsoleDlg*>(GetParentDialog());
 }
 
-void CSettingPage::DoDataExchange(ui::DataExchange&) {}
-
-void CSettingPage::ShowStatus(const unsigned char* settings) {
-    m_nColorSpace = settings[0];
-    m_nColorDepth = settings[1];
-    m_nHdcp = settings[2];
-    m_nOutputMode = settings[3];
-    m_nSampleRate = settings[4];
-    m_nAudioBits = settings[5];
-    m_nAudioSource = settings[6];
+bool CSettingPage::OnInitDialog() {
+    ApplyTemplateResources(*this);
+    return ui::Dialog::OnInitDialog();
 }
 
-void CSettingPage::UpdateForOutputMode() {}
+void CSettingPage::DoDataExchange(ui::DataExchange& dx) {
+    ui::DDX_Radio(dx, IDC_S_DVI, m_nOutputMode);
+    ui::DDX_Radio(dx, IDC_S_BITS_16, m_nAudioBits);
+    ui::DDX_Radio(dx, IDC_S_SOURCE_1K, m_nAudioSource);
+    ui::DDX_Radio(dx, IDC_S_RATE_32K, m_nSampleRate);
+    ui::DDX_Radio(dx, IDC_S_DEPTH_8, m_nColorDepth);
+    ui::DDX_Radio(dx, IDC_S_RGB444, m_nColorSpace);
+    ui::DDX_Radio(dx, IDC_S_HDCP_OFF, m_nHdcp);
+    ui::DDX_Text(dx, IDC_S_WAIT_NOTE, m_strWaitNote);
+}
 
-void CSettingPage::SelectChannel(int) {}
+bool CSettingPage::PreTranslateMessage(ui::Msg& msg) {
+    // Enter would end the page like a dialog; it does nothing here.
+    if (msg.message == ui::WM_KEYDOWN && msg.wParam == ui::VK_RETURN)
+        return true;
+    return ui::Dialog::PreTranslateMessage(msg);
+}
+
+const ui::HandlerEntry* CSettingPage::GetHandlerTable() const {
+    static const ui::HandlerEntry kHandlers[] = {
+        UI_ON_CLICKED(IDC_S_DVI, CSettingPage, OnOutputMode<0>),
+        UI_ON_CLICKED(IDC_S_HDMI, CSettingPage, OnOutputMode<1>),
+        UI_ON_CLICKED(IDC_S_INTERFACE_AUTO, CSettingPage, OnOutputMode<2>),
+        UI_ON_CLICKED(IDC_S_HDCP_OFF, CSettingPage, OnHdcp<0>),
+        UI_ON_CLICKED(IDC_S_HDCP_ON, CSettingPage, OnHdcp<1>),
+        UI_ON_CLICKED(IDC_S_RGB444, CSettingPage, OnColorSpace<0>),
+        UI_ON_CLICKED(IDC_S_YUV444, CSettingPage, OnColorSpace<1>),
+        UI_ON_CLICKED(IDC_S_YUV422, CSettingPage, OnColorSpace<2>),
+        UI_ON_CLICKED(IDC_S_COLOR_SPACE_AUTO, CSettingPage, OnColorSpace<4>),
+        UI_ON_CLICKED(IDC_S_DEPTH_8, CSettingPage, OnColorDepth<0>),
+        UI_ON_CLICKED(IDC_S_DEPTH_10, CSettingPage, OnColorDepth<1>),
+        UI_ON_CLICKED(IDC_S_DEPTH_12, CSettingPage, OnColorDepth<2>),
+        UI_ON_CLICKED(IDC_S_DEPTH_16, CSettingPage, OnColorDepth<3>),
+        UI_ON_CLICKED(IDC_S_DEPTH_AUTO, CSettingPage, OnColorDepth<4>),
+        UI_ON_CLICKED(IDC_S_SOURCE_1K, CSettingPage, OnAudioSource<0>),
+        UI_ON_CLICKED(IDC_S_SOURCE_2K, CSettingPage, OnAudioSource<1>),
+        UI_ON_CLICKED(IDC_S_SOURCE_4K, CSettingPage, OnAudioSource<2>),
+        UI_ON_CLICKED(IDC_S_SOURCE_EXT, CSettingPage, OnAudioSource<3>),
+        UI_ON_CLICKED(IDC_S_RATE_32K, CSettingPage, OnSampleRate<0>),
+        UI_ON_CLICKED(IDC_S_RATE_44K, CSettingPage, OnSampleRate<1>),
+        UI_ON_CLICKED(IDC_S_RATE_48K, CSettingPage, OnSampleRate<2>),
+        UI_ON_CLICKED(IDC_S_RATE_88K, CSettingPage, OnSampleRate<3>),
+        UI_ON_CLICKED(IDC_S_RATE_96K, CSettingPage, OnSampleRate<4>),
+        UI_ON_CLICKED(IDC_S_RATE_176K, CSettingPage, OnSampleRate<5>),
+        UI_ON_CLICKED(IDC_S_RATE_192K, CSettingPage, OnSampleRate<6>),
+        UI_ON_CLICKED(IDC_S_RATE_AUTO, CSettingPage, OnSampleRate<7>),
+        UI_ON_CLICKED(IDC_S_BITS_16, CSettingPage, OnAudioBits<0>),
+        UI_ON_CLICKED(IDC_S_BITS_20, CSettingPage, OnAudioBits<1>),
+        UI_ON_CLICKED(IDC_S_BITS_24, CSettingPage, OnAudioBits<2>),
+        UI_ON_CLICKED(IDC_S_BITS_AUTO, CSettingPage, OnAudioBits<3>),
+        UI_ON_NOTIFY(ui::Notify::SelChange, IDC_S_AUDIO_CHANNEL, CSettingPage, OnChannelSelChange),
+        UI_ON_CLICKED(IDC_S_RESET, CSettingPage, OnResetToDefault),
+        UI_END_HANDLERS,
+    };
+    return kHandlers;
+}
+
+bool CSettingPage::PassRepeatGuard() {
+    CConsoleDlg& main = Main();
+    if (main.m_bRepeatGuard) {
+        main.m_bRepeatGuard = 0;
+        return false;
+    }
+    main.m_bRepeatGuard = 1;
+    main.SetTimer(CConsoleDlg::kTimerRepeatGuard, 50);
+    return true;
+}
+
+void CSettingPage::Send(std::uint16_t word, int value) {
+    const std::uint8_t payload = static_cast<std::uint8_t>(value);
+    Main().SendCommandData(word, 1, &payload);
+}
+
+int CSettingPage::TimingCode() const {
+    return Main().m_timingPage.m_nTimingCode;
+}
+
+// --- Video ------------------------------------------------------------------------------------
+
+void CSettingPage::SetOutputMode(int value) {
+    CConsoleDlg& main = Main();
+    UpdateData(true);
+    Send(cmd::SetHdmiDviMode, value);
+    if (value == kAutoOutputMode) {
+        ui::Sleep(kSettingsQueryWaitMs);
+        main.SendCommand(cmd::QueryStatusSummary);
+    }
+    UpdateData(false);
+
+    if (value == 0) {
+        // DVI carries RGB only, at 8 bits per colour.
+        m_nColorSpace = 0;
+        if (!PassRepeatGuard())
+            return;
+        m_nColorSpace = 0;
+        m_nColorDepth = 0;
+        main.m_strInterface = "DVI ";
+        main.m_strColorSpace = "RGB4:4:4";
+        main.m_strColorDepth = "24bit";
+        main.UpdateData(false);
+    } else if (value == 1) {
+        main.m_strInterface = "HDMI";
+        main.UpdateData(false);
+    }
+}
+
+void CSettingPage::SetHdcp(int value) {
+    if (!PassRepeatGuard())
+        return;
+    CConsoleDlg& main = Main();
+    Send(cmd::SetHdcp, value);
+    // Kept with the radio, so that a later refresh of the page or the panel shows what was sent.
+    m_nHdcp = value;
+    main.m_strHdcp = value != 0 ? "ON " : "OFF";
+    main.UpdateData(false);
+}
+
+void CSettingPage::SetColorSpace(int value) {
+    if (!PassRepeatGuard())
+        return;
+    CConsoleDlg& main = Main();
+    if (Is4k420(TimingCode())) {
+        MessageBox("When in 4K(60Hz/50Hz) mode, the colorspace is fixed to YUV4:2:0 !");
+        UpdateData(false);
+        return;
+    }
+    if (m_nOutputMode == 0) {
+        m_nColorSpace = 0;
+        MessageBox("When in DVI mode, the colorspace is fixed to RGB4:4:4 !");
+        UpdateData(false);
+        return;
+    }
+    Send(cmd::SetColorSpace, value);
+    UpdateData(true);
+    main.ShowColorSpace();
+    if (value == kAutoColor) {
+        ui::Sleep(kSettingsQueryWaitMs);
+        main.SendCommand(cmd::QueryStatusSummary);
+    }
+    UpdateData(false);
+    main.UpdateData(false);
+}
+
+void CSettingPage::SetColorDepth(int value) {
+    if (!PassRepeatGuard())
+        return;
+    CConsoleDlg& main = Main();
+    if (m_nOutputMode == 0) {
+        MessageBox("When in DVI mode, the color depth is fixed to 24bit !");
+        UpdateData(false);
+        return;
+    }
+    if (Is4k(TimingCode()) && value != 0 && value != kAutoColor) {
+        MessageBox("When in 4K mode, Color Depth is fixed to 24bit !");
+        UpdateData(false);
+        return;
+    }
+    Send(cmd::SetColorDepth, value);
+    UpdateData(true);
+    main.ShowColorDepth();
+    if (value == kAutoColor) {
+        ui::Sleep(kSettingsQueryWaitMs);
+        main.SendCommand(cmd::QueryStatusSummary);
+    }
+    main.UpdateData(false);
+}
+
+// --- Audio ------------------------------------------------------------------------------------
+
+void CSettingPage::SetAudioSource(int value) {
+    UpdateData(true);
+    if (!PassRepeatGuard())
+        return;
+    Send(cmd::SetAudioSource, value);
+    UpdateData(false);
+}
+
+void CSettingPage::SetSampleRate(int value) {
+    if (!PassRepeatGuard())
+        return;
+    CConsoleDlg& main = Main();
+    Send(cmd::SetSampleRate, value);
+    UpdateData(true);
+    main.ShowSampleRate();
+    if (value == kAutoSampleRate) {
+        ui::Sleep(kSettingsQueryWaitMs);
+        main.SendCommand(cmd::QueryStatusSummary);
+    }
+    main.UpdateData(false);
+}
+
+void CSettingPage::SetAudioBits(int value) {
+    if (!PassRepeatGuard())
+        return;
+    CConsoleDlg& main = Main();
+    Send(cmd::SetAudioBits, value);
+    ui::Sleep(kAudioBitsWaitMs);
+    UpdateData(true);
+    main.ShowAudioBits(value);
+    if (value == kAutoAudioBits)
+        main.SendCommand(cmd::QueryStatusSummary);
+    main.UpdateData(false);
+}
+
+void CSettingPage::OnChannelSelChange() {
+    if (!PassRepeatGuard())
+        return;
+    CConsoleDlg& main = Main();
+    const int index = ComboGetCurSel(m_cbAudioChannel);
+    // Text typed into the edit field selects no entry: there is no channel layout to send.
+    if (index < 0)
+        return;
+    main.m_nChannelSelection = index;
+    Send(main.m_bHdmiMode ? cmd::SetChannelsHdmi : cmd::SetChannelsSdi, index);
+    main.ShowChannels(index);
+    main.UpdateData(false);
+    UpdateData(true);
+}
+
+void CSettingPage::OnResetToDefault() {
+    Main().SendCommand(cmd::ResetToDefault);
+    m_strWaitNote = "Wait for a few seconds...";
+    UpdateData(false);
+}
+
+// --- Read-back and output mode ------------------------------------------------------------------
+
+void CSettingPage::ShowStatus(const unsigned char* settings) {
+    CConsoleDlg& main = Main();
+    auto byte = [settings](int k) {
+        return static_cast<int>(static_cast<signed char>(settings[k]));
+    };
+    m_strWaitNote.clear();
+    m_nColorSpace = byte(0);
+    main.ShowColorSpace();
+    m_nColorDepth = byte(1);
+    main.ShowColorDepth();
+    m_nHdcp = byte(2);
+    main.ShowHdcp();
+    m_nOutputMode = byte(3);
+    main.ShowInterface();
+    m_nSampleRate = byte(4);
+    main.ShowSampleRate();
+    m_nAudioBits = byte(5);
+    main.ShowAudioBits(m_nAudioBits);
+    m_nAudioSource = byte(6);
+    main.ShowAudioType();
+    m_nAudioChannel = byte(7);
+    SelectChannel(m_nAudioChannel);
+    main.m_nChannelSelection = m_nAudioChannel;
+    main.ShowChannels(m_nAudioChannel);
+    UpdateData(false);
+}
+
+void CSettingPage::UpdateForOutputMode() {
+    const bool hdmi = Main().m_bHdmiMode != 0;
+    // The video format and the audio format controls apply to the HDMI output only; 1075 stays
+    // disabled, and the audio source, channel list and reset serve both outputs.
+    for (int id = IDC_S_DVI; id <= IDC_S_BITS_AUTO; ++id) {
+        if (id != IDC_S_YUV420)
+            EnableDlgItem(id, hdmi);
+    }
+
+    const int selection = ComboGetCurSel(m_cbAudioChannel);
+    ComboResetContent(m_cbAudioChannel);
+    if (hdmi) {
+        for (const char* text : kHdmiChannelTexts)
+            ComboAddString(m_cbAudioChannel, text);
+    } else {
+        for (const char* text : kSdiChannelTexts)
+            ComboAddString(m_cbAudioChannel, text);
+    }
+    SelectChannel(selection);
+    UpdateData(false);
+}
+
+void CSettingPage::SelectChannel(int index) {
+    const bool inList = index >= 0 && index < ComboGetCount(m_cbAudioChannel);
+    ComboSetCurSel(m_cbAudioChannel, inList ? index : -1);
+}
