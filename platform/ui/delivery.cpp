@@ -1,10 +1,17 @@
 // Synchronous messages across threads. A worker that sends a message to a dialog queues it, wakes
 // the UI thread and blocks until the UI thread has run the handler and stored its result. The
 // queue entry lives on the sender's stack, so a delivery allocates nothing.
+//
+// The serial link sends one message per received byte, so the hand-over is tuned for bursts:
+// the sender spins briefly before it sleeps (the answer usually comes within microseconds), and
+// the UI thread lingers briefly after emptying the queue, so the next byte of a burst needs no
+// new wake-up through the event loop. Both waits yield the CPU while they poll and last at most
+// a few tens of microseconds.
 #include "platform/ui/backend.h"
 #include "platform/ui/dialog.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -13,6 +20,14 @@ namespace ui {
 
 namespace {
 
+constexpr auto kSenderSpin = std::chrono::microseconds(50);
+constexpr auto kUiLinger = std::chrono::microseconds(50);
+
+// Yields rather than busy-waits: on a loaded machine the other side may need this very CPU.
+inline void CpuRelax() {
+    std::this_thread::yield();
+}
+
 struct Delivery {
     Delivery(Dialog* t, UINT m, WPARAM w, LPARAM l) : target(t), message(m), wParam(w), lParam(l) {}
     Dialog* target;
@@ -20,7 +35,8 @@ struct Delivery {
     WPARAM wParam;
     LPARAM lParam;
     LRESULT result = 0;
-    bool done = false;
+    std::atomic<bool> done{false};
+    bool sleeping = false; // the sender waits on cv (guarded by the queue mutex)
     Delivery* next = nullptr;
     std::condition_variable cv;
 };
@@ -29,7 +45,9 @@ struct Queue {
     std::mutex mutex;
     Delivery* head = nullptr;
     Delivery* tail = nullptr;
-    // Set while a wake-up is on its way to the UI thread, so a burst needs only one.
+    std::atomic<bool> nonEmpty{false};
+    // Set while a wake-up is on its way to the UI thread or the UI thread is serving, so a burst
+    // needs only one wake-up.
     std::atomic<bool> wakePending{false};
 };
 
@@ -48,10 +66,43 @@ Delivery* PopLocked(Queue& q) {
         q.head = d->next;
         if (!q.head) {
             q.tail = nullptr;
+            q.nonEmpty.store(false, std::memory_order_relaxed);
         }
         d->next = nullptr;
     }
     return d;
+}
+
+// Hands the result back. Caller holds the mutex. The entry lives on the sender's stack: a
+// spinning sender may return as soon as done is set, so done is the last write to it, and a
+// sleeping sender cannot leave cv.wait before the mutex is released.
+void CompleteLocked(Delivery* d, LRESULT result) {
+    d->result = result;
+    if (d->sleeping) {
+        d->done.store(true, std::memory_order_release);
+        d->cv.notify_one();
+    } else {
+        d->done.store(true, std::memory_order_release);
+    }
+}
+
+// Dispatches queued deliveries until the queue is empty.
+void DrainQueue(Queue& q) {
+    for (;;) {
+        Delivery* d;
+        {
+            std::lock_guard<std::mutex> lock(q.mutex);
+            d = PopLocked(q);
+        }
+        if (!d) {
+            return;
+        }
+        // Popped before dispatching, so a handler that serves deliveries itself (a wait loop, a
+        // nested event loop) never sees this one twice.
+        const LRESULT result = d->target->Dispatch(d->message, d->wParam, d->lParam);
+        std::lock_guard<std::mutex> lock(q.mutex);
+        CompleteLocked(d, result);
+    }
 }
 
 } // namespace
@@ -66,8 +117,7 @@ void RegisterUiThread(bool on) {
         Queue& q = TheQueue();
         std::lock_guard<std::mutex> lock(q.mutex);
         while (Delivery* d = PopLocked(q)) {
-            d->done = true;
-            d->cv.notify_one();
+            CompleteLocked(d, 0);
         }
     }
 }
@@ -84,19 +134,30 @@ LRESULT Dialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     Queue& q = TheQueue();
     Delivery d(this, message, wParam, lParam);
-    std::unique_lock<std::mutex> lock(q.mutex);
-    if (q.tail) {
-        q.tail->next = &d;
-    } else {
-        q.head = &d;
+    {
+        std::lock_guard<std::mutex> lock(q.mutex);
+        if (q.tail) {
+            q.tail->next = &d;
+        } else {
+            q.head = &d;
+        }
+        q.tail = &d;
+        q.nonEmpty.store(true, std::memory_order_relaxed);
     }
-    q.tail = &d;
     if (!q.wakePending.exchange(true)) {
-        lock.unlock();
         BackendWakeUiThread();
-        lock.lock();
     }
-    d.cv.wait(lock, [&d] { return d.done; });
+    const auto spinEnd = std::chrono::steady_clock::now() + kSenderSpin;
+    do {
+        if (d.done.load(std::memory_order_acquire)) {
+            return d.result;
+        }
+        CpuRelax();
+    } while (std::chrono::steady_clock::now() < spinEnd);
+
+    std::unique_lock<std::mutex> lock(q.mutex);
+    d.sleeping = true;
+    d.cv.wait(lock, [&d] { return d.done.load(std::memory_order_acquire); });
     return d.result;
 }
 
@@ -105,26 +166,30 @@ void ServePendingDeliveries() {
         return;
     }
     Queue& q = TheQueue();
-    // Cleared before draining: a message queued after the last pop below then sends a new wake.
-    q.wakePending.store(false);
+    q.wakePending.store(true);
     for (;;) {
-        Delivery* d;
-        {
-            std::lock_guard<std::mutex> lock(q.mutex);
-            d = PopLocked(q);
+        DrainQueue(q);
+        // Linger: in a burst the sender queues its next message within microseconds.
+        const auto lingerEnd = std::chrono::steady_clock::now() + kUiLinger;
+        bool more = false;
+        do {
+            if (q.nonEmpty.load(std::memory_order_relaxed)) {
+                more = true;
+                break;
+            }
+            CpuRelax();
+        } while (std::chrono::steady_clock::now() < lingerEnd);
+        if (more) {
+            continue;
         }
-        if (!d) {
+        // From here on a sender must wake us again; a message queued before this point is
+        // seen by the check below.
+        q.wakePending.store(false);
+        std::lock_guard<std::mutex> lock(q.mutex);
+        if (!q.head) {
             return;
         }
-        // Popped before dispatching, so a handler that serves deliveries itself (a wait loop, a
-        // nested event loop) never sees this one twice.
-        const LRESULT result = d->target->Dispatch(d->message, d->wParam, d->lParam);
-        std::lock_guard<std::mutex> lock(q.mutex);
-        d->result = result;
-        d->done = true;
-        // Notified under the lock: the entry lives on the sender's stack and is gone as soon as
-        // the sender sees done.
-        d->cv.notify_one();
+        q.wakePending.store(true);
     }
 }
 
@@ -146,12 +211,15 @@ void CancelFor(const Dialog* target) {
             if (q.tail == d) {
                 q.tail = prev;
             }
-            d->done = true;
-            d->cv.notify_one();
+            d->next = nullptr;
+            CompleteLocked(d, 0);
         } else {
             prev = d;
         }
         d = next;
+    }
+    if (!q.head) {
+        q.nonEmpty.store(false, std::memory_order_relaxed);
     }
 }
 

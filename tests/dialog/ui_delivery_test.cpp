@@ -80,6 +80,7 @@ TEST(Delivery, WaitLoopServesWithoutAnEventLoop) {
 class NestingDlg : public ui::Dialog {
 public:
     NestingDlg() : ui::Dialog(kTemplate) {}
+    std::atomic<bool> m_firstStarted{false};
     std::atomic<bool> m_secondHandled{false};
     std::vector<int> m_order;
 
@@ -91,6 +92,7 @@ public:
     ui::LRESULT OnTest(ui::WPARAM w, ui::LPARAM) {
         m_order.push_back(static_cast<int>(w));
         if (w == 1) {
+            m_firstStarted = true;
             const auto end = std::chrono::steady_clock::now() + 5s;
             while (!m_secondHandled && std::chrono::steady_clock::now() < end) {
                 ui::ServePendingDeliveries();
@@ -112,8 +114,11 @@ TEST(Delivery, ServingIsReentrantFromInsideAHandler) {
         r1 = dlg.SendMessage(WM_TEST, 1, 0);
         ++finished;
     });
-    ASSERT_TRUE(PumpUntil([&] { return !dlg.m_order.empty(); }) || finished == 1);
+    // The second message comes while the handler of the first is still waiting for it.
     std::thread second([&] {
+        while (!dlg.m_firstStarted) {
+            std::this_thread::yield();
+        }
         r2 = dlg.SendMessage(WM_TEST, 2, 0);
         ++finished;
     });
