@@ -1,7 +1,130 @@
 #include "pages/timing_page.h"
 
 #include "app/console_dlg.h"
+#include "link/command_words.h"
+#include "link/user_timing_record.h"
+#include "res/art.h"
+#include "res/resource.h"
 #include "res/templates.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Radio control ids in template order: entry i is the radio with index i.
+constexpr int kRadioIds[CTimingPage::kRadioCount] = {
+    // VESA, codes 0..9
+    IDC_T_640X480_60, IDC_T_800X600_60, IDC_T_1024X768_60, IDC_T_1280X768_60, IDC_T_1360X768_60,
+    IDC_T_1280X960_60, IDC_T_1280X1024_60, IDC_T_1400X1050_60, IDC_T_1600X1200_60,
+    IDC_T_1920X1200_60,
+    // 60 / 30 / 24 fps families, codes 10..21
+    IDC_T_480I_5994, IDC_T_480P_5994, IDC_T_720P_60, IDC_T_720P_5994, IDC_T_1080I_60,
+    IDC_T_1080I_5994, IDC_T_1080P_30, IDC_T_1080P_2997, IDC_T_1080P_24, IDC_T_1080P_2398,
+    IDC_T_1080P_60, IDC_T_1080P_5994,
+    // 50 / 25 fps, codes 22..27
+    IDC_T_576I_50, IDC_T_576P_50, IDC_T_720P_50, IDC_T_1080I_50, IDC_T_1080P_25, IDC_T_1080P_50,
+    // UHD 4:4:4 codes 28..32, UHD 4:2:0 codes 38..40 (indices 33..35)
+    IDC_T_UHD_30, IDC_T_UHD_2997, IDC_T_UHD_25, IDC_T_UHD_24, IDC_T_UHD_2398, IDC_T_UHD420_60,
+    IDC_T_UHD420_5994, IDC_T_UHD420_50,
+    // DCI 4K codes 33..37 (indices 36..40), DCI 4:2:0 codes 41..43
+    IDC_T_DCI_30, IDC_T_DCI_2997, IDC_T_DCI_25, IDC_T_DCI_24, IDC_T_DCI_2398, IDC_T_DCI420_60,
+    IDC_T_DCI420_5994, IDC_T_DCI420_50,
+    // 3D, codes 44..60
+    IDC_T_FP_720P_60, IDC_T_FP_720P_5994, IDC_T_FP_1080P_24, IDC_T_FP_1080P_2398, IDC_T_FP_720P_50,
+    IDC_T_SBS_720P_5994, IDC_T_SBS_1080I_5994, IDC_T_SBS_1080P_5994, IDC_T_SBS_1080P_2397,
+    IDC_T_SBS_720P_50, IDC_T_SBS_1080I_50, IDC_T_SBS_1080P_50, IDC_T_TB_720P_5994,
+    IDC_T_TB_1080P_5994, IDC_T_TB_1080P_2397, IDC_T_TB_720P_50, IDC_T_TB_1080P_50,
+    // Auto (61) and user timings 1..10 (62..71)
+    IDC_T_AUTO, IDC_T_USER1, IDC_T_USER1 + 1, IDC_T_USER1 + 2, IDC_T_USER1 + 3, IDC_T_USER1 + 4,
+    IDC_T_USER1 + 5, IDC_T_USER1 + 6, IDC_T_USER1 + 7, IDC_T_USER1 + 8, IDC_T_USER10};
+
+// Controls that only the HDMI output can use; the SD/HD standards stay enabled for SDI.
+constexpr int kHdmiOnlyControls[] = {IDC_T_640X480_60,
+                                     IDC_T_800X600_60,
+                                     IDC_T_1024X768_60,
+                                     IDC_T_1280X768_60,
+                                     IDC_T_1360X768_60,
+                                     IDC_T_1280X960_60,
+                                     IDC_T_1280X1024_60,
+                                     IDC_T_1400X1050_60,
+                                     IDC_T_1600X1200_60,
+                                     IDC_T_1920X1200_60,
+                                     IDC_T_480P_5994,
+                                     IDC_T_576P_50,
+                                     IDC_T_UHD_30,
+                                     IDC_T_UHD_2997,
+                                     IDC_T_UHD_25,
+                                     IDC_T_UHD_24,
+                                     IDC_T_UHD_2398,
+                                     IDC_T_UHD420_60,
+                                     IDC_T_UHD420_5994,
+                                     IDC_T_UHD420_50,
+                                     IDC_T_DCI_30,
+                                     IDC_T_DCI_2997,
+                                     IDC_T_DCI_25,
+                                     IDC_T_DCI_24,
+                                     IDC_T_DCI_2398,
+                                     IDC_T_DCI420_60,
+                                     IDC_T_DCI420_5994,
+                                     IDC_T_DCI420_50,
+                                     IDC_T_FP_720P_60,
+                                     IDC_T_FP_720P_5994,
+                                     IDC_T_FP_1080P_24,
+                                     IDC_T_FP_1080P_2398,
+                                     IDC_T_FP_720P_50,
+                                     IDC_T_SBS_720P_5994,
+                                     IDC_T_SBS_1080I_5994,
+                                     IDC_T_SBS_1080P_5994,
+                                     IDC_T_SBS_1080P_2397,
+                                     IDC_T_SBS_720P_50,
+                                     IDC_T_SBS_1080I_50,
+                                     IDC_T_SBS_1080P_50,
+                                     IDC_T_TB_720P_5994,
+                                     IDC_T_TB_1080P_5994,
+                                     IDC_T_TB_1080P_2397,
+                                     IDC_T_TB_720P_50,
+                                     IDC_T_TB_1080P_50,
+                                     IDC_T_AUTO,
+                                     IDC_T_USER1,
+                                     IDC_T_USER1 + 1,
+                                     IDC_T_USER1 + 2,
+                                     IDC_T_USER1 + 3,
+                                     IDC_T_USER1 + 4,
+                                     IDC_T_USER1 + 5,
+                                     IDC_T_USER1 + 6,
+                                     IDC_T_USER1 + 7,
+                                     IDC_T_USER1 + 8,
+                                     IDC_T_USER10,
+                                     IDC_TG_USER,
+                                     IDC_TG_3D_TOP_BOTTOM,
+                                     IDC_TG_3D_SIDE_BY_SIDE,
+                                     IDC_TG_3D_FRAME_PACKING,
+                                     IDC_TG_UHD,
+                                     IDC_TG_VESA,
+                                     IDC_TG_DCI,
+                                     IDC_T_USER_NO1,
+                                     IDC_T_USER_NO1 + 1,
+                                     IDC_T_USER_NO1 + 2,
+                                     IDC_T_USER_NO1 + 3,
+                                     IDC_T_USER_NO1 + 4,
+                                     IDC_T_USER_NO1 + 5,
+                                     IDC_T_USER_NO1 + 6,
+                                     IDC_T_USER_NO1 + 7,
+                                     IDC_T_USER_NO1 + 8,
+                                     IDC_T_USER_NO10};
+
+// The decimal digits of value, cut to its first maxDigits.
+void AppendLeadingDigits(char*& out, unsigned value, int maxDigits) {
+    char digits[12];
+    std::snprintf(digits, sizeof digits, "%u", value);
+    digits[maxDigits] = '\0';
+    const std::size_t n = std::strlen(digits);
+    std::memcpy(out, digits, n);
+    out += n;
+}
+
+} // namespace
 
 CTimingPage::CTimingPage() : ui::Dialog(TimingPageTemplate()) {}
 
@@ -9,7 +132,28 @@ CConsoleDlg& CTimingPage::Main() const {
     return *static_cast<CConsoleDlg*>(GetParentDialog());
 }
 
-void CTimingPage::DoDataExchange(ui::DataExchange&) {}
+template <std::size_t... I>
+const ui::HandlerEntry* CTimingPage::MakeHandlerTable(std::index_sequence<I...>) {
+    static const ui::HandlerEntry table[] = {
+        UI_ON_CLICKED(kRadioIds[I], CTimingPage, OnTimingRadio<static_cast<int>(I)>)...,
+        UI_END_HANDLERS};
+    return table;
+}
+
+const ui::HandlerEntry* CTimingPage::GetHandlerTable() const {
+    static const ui::HandlerEntry* table =
+        MakeHandlerTable(std::make_index_sequence<static_cast<std::size_t>(kRadioCount)>());
+    return table;
+}
+
+bool CTimingPage::OnInitDialog() {
+    ApplyTemplateResources(*this);
+    return ui::Dialog::OnInitDialog();
+}
+
+void CTimingPage::DoDataExchange(ui::DataExchange& dx) {
+    ui::DDX_Radio(dx, IDC_T_640X480_60, m_nTimingRadio);
+}
 
 bool CTimingPage::PreTranslateMessage(ui::Msg& msg) {
     if (msg.message == ui::WM_KEYDOWN && msg.wParam == ui::VK_RETURN) {
@@ -21,8 +165,84 @@ bool CTimingPage::PreTranslateMessage(ui::Msg& msg) {
     return ui::Dialog::PreTranslateMessage(msg);
 }
 
+int CTimingPage::RadioIndexToCode(int index) {
+    if (index >= 33 && index <= 35)
+        return index + 5;
+    if (index >= 36 && index <= 40)
+        return index - 3;
+    return index;
+}
+
+int CTimingPage::CodeToRadioIndex(int code) {
+    if (code >= 38 && code <= 40)
+        return code - 5;
+    if (code >= 33 && code <= 37)
+        return code + 3;
+    return code;
+}
+
+int CTimingPage::RadioId(int index) {
+    return (index >= 0 && index < kRadioCount) ? kRadioIds[index] : 0;
+}
+
+void CTimingPage::SelectTiming(char radioIndex) {
+    const int i = static_cast<signed char>(radioIndex);
+    CConsoleDlg& main = Main();
+
+    // A notification of a radio that is not the checked one (it is being unchecked) is ignored.
+    UpdateData(true);
+    if (m_nTimingRadio != i)
+        return;
+
+    // The same click can notify twice; the second one within 50 ms is swallowed.
+    if (main.m_bRepeatGuard == 1) {
+        main.m_bRepeatGuard = 0;
+        return;
+    }
+    main.m_bRepeatGuard = 1;
+    main.SetTimer(CConsoleDlg::kTimerRepeatGuard, 50);
+
+    UpdateData(true);
+    const int code = RadioIndexToCode(i);
+    m_nTimingCode = code;
+
+    const std::uint8_t payload = static_cast<std::uint8_t>(code);
+    main.SendCommandData(cmd::SetTiming, 1, &payload);
+    if (code == kAutoCode) {
+        // Give the generator time to choose from the sink's EDID, then ask what it chose.
+        ui::Sleep(400);
+        main.SendCommandData(cmd::QueryTimingDetails, 1, &payload);
+    } else {
+        ShowTimingDetails();
+    }
+    UpdateData(false);
+
+    // 4K is output at 8 bit; the 50/60 Hz 4K timings only in 4:2:0, which no other timing uses.
+    CSettingPage& setting = main.m_settingPage;
+    if (code >= 28 && code <= 43) {
+        setting.m_nColorDepth = 0;
+        main.ShowColorDepth();
+        if (code >= 38)
+            setting.m_nColorSpace = 3;
+        else if (setting.m_nColorSpace == 3)
+            setting.m_nColorSpace = 0;
+        main.ShowColorSpace();
+    } else if (setting.m_nColorSpace == 3) {
+        setting.m_nColorSpace = 0;
+        main.ShowColorSpace();
+    }
+    setting.UpdateData(false);
+
+    main.ShowTiming(code);
+    main.UpdateData(false);
+    UpdateData(false);
+    main.m_patternPage.UpdateForTiming();
+}
+
 void CTimingPage::SyncRadioToCode() {
-    m_nTimingRadio = m_nTimingCode;
+    m_nTimingRadio = CodeToRadioIndex(m_nTimingCode);
+    if (m_nTimingCode == 7)
+        Main().m_patternPage.UpdateForTiming();
 }
 
 void CTimingPage::ShowTimingDetails() {
@@ -30,9 +250,48 @@ void CTimingPage::ShowTimingDetails() {
 }
 
 void CTimingPage::ShowStatus(const unsigned char* status) {
-    m_nTimingCode = status[0];
+    CConsoleDlg& main = Main();
+    char caption[kCaptionSize];
+    for (int slot = 0; slot < 10; ++slot) {
+        FormatUserTimingCaption(main.m_userTimings[slot], caption);
+        SetUserTimingCaption(IDC_T_USER1 + slot, caption);
+    }
+    m_nTimingCode = static_cast<signed char>(status[0]);
     SyncRadioToCode();
     ShowTimingDetails();
 }
 
-void CTimingPage::UpdateForOutputMode() {}
+void CTimingPage::SetUserTimingCaption(int controlId, const char* text) {
+    SetDlgItemText(controlId, text);
+}
+
+void CTimingPage::FormatUserTimingCaption(const std::uint8_t* record, char* text) {
+    const UserTimingRecord r = UserTimingRecord::FromBytes(record);
+    const bool interlaced = r.Interlaced();
+    char* out = text;
+    AppendLeadingDigits(out, r.hActive, 4);
+    *out++ = 'x';
+    AppendLeadingDigits(out, interlaced ? 2u * r.vActive : r.vActive, 4);
+    if (interlaced)
+        *out++ = 'i';
+
+    // Refresh from whole MHz; an empty record (a total of 0) reads as 0 Hz.
+    unsigned refresh = 0;
+    if (r.HTotal() > 0 && r.VTotal() > 0) {
+        const long clockMhz = r.pixelClock10kHz / 100;
+        const long lineRate = clockMhz * 100000 / r.HTotal(); // unit 10 Hz
+        const float rate = static_cast<float>(lineRate) * 0.01f * 1000 / r.VTotal();
+        refresh = static_cast<unsigned>(static_cast<double>(rate) + 0.5);
+    }
+    *out++ = '(';
+    AppendLeadingDigits(out, refresh, 3);
+    *out++ = ')';
+    *out = '\0';
+}
+
+void CTimingPage::UpdateForOutputMode() {
+    const bool hdmi = Main().m_bHdmiMode != 0;
+    for (int id : kHdmiOnlyControls)
+        EnableDlgItem(id, hdmi);
+    UpdateData(false);
+}
