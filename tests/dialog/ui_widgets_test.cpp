@@ -235,4 +235,32 @@ TEST_F(Widgets, SmallDialogRendersToPng) {
     EXPECT_EQ(std::string(magic + 1, 3), "PNG");
 }
 
+class EditDlg : public ui::Dialog {
+public:
+    EditDlg() : ui::Dialog(kKeyTemplate) {}
+    Events m_events;
+    const ui::HandlerEntry* GetHandlerTable() const override {
+        static const ui::HandlerEntry table[] = {
+            UI_ON_NOTIFY(ui::Notify::EditChange, IDC_LINE, EditDlg, OnChange),
+            UI_ON_NOTIFY(ui::Notify::KillFocus, IDC_LINE, EditDlg, OnKillFocus), UI_END_HANDLERS};
+        return table;
+    }
+    void OnChange() { m_events.push_back("change " + GetDlgItemText(IDC_LINE)); }
+    void OnKillFocus() { m_events.push_back("kill focus"); }
+};
+
+TEST_F(Widgets, EditsReportTypingAndLosingTheFocus) {
+    EditDlg dlg;
+    RunDialog(dlg, [](EditDlg& d) {
+        ui::ProcessEvents(0); // let the window become active, so the focus moves for real
+        d.SetDlgItemText(IDC_LINE, "program"); // the program's own text is no edit
+        d.SetDlgItemText(IDC_LINE, "");
+        ASSERT_TRUE(ui::test::TypeText(d, IDC_LINE, "12"));
+        d.SetFocusTo(IDC_TEXT);
+        ui::ProcessEvents(0);
+        EXPECT_EQ(d.GetFocusId(), IDC_TEXT);
+        EXPECT_EQ(d.m_events, (Events{"change 1", "change 12", "kill focus"}));
+    });
+}
+
 } // namespace

@@ -303,6 +303,24 @@ void QtDialogBackend::Build(Dialog* parent, int hostId) {
         m_root = w;
     }
     m_root->setFont(m_font);
+    // Edits and combos report losing the focus.
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        connect(app, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+            if (m_building || NotificationsSuppressed() || !old) {
+                return;
+            }
+            const int id = IdOfWidget(old);
+            const Control* c = id == -2 ? nullptr : Find(id);
+            if (!c || (c->kind != ControlKind::Edit && c->kind != ControlKind::ComboDropDown &&
+                       c->kind != ControlKind::ComboDropList)) {
+                return;
+            }
+            if (now && IdOfWidget(now) == id) {
+                return; // moved within the control (a combo's own edit field)
+            }
+            Notify(id, ui::Notify::KillFocus);
+        });
+    }
 
     // Radio groups follow template order: a control with the group style opens a new group.
     QButtonGroup* radioGroup = nullptr;
@@ -812,6 +830,9 @@ QWidget* QtDialogBackend::HostWidget(int hostId) const {
 void QtDialogBackend::ShowWindow(bool show) {
     if (m_root) {
         m_root->setVisible(show);
+        if (show && !m_page) {
+            m_root->activateWindow();
+        }
     }
 }
 
