@@ -1,8 +1,26 @@
 #include "pages/edid_page.h"
 
 #include "app/console_dlg.h"
+#include "edid/edid_decoder.h"
+#include "edid/edid_file.h"
+#include "link/command_words.h"
+#include "res/art.h"
 #include "res/resource.h"
 #include "res/templates.h"
+
+#include <cstring>
+
+namespace {
+
+const char kOpenFilter[] = "bin file(*.bin)|*.bin|text file(*.txt)|*.txt|all file(*.*)|*.*||";
+// Files are read from and saved to the working directory.
+const char kWorkingDirectory[] = ".";
+const char kNoWriteSupport[] = "Do not support this function.";
+// The main dialog's exchange timer waits this long for the EDID reply.
+constexpr int kEdidReplyTimeoutMs = 600;
+constexpr int kFixedFontPoints = 8;
+
+} // namespace
 
 CEdidPage::CEdidPage() : ui::Dialog(EdidPageTemplate()), m_cbEdidSource(IDC_EDID_SOURCE) {}
 
@@ -10,6 +28,127 @@ CConsoleDlg& CEdidPage::Main() const {
     return *static_cast<CConsoleDlg*>(GetParentDialog());
 }
 
-void CEdidPage::DoDataExchange(ui::DataExchange&) {}
+const ui::HandlerEntry* CEdidPage::GetHandlerTable() const {
+    static const ui::HandlerEntry kTable[] = {
+        UI_ON_CLICKED(IDC_READ_EDID, CEdidPage, OnReadEdid),
+        UI_ON_CLICKED(IDC_WRITE_EDID, CEdidPage, OnWriteEdid),
+        UI_ON_CLICKED(IDC_SAVE_EDID, CEdidPage, OnSaveEdid),
+        UI_ON_CLICKED(IDC_OPEN_EDID, CEdidPage, OnOpenEdid),
+        UI_END_HANDLERS,
+    };
+    return kTable;
+}
 
-void CEdidPage::ValidateAndDecode() {}
+bool CEdidPage::OnInitDialog() {
+    ApplyTemplateResources(*this);
+    ui::Dialog::OnInitDialog();
+    // The hex dump and its row labels need a fixed pitch whatever the page's font turns out to
+    // be, or the rows would neither wrap after sixteen bytes nor line up with the labels.
+    SetDlgItemFont(IDC_EDID_HEX, "Courier New", kFixedFontPoints);
+    for (int row = 0; row < kEdidRowLabelCount; ++row)
+        SetDlgItemFont(IDC_EDID_ROW_LABEL_FIRST + row, "Courier New", kFixedFontPoints);
+    return true;
+}
+
+void CEdidPage::DoDataExchange(ui::DataExchange& dx) {
+    ui::DDX_Text(dx, IDC_EDID_VIDEO, m_strVideoInfo);
+    ui::DDX_Text(dx, IDC_EDID_AUDIO, m_strAudioInfo);
+    ui::DDX_Text(dx, IDC_EDID_HEX, m_strHexDump);
+    ui::DDX_Text(dx, IDC_EDID_GENERAL, m_strGeneralInfo);
+    ui::DDX_Text(dx, IDC_EDID_STATUS, m_strEdidStatus);
+}
+
+void CEdidPage::DecodeEdid(int section) {
+    switch (section) {
+    case edid::kVideoSection:
+        m_strVideoInfo += edid::DecodeSection(m_abEdid, section);
+        break;
+    case edid::kAudioSection:
+        m_strAudioInfo += edid::DecodeSection(m_abEdid, section);
+        break;
+    case edid::kGeneralSection:
+        m_strGeneralInfo += edid::DecodeSection(m_abEdid, section);
+        break;
+    default:
+        break;
+    }
+}
+
+void CEdidPage::DecodeImage() {
+    m_strHexDump = edid::HexDump(m_abEdid);
+    m_strVideoInfo.clear();
+    m_strAudioInfo.clear();
+    m_strGeneralInfo.clear();
+    DecodeEdid(edid::kVideoSection);
+    DecodeEdid(edid::kAudioSection);
+    DecodeEdid(edid::kGeneralSection);
+}
+
+void CEdidPage::ValidateAndDecode() {
+    m_strHexDump.clear();
+    m_strVideoInfo.clear();
+    m_strAudioInfo.clear();
+    m_strGeneralInfo.clear();
+    // A bad header is all there is to say: no dump, no reports.
+    m_strEdidStatus = edid::StatusText(m_abEdid);
+    if (edid::HasValidHeader(m_abEdid))
+        DecodeImage();
+    UpdateData(false);
+}
+
+void CEdidPage::OnReadEdid() {
+    UpdateData(true);
+    m_strVideoInfo.clear();
+    m_strAudioInfo.clear();
+    m_strGeneralInfo.clear();
+    UpdateData(false);
+
+    CConsoleDlg& main = Main();
+    const int source = ComboGetCurSel(m_cbEdidSource);
+    m_nEdidSource = source;
+    // A closed port is reported by the frame builder; the exchange is armed all the same and
+    // simply times out.
+    if (source > 0) {
+        const std::uint8_t slot = static_cast<std::uint8_t>(source - 1);
+        main.SendCommandData(cmd::ReadSavedEdid, 1, &slot);
+        main.m_bReadingSavedEdid = 1;
+    } else {
+        const std::uint8_t sink = 1;
+        main.SendCommandData(cmd::ReadSinkEdid, 1, &sink);
+        main.m_bReadingSavedEdid = 0;
+    }
+    main.m_bReadingEdid = 1;
+    main.SetTimer(CConsoleDlg::kTimerExchange, kEdidReplyTimeoutMs);
+
+    m_strEdidStatus = " ";
+    UpdateData(false);
+}
+
+void CEdidPage::OnWriteEdid() {
+    MessageBox(kNoWriteSupport);
+    UpdateData(false);
+}
+
+void CEdidPage::OnSaveEdid() {
+    // The image is saved as it stands, checked or not. A refused or failed save names the reason.
+    const edid::SaveResult result = edid::SaveEdidFiles(kWorkingDirectory, m_abEdid);
+    MessageBox(result.message);
+}
+
+void CEdidPage::OnOpenEdid() {
+    std::string path;
+    if (!ui::GetOpenFileName(this, kOpenFilter, kWorkingDirectory, path))
+        return;
+    UpdateData(false);
+    // The file is read into an image of its own: a refused or unreadable file leaves the image
+    // on screen, and so the one "Save EDID" writes, as it was.
+    const edid::OpenResult opened = edid::ReadEdidFile(path);
+    if (!opened.ok) {
+        MessageBox(opened.message);
+        return;
+    }
+    std::memcpy(m_abEdid, opened.image.data(), edid::kImageSize);
+    // A loaded file is shown as it is; the status keeps its text from the last read.
+    DecodeImage();
+    UpdateData(false);
+}

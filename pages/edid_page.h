@@ -1,4 +1,6 @@
-// CEdidPage: the "TV EDID" tab: read, decode, save and open EDIDs.
+// CEdidPage: the "TV EDID" tab: reads an EDID from the generator (the sink's or a stored one),
+// shows it as a hex dump and as decoded text, saves it to the working directory as a text and a
+// binary file, and loads such files again.
 #pragma once
 
 #include "platform/ui/data_exchange.h"
@@ -13,16 +15,37 @@ class CEdidPage : public ui::Dialog {
 public:
     CEdidPage();
 
+    // Checks the header and the block checksums into the status text, then rebuilds the hex
+    // dump and the three reports, and shows them. Called when an EDID has arrived in full.
     void ValidateAndDecode();
+    // Appends report 0 (video), 1 (audio) or 2 (general) of the image to its text; any other
+    // section does nothing.
+    void DecodeEdid(int section);
 
+    // Handlers (public so tests can drive them as the buttons would).
+    void OnReadEdid();
+    void OnWriteEdid();
+    void OnSaveEdid();
+    void OnOpenEdid();
+
+    std::string m_strVideoInfo;
+    std::string m_strAudioInfo;
+    std::string m_strHexDump;
+    std::string m_strGeneralInfo;
     std::string m_strEdidStatus;
     int m_cbEdidSource = 0; // control id of the source combo
-    // The EDID image and the spare bytes after it.
+    int m_nEdidSource = 0;  // the combo's selection at the last "Read EDID"
+    // The EDID image (base block, first extension block) and the spare bytes after it.
     std::uint8_t m_abEdid[260] = {};
+
+    bool OnInitDialog() override;
+    const ui::HandlerEntry* GetHandlerTable() const override;
 
 protected:
     void DoDataExchange(ui::DataExchange& dx) override;
 
 private:
     CConsoleDlg& Main() const;
+    // The hex dump and the three reports of the image as it stands, without validation.
+    void DecodeImage();
 };
