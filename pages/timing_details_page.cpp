@@ -1,7 +1,111 @@
 #include "pages/timing_details_page.h"
 
 #include "app/console_dlg.h"
+#include "link/command_words.h"
+#include "link/user_timing_record.h"
+#include "platform/ui/message_target.h"
+#include "res/art.h"
+#include "res/art_timing.h"
+#include "res/resource.h"
 #include "res/templates.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Clocks in MHz; 74.1758, 148.3517 and 296.7 stand for the /1.001 rates.
+constexpr BuiltInTiming kBuiltIn[CTimingDetailsPage::kBuiltInCount] = {
+    {25.175f, 0x00, 640, 800, 96, 136, 480, 525, 2, 27},       // 0
+    {40.0f, 0x0c, 800, 1056, 128, 216, 600, 628, 4, 27},       // 1
+    {65.0f, 0x00, 1024, 1344, 136, 296, 768, 806, 6, 35},      // 2
+    {68.25f, 0x04, 1280, 1440, 32, 112, 768, 790, 7, 19},      // 3
+    {85.5f, 0x0c, 1360, 1792, 112, 368, 768, 795, 6, 24},      // 4
+    {108.0f, 0x0c, 1280, 1800, 224, 424, 960, 1000, 3, 39},    // 5
+    {108.0f, 0x0c, 1280, 1688, 112, 360, 1024, 1066, 3, 41},   // 6
+    {101.0f, 0x04, 1400, 1560, 32, 112, 1050, 1080, 4, 27},    // 7
+    {162.0f, 0x0c, 1600, 2160, 172, 496, 1200, 1250, 3, 49},   // 8
+    {154.0f, 0x04, 1920, 2080, 32, 112, 1200, 1235, 6, 32},    // 9
+    {13.5f, 0x01, 720, 858, 62, 119, 480, 525, 3, 18},         // 10
+    {27.0f, 0x00, 720, 858, 62, 122, 480, 525, 6, 36},         // 11
+    {74.25f, 0x0c, 1280, 1650, 40, 260, 720, 750, 5, 25},      // 12
+    {74.1758f, 0x0c, 1280, 1650, 40, 260, 720, 750, 5, 25},    // 13
+    {74.25f, 0x0d, 1920, 2200, 44, 192, 1080, 1125, 5, 20},    // 14
+    {74.1758f, 0x0d, 1920, 2200, 44, 192, 1080, 1125, 5, 20},  // 15
+    {74.25f, 0x0c, 1920, 2200, 44, 192, 1080, 1125, 5, 41},    // 16
+    {74.1758f, 0x0c, 1920, 2200, 44, 192, 1080, 1125, 5, 41},  // 17
+    {74.25f, 0x0c, 1920, 2750, 44, 192, 1080, 1125, 5, 41},    // 18
+    {74.1758f, 0x0c, 1920, 2750, 44, 192, 1080, 1125, 5, 41},  // 19
+    {148.5f, 0x0c, 1920, 2200, 44, 192, 1080, 1125, 5, 41},    // 20
+    {148.3517f, 0x0c, 1920, 2200, 44, 192, 1080, 1125, 5, 41}, // 21
+    {13.5f, 0x01, 720, 864, 64, 132, 576, 625, 3, 22},         // 22
+    {27.0f, 0x00, 720, 864, 64, 132, 576, 625, 5, 44},         // 23
+    {74.25f, 0x0c, 1280, 1980, 40, 260, 720, 750, 5, 25},      // 24
+    {74.25f, 0x0d, 1920, 2640, 44, 192, 1080, 1125, 5, 20},    // 25
+    {74.25f, 0x0c, 1920, 2640, 44, 192, 1080, 1125, 5, 41},    // 26
+    {148.5f, 0x0c, 1920, 2640, 44, 192, 1080, 1125, 5, 41},    // 27
+    {297.0f, 0x1c, 3840, 4400, 88, 192, 2160, 2250, 10, 164},  // 28
+    {296.7f, 0x1c, 3840, 4400, 88, 192, 2160, 2250, 10, 164},  // 29
+    {297.0f, 0x1c, 3840, 5280, 88, 192, 2160, 2250, 10, 164},  // 30
+    {297.0f, 0x1c, 3840, 5500, 88, 192, 2160, 2250, 10, 164},  // 31
+    {296.7f, 0x1c, 3840, 5500, 88, 192, 2160, 2250, 10, 164},  // 32
+    {297.0f, 0x1c, 4096, 4400, 88, 192, 2160, 2250, 10, 176},  // 33
+    {296.7f, 0x1c, 4096, 4400, 88, 192, 2160, 2250, 10, 176},  // 34
+    {297.0f, 0x1c, 4096, 5280, 88, 192, 2160, 2250, 10, 176},  // 35
+    {297.0f, 0x1c, 4096, 5500, 88, 192, 2160, 2250, 10, 176},  // 36
+    {296.7f, 0x1c, 4096, 5500, 88, 192, 2160, 2250, 10, 176},  // 37
+    {297.0f, 0x8c, 3840, 4400, 88, 192, 2160, 2250, 10, 164},  // 38
+    {296.7f, 0x8c, 3840, 4400, 88, 192, 2160, 2250, 10, 164},  // 39
+    {297.0f, 0x4c, 3840, 5280, 88, 192, 2160, 2250, 10, 164},  // 40
+    {297.0f, 0x1c, 4096, 4400, 88, 192, 2160, 2250, 10, 176},  // 41
+    {296.7f, 0x1c, 4096, 4400, 88, 192, 2160, 2250, 10, 176},  // 42
+    {297.0f, 0x1c, 4096, 5280, 88, 192, 2160, 2250, 10, 176},  // 43
+    {148.5f, 0x2c, 1280, 1650, 40, 260, 1470, 1500, 5, 25},    // 44
+    {148.3517f, 0x2c, 1280, 1650, 40, 260, 1470, 1500, 5, 25}, // 45
+    {148.5f, 0x2c, 1920, 2750, 44, 192, 2205, 2250, 5, 41},    // 46
+    {148.3517f, 0x2c, 1920, 2750, 44, 192, 2205, 2250, 5, 41}, // 47
+    {148.5f, 0x20, 1280, 1980, 40, 260, 1470, 1500, 5, 25},    // 48
+    {74.1758f, 0x0c, 1280, 1650, 40, 260, 720, 750, 5, 25},    // 49
+    {74.1758f, 0x0d, 1920, 2200, 44, 192, 1080, 1125, 5, 20},  // 50
+    {148.3517f, 0x0c, 1920, 2200, 44, 192, 1080, 1125, 5, 41}, // 51
+    {74.1758f, 0x0c, 1920, 2750, 44, 192, 1080, 1125, 5, 41},  // 52
+    {74.25f, 0x0c, 1280, 1980, 40, 260, 720, 750, 5, 25},      // 53
+    {74.25f, 0x0d, 1920, 2640, 44, 192, 1080, 1125, 5, 20},    // 54
+    {148.5f, 0x0c, 1920, 2640, 44, 192, 1080, 1125, 5, 41},    // 55
+    {74.1758f, 0x0c, 1280, 1650, 40, 260, 720, 750, 5, 25},    // 56
+    {148.3517f, 0x0c, 1920, 2200, 44, 192, 1080, 1125, 5, 41}, // 57
+    {74.1758f, 0x0c, 1920, 2750, 44, 192, 1080, 1125, 5, 41},  // 58
+    {74.25f, 0x0c, 1280, 1980, 40, 260, 720, 750, 5, 25},      // 59
+    {148.5f, 0x0c, 1920, 2640, 44, 192, 1080, 1125, 5, 41},    // 60
+};
+
+// The edits the operator may change, and the buttons that go with them.
+constexpr int kEditableIds[] = {
+    IDC_D_PIXEL_CLOCK, IDC_D_H_ACTIVE,    IDC_D_H_BLANK,   IDC_D_HS_OFFSET,
+    IDC_D_HS_WIDTH,    IDC_D_V_ACTIVE,    IDC_D_V_BLANK,   IDC_D_VS_OFFSET,
+    IDC_D_VS_WIDTH,    IDC_D_HSYNC_POS,   IDC_D_HSYNC_NEG, IDC_D_VSYNC_POS,
+    IDC_D_VSYNC_NEG,   IDC_D_PROGRESSIVE, IDC_D_INTERLACE, IDC_D_SAVE_USER};
+
+constexpr int kUserSlots = 10;
+
+// Waits between two frames. The link's worker reports a finished frame synchronously and waits for
+// this thread meanwhile; serving that report after the wait lets it take the next frame, so a
+// third frame cannot replace one that was never sent.
+void Pace(int milliseconds) {
+    ui::Sleep(milliseconds);
+    ui::ServePendingDeliveries();
+}
+
+const ui::HandlerEntry kHandlers[] = {
+    UI_ON_CLICKED(IDC_D_SAVE_USER, CTimingDetailsPage, OnSaveUserTiming),
+    UI_ON_CLICKED(IDC_D_UPDATE_STATUS, CTimingDetailsPage, OnUpdateStatus),
+    UI_END_HANDLERS,
+};
+
+} // namespace
+
+int CTimingDetailsPage::s_nLastSavedSlot = -1;
 
 CTimingDetailsPage::CTimingDetailsPage() : ui::Dialog(TimingDetailsPageTemplate()) {}
 
@@ -9,6 +113,211 @@ CConsoleDlg& CTimingDetailsPage::Main() const {
     return *static_cast<CConsoleDlg*>(GetParentDialog());
 }
 
-void CTimingDetailsPage::DoDataExchange(ui::DataExchange&) {}
+const ui::HandlerEntry* CTimingDetailsPage::GetHandlerTable() const {
+    return kHandlers;
+}
 
-void CTimingDetailsPage::LoadTimingDetails(char) {}
+const BuiltInTiming* CTimingDetailsPage::BuiltIn(int code) {
+    return (code >= 0 && code < kBuiltInCount) ? &kBuiltIn[code] : nullptr;
+}
+
+bool CTimingDetailsPage::OnInitDialog() {
+    ApplyTemplateResources(*this);
+    m_cbUserSlot = IDC_D_USER_SLOT;
+    // The illustrations are drawn at the size their statics have at this font.
+    for (int id : {IDC_D_ART_HORIZONTAL, IDC_D_ART_VERTICAL}) {
+        const ui::Rect r = GetDlgItemRect(id);
+        const int art = id == IDC_D_ART_HORIZONTAL ? IDB_TIMING_HORIZONTAL : IDB_TIMING_VERTICAL;
+        SetDlgItemImage(id, LoadTimingArt(art, r.right - r.left, r.bottom - r.top));
+    }
+    return ui::Dialog::OnInitDialog();
+}
+
+void CTimingDetailsPage::DoDataExchange(ui::DataExchange& dx) {
+    ui::DDX_Text(dx, IDC_D_PIXEL_CLOCK, m_fPixelClock);
+    ui::DDX_Text(dx, IDC_D_H_FREQ, m_fHFreq);
+    ui::DDX_Text(dx, IDC_D_V_FREQ, m_fVFreq);
+    ui::DDX_Text(dx, IDC_D_H_ACTIVE, m_nHActive);
+    ui::DDX_Text(dx, IDC_D_V_ACTIVE, m_nVActive);
+    ui::DDX_Text(dx, IDC_D_H_TOTAL, m_nHTotal);
+    ui::DDX_Text(dx, IDC_D_V_TOTAL, m_nVTotal);
+    ui::DDX_Text(dx, IDC_D_H_BLANK, m_nHBlank);
+    ui::DDX_Text(dx, IDC_D_V_BLANK, m_nVBlank);
+    ui::DDX_Text(dx, IDC_D_VS_WIDTH, m_nVsWidth);
+    ui::DDX_Text(dx, IDC_D_HS_WIDTH, m_nHsWidth);
+    ui::DDX_Text(dx, IDC_D_HS_OFFSET, m_nHsOffset);
+    ui::DDX_Text(dx, IDC_D_VS_OFFSET, m_nVsOffset);
+    ui::DDX_Radio(dx, IDC_D_HSYNC_POS, m_nHsyncPolarity);
+    ui::DDX_Radio(dx, IDC_D_VSYNC_POS, m_nVsyncPolarity);
+    ui::DDX_Radio(dx, IDC_D_PROGRESSIVE, m_nScanType);
+}
+
+bool CTimingDetailsPage::PreTranslateMessage(ui::Msg& msg) {
+    // Enter in an edit goes to that edit only, so it neither closes nor re-defaults the page.
+    if (msg.message == ui::WM_KEYDOWN && msg.wParam == ui::VK_RETURN) {
+        DispatchToFocus(msg);
+        return true;
+    }
+    if (msg.message == ui::WM_KEYDOWN && msg.wParam == ui::VK_ESCAPE)
+        return true;
+    return ui::Dialog::PreTranslateMessage(msg);
+}
+
+void CTimingDetailsPage::SetEditable(bool editable) {
+    for (int id : kEditableIds)
+        EnableDlgItem(id, editable);
+}
+
+void CTimingDetailsPage::LoadTimingDetails(char codeByte) {
+    const int code = static_cast<signed char>(codeByte);
+    // A code that names no timing (a reply byte of 0x48 or more) leaves the page as it is.
+    if (code < 0 || code > 71)
+        return;
+
+    bool interlaced = false;
+    if (const BuiltInTiming* row = BuiltIn(code)) {
+        interlaced = (row->flags & 0x01) != 0;
+        m_fPixelClock = row->clockMhz;
+        m_nHActive = row->hActive;
+        m_nHTotal = row->hTotal;
+        m_nHsWidth = row->hsWidth;
+        m_nHBlank = row->hTotal - row->hActive;
+        m_nHsOffset = m_nHBlank - row->hBack;
+        m_nVActive = interlaced ? row->vActive / 2 : row->vActive;
+        m_nVTotal = interlaced ? row->vTotal / 2 : row->vTotal;
+        m_nVBlank = m_nVTotal - m_nVActive;
+        m_nVsWidth = row->vsWidth;
+        m_nVsOffset = m_nVBlank - row->vBack;
+        m_nHsyncPolarity = (row->flags & 0x04) ? 0 : 1;
+        m_nVsyncPolarity = (row->flags & 0x08) ? 0 : 1;
+    } else {
+        const int index = code == CTimingPage::kAutoCode ? 10 : code - CTimingPage::kFirstUserCode;
+        const UserTimingRecord r = UserTimingRecord::FromBytes(Main().m_userTimings[index]);
+        interlaced = r.Interlaced();
+        m_fPixelClock = r.pixelClock10kHz * 0.01;
+        m_nHActive = r.hActive;
+        m_nHBlank = r.hBlank;
+        m_nHsOffset = r.hsOffset;
+        m_nHsWidth = r.hsWidth;
+        m_nVActive = r.vActive;
+        m_nVBlank = r.vBlank;
+        m_nVsOffset = r.vsOffset;
+        m_nVsWidth = r.vsWidth;
+        m_nHTotal = r.HTotal();
+        m_nVTotal = r.VTotal();
+        m_nHsyncPolarity = (r.flags & UserTimingRecord::kHsyncPositive) ? 0 : 1;
+        m_nVsyncPolarity = (r.flags & UserTimingRecord::kVsyncPositive) ? 0 : 1;
+    }
+    m_nScanType = interlaced ? 1 : 0;
+
+    // f is the line rate in units of 10 Hz; an empty record (a total of 0) shows 0 for both.
+    m_fHFreq = 0;
+    m_fVFreq = 0;
+    if (m_nHTotal > 0) {
+        const double f = m_fPixelClock * 100000 / m_nHTotal;
+        m_fHFreq = std::floor(f + 0.5) * 0.01;
+        // Half a line more per field: an interlaced timing shows its field rate.
+        const double d = interlaced ? m_nVTotal + 0.5 : m_nVTotal;
+        if (d > 0)
+            m_fVFreq = std::floor(f * 0.01 * 100000 / d + 0.5) * 0.01;
+    }
+    if (code >= 38 && code <= 43) {
+        m_fHFreq *= 2;
+        m_fVFreq *= 2;
+    }
+
+    SetEditable(!(code >= 28 && code <= 43));
+    UpdateData(false);
+}
+
+void CTimingDetailsPage::BuildUserTimingCaption(const std::uint8_t* record, char* text) {
+    CTimingPage::FormatUserTimingCaption(record, text);
+}
+
+void CTimingDetailsPage::OnSaveUserTiming() {
+    CConsoleDlg& main = Main();
+    if (!UpdateData(true))
+        return;
+    const int s = ComboGetCurSel(IDC_D_USER_SLOT) + 1;
+
+    if (s == s_nLastSavedSlot) {
+        // The generator must leave a user timing before that slot is rewritten.
+        const std::uint8_t leave = 2;
+        main.SendCommandData(cmd::SetTiming, 1, &leave);
+        Pace(400);
+    }
+    s_nLastSavedSlot = s;
+
+    if (s < 1 || s > kUserSlots) {
+        MessageBox("Should select a valuable UserDefine number from the Pull-down-select-box on "
+                   "the right");
+        return;
+    }
+    if (m_fPixelClock > 300.1) {
+        MessageBox("pixcel clock can not be higher than 300MHz");
+        return;
+    }
+    // Every value must fit its field of the record as it stands; a wrapped value would be a
+    // different timing.
+    if (!(m_fPixelClock > 0)) {
+        MessageBox("Video clk must be higher than 0MHz");
+        return;
+    }
+    const struct {
+        const char* name;
+        int value;
+    } fields[] = {{"H active", m_nHActive},   {"H blank", m_nHBlank},   {"Hs offset", m_nHsOffset},
+                  {"Hs width", m_nHsWidth},   {"V active", m_nVActive}, {"V blank", m_nVBlank},
+                  {"Vs offset", m_nVsOffset}, {"Vs width", m_nVsWidth}};
+    for (const auto& f : fields) {
+        if (f.value < 0 || f.value > 0xFFFF) {
+            MessageBox(std::string(f.name) + " must be a value from 0 to 65535");
+            return;
+        }
+    }
+
+    UserTimingRecord r;
+    r.slot = static_cast<std::uint8_t>(s - 1);
+    // Truncated to 10 kHz; the small bias keeps 148.35 from becoming 148.34 through rounding.
+    r.pixelClock10kHz = static_cast<std::uint16_t>(std::floor(m_fPixelClock * 100 + 1e-6));
+    r.flags =
+        static_cast<std::uint8_t>((m_nHsyncPolarity == 0 ? UserTimingRecord::kHsyncPositive : 0) |
+                                  (m_nVsyncPolarity == 0 ? UserTimingRecord::kVsyncPositive : 0) |
+                                  (m_nScanType == 1 ? UserTimingRecord::kInterlaced : 0));
+    r.hActive = static_cast<std::uint16_t>(m_nHActive);
+    r.hBlank = static_cast<std::uint16_t>(m_nHBlank);
+    r.hsOffset = static_cast<std::uint16_t>(m_nHsOffset);
+    r.hsWidth = static_cast<std::uint16_t>(m_nHsWidth);
+    r.vActive = static_cast<std::uint16_t>(m_nVActive);
+    r.vBlank = static_cast<std::uint16_t>(m_nVBlank);
+    r.vsOffset = static_cast<std::uint16_t>(m_nVsOffset);
+    r.vsWidth = static_cast<std::uint16_t>(m_nVsWidth);
+    std::uint8_t* record = main.m_userTimings[s - 1];
+    r.ToBytes(record);
+
+    UpdateData(false);
+    char caption[CTimingPage::kCaptionSize];
+    BuildUserTimingCaption(record, caption);
+    CTimingPage& timing = main.m_timingPage;
+    timing.SetUserTimingCaption(IDC_T_AUTO + s, caption);
+
+    main.SendCommandData(cmd::StoreUserTiming, UserTimingRecord::kSize, record);
+
+    // Output the stored timing at once.
+    const int code = CTimingPage::kAutoCode + s;
+    timing.m_nTimingCode = code;
+    Pace(500);
+    UpdateData(false);
+    timing.SyncRadioToCode();
+    timing.UpdateData(false);
+    timing.SelectTiming(static_cast<char>(code));
+}
+
+void CTimingDetailsPage::OnUpdateStatus() {
+    CConsoleDlg& main = Main();
+    if (main.m_bPortOpen) {
+        main.StartStatusReadBack(400);
+        return;
+    }
+    MessageBox("Com port is not on yet.");
+}

@@ -5,13 +5,30 @@
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog.h"
 
+#include <cstdint>
+
 class CConsoleDlg;
+
+// One built-in timing: vertical values of interlaced rows are per frame.
+struct BuiltInTiming {
+    float clockMhz;
+    std::uint8_t flags; // bit 0 interlaced, bit 2 Hsync positive, bit 3 Vsync positive
+    int hActive, hTotal, hsWidth, hBack;
+    int vActive, vTotal, vsWidth, vBack;
+};
 
 class CTimingDetailsPage : public ui::Dialog {
 public:
+    static constexpr int kBuiltInCount = 61;
+
     CTimingDetailsPage();
 
     void LoadTimingDetails(char code);
+    void OnSaveUserTiming();
+    void OnUpdateStatus();
+    static void BuildUserTimingCaption(const std::uint8_t* record, char* text);
+    // Row of a timing code 0..60 (nullptr for any other code).
+    static const BuiltInTiming* BuiltIn(int code);
 
     double m_fPixelClock = 0;
     double m_fHFreq = 0;
@@ -29,10 +46,18 @@ public:
     int m_nHsyncPolarity = -1;
     int m_nVsyncPolarity = -1;
     int m_nScanType = -1;
+    int m_cbUserSlot = 0; // control id of the slot combo
+
+    // The slot saved last time (1..10, or what was asked for), shared by all saves of the run.
+    static int s_nLastSavedSlot;
 
 protected:
+    bool OnInitDialog() override;
     void DoDataExchange(ui::DataExchange& dx) override;
+    bool PreTranslateMessage(ui::Msg& msg) override;
+    const ui::HandlerEntry* GetHandlerTable() const override;
 
 private:
     CConsoleDlg& Main() const;
+    void SetEditable(bool editable);
 };

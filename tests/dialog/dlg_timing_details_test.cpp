@@ -1,0 +1,299 @@
+// The Timing Details page inside a running console: the built-in timings and user records it
+// shows, which values the operator may edit, and the upload of a user timing.
+#include "link/command_words.h"
+#include "link/user_timing_record.h"
+#include "res/resource.h"
+#include "support/console_fixture.h"
+
+#include <cstring>
+
+using testsupport::ConsoleFixture;
+using testsupport::FrameWord;
+using testsupport::PtyPeer;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+constexpr int kEdits[] = {IDC_D_PIXEL_CLOCK, IDC_D_H_ACTIVE,  IDC_D_H_BLANK,
+                          IDC_D_HS_OFFSET,   IDC_D_HS_WIDTH,  IDC_D_V_ACTIVE,
+                          IDC_D_V_BLANK,     IDC_D_VS_OFFSET, IDC_D_VS_WIDTH};
+
+// Fills the page as for 1080p(60) and chooses user slot s (0: none).
+void Enter1080p60(CTimingDetailsPage& p, int s) {
+    p.LoadTimingDetails(20);
+    p.ComboSetCurSel(IDC_D_USER_SLOT, s - 1);
+}
+
+} // namespace
+
+class TimingDetails : public ConsoleFixture {
+protected:
+    void SetUp() override { CTimingDetailsPage::s_nLastSavedSlot = -1; }
+};
+
+TEST_F(TimingDetails, ProgressiveTimingShowsLineAndFrameRate) {
+    RunConsole([](CConsoleDlg& d) {
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        p.LoadTimingDetails(20);
+        EXPECT_EQ(p.m_nHTotal, 2200);
+        EXPECT_EQ(p.m_nHBlank, 280);
+        EXPECT_EQ(p.m_nHsOffset, 88);
+        EXPECT_EQ(p.m_nVBlank, 45);
+        EXPECT_EQ(p.m_nVsOffset, 4);
+        EXPECT_DOUBLE_EQ(p.m_fHFreq, 67.5);
+        EXPECT_NEAR(p.m_fVFreq, 60.0, 1e-9);
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_H_FREQ), "67.5");
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_V_FREQ), "60");
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_PIXEL_CLOCK), "148.5");
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_D_PROGRESSIVE));
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_D_HSYNC_POS));
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_D_VSYNC_POS));
+    });
+}
+
+TEST_F(TimingDetails, InterlacedTimingIsShownPerField) {
+    RunConsole([](CConsoleDlg& d) {
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        p.LoadTimingDetails(14);
+        EXPECT_EQ(p.m_nVActive, 540);
+        EXPECT_EQ(p.m_nVTotal, 562);
+        EXPECT_EQ(p.m_nVBlank, 22);
+        EXPECT_EQ(p.m_nVsOffset, 2);
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_H_FREQ), "33.75");
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_V_FREQ), "60");
+        EXPECT_EQ(p.m_nScanType, 1);
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_D_INTERLACE));
+    });
+}
+
+TEST_F(TimingDetails, PolaritiesFollowTheFlags) {
+    RunConsole([](CConsoleDlg& d) {
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        p.LoadTimingDetails(0); // 0x00: both negative
+        EXPECT_EQ(p.m_nHsyncPolarity, 1);
+        EXPECT_EQ(p.m_nVsyncPolarity, 1);
+        p.LoadTimingDetails(3); // 0x04: Hsync positive only
+        EXPECT_EQ(p.m_nHsyncPolarity, 0);
+        EXPECT_EQ(p.m_nVsyncPolarity, 1);
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_D_HSYNC_POS));
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_D_VSYNC_NEG));
+        // A user record uses bits 1 and 2.
+        UserTimingRecord r;
+        r.flags = UserTimingRecord::kVsyncPositive;
+        r.ToBytes(d.m_userTimings[4]);
+        p.LoadTimingDetails(66);
+        EXPECT_EQ(p.m_nHsyncPolarity, 1);
+        EXPECT_EQ(p.m_nVsyncPolarity, 0);
+    });
+}
+
+TEST_F(TimingDetails, FourKTimingsLockTheEditsAndDoubleTheRatesAt420) {
+    RunConsole([](CConsoleDlg& d) {
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        for (int code : {28, 37, 38, 43}) {
+            p.LoadTimingDetails(static_cast<char>(code));
+            for (int id : kEdits)
+                EXPECT_FALSE(p.IsDlgItemEnabled(id)) << code << " " << id;
+            EXPECT_FALSE(p.IsDlgItemEnabled(IDC_D_SAVE_USER));
+            EXPECT_FALSE(p.IsDlgItemEnabled(IDC_D_INTERLACE));
+        }
+        p.LoadTimingDetails(38); // 297 MHz over 4400: 67.5 kHz / 30 Hz, doubled
+        EXPECT_DOUBLE_EQ(p.m_fHFreq, 135.0);
+        EXPECT_NEAR(p.m_fVFreq, 60.0, 1e-9);
+        p.LoadTimingDetails(28);
+        EXPECT_DOUBLE_EQ(p.m_fHFreq, 67.5);
+        p.LoadTimingDetails(44);
+        for (int id : kEdits)
+            EXPECT_TRUE(p.IsDlgItemEnabled(id)) << id;
+        EXPECT_TRUE(p.IsDlgItemEnabled(IDC_D_SAVE_USER));
+        for (int id : {IDC_D_H_TOTAL, IDC_D_V_TOTAL, IDC_D_H_FREQ, IDC_D_V_FREQ})
+            EXPECT_FALSE(p.IsDlgItemEnabled(id));
+    });
+}
+
+TEST_F(TimingDetails, AutoAndEmptySlotsShowZerosWithoutDividing) {
+    RunConsole([](CConsoleDlg& d) {
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        p.LoadTimingDetails(20);
+        p.LoadTimingDetails(61); // record 10, all zero
+        EXPECT_EQ(p.m_nHActive, 0);
+        EXPECT_EQ(p.m_nVTotal, 0);
+        EXPECT_EQ(p.m_fPixelClock, 0.0);
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_H_FREQ), "0");
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_V_FREQ), "0");
+
+        // Record 10 is what the generator chose for Auto.
+        UserTimingRecord r;
+        r.pixelClock10kHz = 7425;
+        r.hActive = 1280;
+        r.hBlank = 370;
+        r.vActive = 720;
+        r.vBlank = 30;
+        r.ToBytes(d.m_userTimings[10]);
+        p.LoadTimingDetails(61);
+        EXPECT_EQ(p.m_nHTotal, 1650);
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_H_FREQ), "45");
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_V_FREQ), "60");
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_PIXEL_CLOCK), "74.25");
+
+        // A code that names no timing changes nothing and reads no record.
+        p.LoadTimingDetails(static_cast<char>(0x90));
+        p.LoadTimingDetails(72);
+        EXPECT_EQ(p.m_nHTotal, 1650);
+    });
+}
+
+TEST_F(TimingDetails, SaveRefusesAMissingSlotAndTooHighAClock) {
+    RunConsole([](CConsoleDlg& d) {
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        Enter1080p60(p, 0);
+        ui::test::ClearMessageBoxes();
+        p.OnSaveUserTiming();
+        EXPECT_EQ(ui::test::MessageBoxes(),
+                  std::vector<std::string>{"Should select a valuable UserDefine number from the "
+                                           "Pull-down-select-box on the right"});
+
+        Enter1080p60(p, 2);
+        p.SetDlgItemText(IDC_D_PIXEL_CLOCK, "300.2");
+        ui::test::ClearMessageBoxes();
+        p.OnSaveUserTiming();
+        EXPECT_EQ(ui::test::MessageBoxes(),
+                  std::vector<std::string>{"pixcel clock can not be higher than 300MHz"});
+        EXPECT_EQ(d.m_userTimings[1][4], 0); // nothing stored
+
+        p.SetDlgItemText(IDC_D_PIXEL_CLOCK, "300.1");
+        p.OnSaveUserTiming();
+        const UserTimingRecord r = UserTimingRecord::FromBytes(d.m_userTimings[1]);
+        EXPECT_EQ(r.pixelClock10kHz, 30010);
+        EXPECT_EQ(r.slot, 1);
+    });
+}
+
+TEST_F(TimingDetails, ValuesThatDoNotFitTheRecordAreRefused) {
+    RunConsole([](CConsoleDlg& d) {
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        const std::pair<int, const char*> cases[] = {
+            {IDC_D_H_BLANK, "H blank must be a value from 0 to 65535"},
+            {IDC_D_VS_WIDTH, "Vs width must be a value from 0 to 65535"}};
+        for (auto [id, message] : cases) {
+            for (const char* bad : {"-1", "65536"}) {
+                CTimingDetailsPage::s_nLastSavedSlot = -1;
+                Enter1080p60(p, 4);
+                p.SetDlgItemText(id, bad);
+                ui::test::ClearMessageBoxes();
+                p.OnSaveUserTiming();
+                EXPECT_EQ(ui::test::MessageBoxes(), std::vector<std::string>{message}) << bad;
+                EXPECT_EQ(d.m_userTimings[3][4], 0);
+                EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1 + 3), "1280X720(60)");
+            }
+        }
+        CTimingDetailsPage::s_nLastSavedSlot = -1;
+        Enter1080p60(p, 4);
+        p.SetDlgItemText(IDC_D_PIXEL_CLOCK, "0");
+        ui::test::ClearMessageBoxes();
+        p.OnSaveUserTiming();
+        EXPECT_EQ(ui::test::MessageBoxes(),
+                  std::vector<std::string>{"Video clk must be higher than 0MHz"});
+        EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1 + 3), "1280X720(60)");
+    });
+}
+
+TEST_F(TimingDetails, UpdateStatusNeedsAnOpenPort) {
+    RunConsole([](CConsoleDlg& d) {
+        ui::test::ClearMessageBoxes();
+        d.m_timingDetailsPage.SendNotify(IDC_D_UPDATE_STATUS, ui::Notify::Clicked);
+        EXPECT_EQ(ui::test::MessageBoxes(), std::vector<std::string>{"Com port is not on yet."});
+        EXPECT_EQ(d.m_bReadingStatus, 0);
+    });
+}
+
+// Over a pseudo-terminal with real waits, so every frame reaches the far side in order.
+class TimingDetailsOnLine : public TimingDetails {
+protected:
+    PtyPeer m_peer{m_ports, 1};
+
+    std::vector<Bytes> Frames(std::size_t want, int withinMs = 2500) {
+        std::vector<Bytes> frames;
+        Bytes pending;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
+        while (std::chrono::steady_clock::now() < end && frames.size() < want) {
+            ui::ProcessEvents(2);
+            const Bytes got = m_peer.Receive(std::chrono::milliseconds(3));
+            pending.insert(pending.end(), got.begin(), got.end());
+            frames = testsupport::SplitFrames(pending);
+        }
+        return frames;
+    }
+    void Connect(CConsoleDlg& d) {
+        d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
+        ASSERT_EQ(d.m_bPortOpen, 1);
+        ASSERT_EQ(Frames(1).size(), 1u);
+        d.m_bReadingStatus = 0;
+        ui::test::RecordSleeps(false);
+    }
+};
+
+TEST_F(TimingDetailsOnLine, SaveUploadsTheRecordRelabelsAndSelectsTheTiming) {
+    RunConsole([&](CConsoleDlg& d) {
+        Connect(d);
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        Enter1080p60(p, 3);
+        p.SetDlgItemText(IDC_D_PIXEL_CLOCK, "148.35");
+        p.CheckDlgButton(IDC_D_VSYNC_POS, false);
+        p.CheckDlgButton(IDC_D_VSYNC_NEG, true);
+        p.SendNotify(IDC_D_SAVE_USER, ui::Notify::Clicked);
+
+        auto frames = Frames(2);
+        ASSERT_EQ(frames.size(), 2u);
+        EXPECT_EQ(FrameWord(frames[0]), cmd::StoreUserTiming);
+        ASSERT_EQ(frames[0].size(), 30u);
+        const UserTimingRecord r = UserTimingRecord::FromBytes(frames[0].data() + 9);
+        EXPECT_EQ(r.slot, 2);
+        EXPECT_EQ(r.pixelClock10kHz, 14835);
+        EXPECT_EQ(r.flags, UserTimingRecord::kHsyncPositive);
+        EXPECT_EQ(r.hActive, 1920);
+        EXPECT_EQ(r.hBlank, 280);
+        EXPECT_EQ(r.hsOffset, 88);
+        EXPECT_EQ(r.hsWidth, 44);
+        EXPECT_EQ(r.vActive, 1080);
+        EXPECT_EQ(r.vBlank, 45);
+        EXPECT_EQ(r.vsOffset, 4);
+        EXPECT_EQ(r.vsWidth, 5);
+        EXPECT_EQ(0, std::memcmp(d.m_userTimings[2], frames[0].data() + 9, 20));
+        EXPECT_EQ(FrameWord(frames[1]), cmd::SetTiming);
+        EXPECT_EQ(frames[1][9], 64);
+        EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1 + 2), "1920x1080(60)");
+        EXPECT_TRUE(d.m_timingPage.IsDlgButtonChecked(IDC_T_USER1 + 2));
+        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 64);
+        // The page now shows the stored record.
+        EXPECT_EQ(p.m_nVsyncPolarity, 1);
+        EXPECT_EQ(p.GetDlgItemText(IDC_D_PIXEL_CLOCK), "148.35");
+
+        // Saving the same slot again first makes the generator leave it.
+        ui::test::FireTimer(d, CConsoleDlg::kTimerRepeatGuard);
+        p.SendNotify(IDC_D_SAVE_USER, ui::Notify::Clicked);
+        frames = Frames(3);
+        ASSERT_EQ(frames.size(), 3u);
+        EXPECT_EQ(FrameWord(frames[0]), cmd::SetTiming);
+        EXPECT_EQ(frames[0][9], 2);
+        EXPECT_EQ(FrameWord(frames[1]), cmd::StoreUserTiming);
+        EXPECT_EQ(FrameWord(frames[2]), cmd::SetTiming);
+        EXPECT_EQ(frames[2][9], 64);
+        ui::test::RecordSleeps(true);
+    });
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(TimingDetailsOnLine, UpdateStatusRestartsTheReadBack) {
+    RunConsole([&](CConsoleDlg& d) {
+        Connect(d);
+        d.m_timingDetailsPage.SendNotify(IDC_D_UPDATE_STATUS, ui::Notify::Clicked);
+        EXPECT_EQ(d.m_bReadingStatus, 1);
+        EXPECT_EQ(d.m_nStatusStep, 0);
+        EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerExchange), 400);
+        const auto frames = Frames(1);
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(FrameWord(frames[0]), cmd::QueryTiming);
+        ui::test::RecordSleeps(true);
+    });
+}
