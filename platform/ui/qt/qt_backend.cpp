@@ -9,7 +9,6 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFrame>
-#include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -135,6 +134,44 @@ protected:
 
 private:
     QImage m_image;
+};
+
+// A group box drawn the classic way: the frame line runs through the middle of the caption. It is
+// a sibling behind the controls it surrounds, not their parent.
+class GroupFrame : public QWidget {
+public:
+    explicit GroupFrame(QWidget* parent) : QWidget(parent) {}
+    void SetTitle(const QString& title) {
+        m_title = title;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QFontMetrics fm(font());
+        const int top = fm.height() / 2;
+        const QRect frame = rect().adjusted(0, top, -1, -1);
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawRect(frame.adjusted(0, 0, -1, -1));
+        p.setPen(palette().color(QPalette::Light));
+        p.drawRect(frame.adjusted(1, 1, 0, 0));
+        if (m_title.isEmpty()) {
+            return;
+        }
+        const int x = fm.averageCharWidth();
+        const QString& shown = m_title;
+        const QRect text(x, 0, std::min(fm.horizontalAdvance(shown) + 4, width() - 2 * x),
+                         fm.height());
+        p.fillRect(text, palette().color(QPalette::Window));
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::WindowText));
+        p.drawText(text.adjusted(2, 0, 0, 0),
+                   Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, shown);
+    }
+
+private:
+    QString m_title;
 };
 
 // The tab control: a tab bar over a framed area. Pages become children of this widget and are
@@ -390,14 +427,21 @@ void QtDialogBackend::BuildControl(const ControlTemplate& c, QButtonGroup* radio
         w = b;
         break;
     }
-    case ControlKind::GroupBox:
-        w = new QGroupBox(DisplayText(caption), m_root);
+    case ControlKind::GroupBox: {
+        auto* g = new GroupFrame(m_root);
+        g->SetTitle(DisplayText(caption));
+        g->setAttribute(Qt::WA_TransparentForMouseEvents);
+        w = g;
         break;
+    }
     case ControlKind::Static: {
         auto* l = new ClickLabel(m_root);
         l->setTextFormat(Qt::PlainText);
         l->setText(DisplayText(caption));
-        l->setWordWrap(!(c.style & kNoWrap));
+        // Text wraps as in the classic static, unless only one line fits: then a too long text
+        // is cut at the right edge instead of wrapping onto a line nobody sees.
+        const bool oneLine = rect.height() < 2 * QFontMetrics(m_font).height();
+        l->setWordWrap(!(c.style & kNoWrap) && !oneLine);
         l->setAlignment(align | Qt::AlignTop);
         if (c.style & kBorder) {
             l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -564,8 +608,8 @@ void QtDialogBackend::SetText(int id, const std::string& text) {
         l->setText(DisplayText(text));
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
         b->setText(DisplayText(text));
-    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-        g->setTitle(DisplayText(text));
+    } else if (auto* g = dynamic_cast<GroupFrame*>(w)) {
+        g->SetTitle(DisplayText(text));
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
         e->setText(Q(text));
     } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
