@@ -1,7 +1,7 @@
-// The timing illustrations of the Timing Details page: one line (horizontal) or one field
-// (vertical) drawn as a time bar of active video, front porch (sync offset), sync pulse and back
-// porch, with the sync signal under it and dimension arrows naming the page's terms. Text uses a
-// small built-in 5 x 7 pixel font, scaled with the image.
+// The timing illustrations of the Timing Details page: one line (pixels, horizontal) or one field
+// (lines, vertical) drawn as a time bar of active video, front porch (sync offset), sync pulse and
+// back porch, with the sync signal under it and dimension arrows naming the page's terms. Text uses
+// a small built-in 5 x 7 pixel font, scaled with the image.
 #include "res/art_timing.h"
 #include "res/resource.h"
 
@@ -115,10 +115,9 @@ ui::Image Draw(int id, int w, int h, bool horizontal) {
     const int xSync = left + span * 63 / 100;
     const int xBack = left + span * 76 / 100;
 
-    const int gap = std::max(2, h / 40);
+    // The rows take 52 scaled pixels; what is left is shared out between them.
+    const int gap = std::max(2, (h - 52 * scale) / 9);
     int y = gap;
-    c.Text(left, y, horizontal ? "ONE LINE (PIXELS)" : "ONE FIELD (LINES)", scale, kInk);
-    y += lineH + gap * 2;
 
     // The time bar.
     const int barH = lineH + 4 * scale;
@@ -130,7 +129,8 @@ ui::Image Draw(int id, int w, int h, bool horizontal) {
         c.VLine(x, y, y + barH, 1, kInk);
     c.HLine(left, right, y, 1, kInk);
     c.HLine(left, right, y + barH, 1, kInk);
-    c.Label((left + xFront) / 2, y + (barH - lineH) / 2, "ACTIVE VIDEO", scale);
+    c.Label((left + xFront) / 2, y + (barH - lineH) / 2,
+            horizontal ? "ACTIVE PIXELS" : "ACTIVE LINES", scale);
     c.Label((xSync + xBack) / 2, y + (barH - lineH) / 2, "SYNC", scale);
     y += barH + gap;
 
@@ -145,24 +145,28 @@ ui::Image Draw(int id, int w, int h, bool horizontal) {
     c.HLine(xBack, right, hi, t, kSignal);
     y = lo + t + gap * 2;
 
-    // Dimensions: active and blank, then sync offset and width, then the total.
-    const int rowH = lineH + 6 * scale + gap;
-    c.Dimension(left, xFront, y + 3 * scale, scale);
-    c.Dimension(xFront, right, y + 3 * scale, scale);
-    c.Label((left + xFront) / 2, y + 5 * scale, p + " ACTIVE", scale);
-    c.Label((xFront + right) / 2, y + 5 * scale, p + " BLANK", scale);
-    y += rowH + gap;
+    // Dimensions: active and blank, then sync offset and width, then the total. Labels sit
+    // under their arrows, or beside them where the part is too short for its name.
+    const int below = 4 * scale;
+    int line = y + 3 * scale;
+    c.Dimension(left, xFront, line, scale);
+    c.Dimension(xFront, right, line, scale);
+    c.Label((left + xFront) / 2, line + below, p + " ACTIVE", scale);
+    c.Label((xFront + right) / 2, line + below, p + " BLANK", scale);
+    y = line + below + lineH + 2 * gap;
 
-    c.Dimension(xFront, xSync, y + 3 * scale, scale);
-    c.Dimension(xSync, xBack, y + 3 * scale, scale);
+    line = y + lineH / 2;
+    c.Dimension(xFront, xSync, line, scale);
+    c.Dimension(xSync, xBack, line, scale);
     const std::string offset = p + "S OFFSET (FRONT PORCH)";
-    c.Text(xFront - 3 * scale - Canvas::TextWidth(offset, scale), y, offset, scale, kInk);
-    c.Text(xBack + 3 * scale, y, p + "S WIDTH", scale, kInk);
-    y += rowH;
+    c.Text(xFront - 4 * scale - Canvas::TextWidth(offset, scale), y, offset, scale, kInk);
+    c.Text(xBack + 4 * scale, y, p + "S WIDTH", scale, kInk);
+    y += lineH + 2 * gap;
 
-    c.Dimension(left, right, y + 3 * scale, scale);
-    c.Label((left + right) / 2, y + 5 * scale,
-            p + " TOTAL = " + p + " ACTIVE " + "+ " + p + " BLANK", scale);
+    line = y + 3 * scale;
+    c.Dimension(left, right, line, scale);
+    c.Label((left + right) / 2, line + below, p + " TOTAL = " + p + " ACTIVE + " + p + " BLANK",
+            scale);
     return c.img;
 }
 
