@@ -319,10 +319,13 @@ Error Port::SetState(const PortState& state) {
     return {};
 }
 
+// Discards received bytes not yet read. Output is not flushed: every write has already drained
+// it, and on a pseudo-terminal an output flush on our side throws away what the far side has not
+// read yet, so the previous frame would be lost whenever the peer is slower than the next write.
 Error Port::Purge() {
     if (m_fd < 0)
         return MakeError(Cause::NotOpen, "port not open");
-    if (::tcflush(m_fd, TCIOFLUSH) != 0)
+    if (::tcflush(m_fd, TCIFLUSH) != 0)
         return ErrorFromErrno(errno);
     return {};
 }
