@@ -520,7 +520,24 @@ void QtDialogBackend::BuildControl(const ControlTemplate& c, QButtonGroup* radio
     }
 
     if (c.kind != ControlKind::ComboDropDown && c.kind != ControlKind::ComboDropList) {
-        w->setGeometry(rect);
+        QRect r = rect;
+        // A one-line label without a frame gets the width its caption needs: the substitute for
+        // the template's font may be wider than the font the layout was drawn with, and a label
+        // cut short ("Statu", "Sample") reads worse than one that reaches a little further.
+        if (c.kind == ControlKind::Static && !(c.style & kBorder) &&
+            r.height() < 2 * QFontMetrics(m_font).height()) {
+            const int needed = QFontMetrics(m_font).horizontalAdvance(DisplayText(caption)) + 2;
+            if (needed > r.width()) {
+                const int extra = needed - r.width();
+                if (c.style & kCenter)
+                    r.adjust(-extra / 2, 0, extra - extra / 2, 0);
+                else if (c.style & kRight)
+                    r.adjust(-extra, 0, 0, 0);
+                else
+                    r.setWidth(needed);
+            }
+        }
+        w->setGeometry(r);
     }
     if (c.style & kDisabled) {
         w->setEnabled(false);
