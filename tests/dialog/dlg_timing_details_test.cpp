@@ -297,3 +297,18 @@ TEST_F(TimingDetailsOnLine, UpdateStatusRestartsTheReadBack) {
         ui::test::RecordSleeps(true);
     });
 }
+
+TEST_F(TimingDetails, EnterAndEscapeInAnEditNeitherSaveNorClose) {
+    RunConsole([](CConsoleDlg& d) {
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 1));
+        Enter1080p60(p, 1);
+        ui::test::ClearMessageBoxes();
+        ASSERT_TRUE(ui::test::TypeText(p, IDC_D_H_ACTIVE, "0"));
+        ASSERT_TRUE(ui::test::PressKey(p, IDC_D_H_ACTIVE, ui::VK_RETURN));
+        ASSERT_TRUE(ui::test::PressKey(p, IDC_D_H_ACTIVE, ui::VK_ESCAPE));
+        EXPECT_TRUE(ui::test::MessageBoxes().empty());
+        EXPECT_TRUE(p.IsWindowVisible());
+        EXPECT_EQ(d.m_userTimings[0][4], 0);
+    });
+}

@@ -299,3 +299,14 @@ TEST_F(TimingPageOnLine, AutoSendsTheTimingThenAsksForItsDetails) {
     });
     EXPECT_TRUE(Boxes().empty());
 }
+
+TEST_F(TimingPage, OperatorClickSelectsOnce) {
+    RunConsole([](CConsoleDlg& d) {
+        ui::test::ClearMessageBoxes();
+        ASSERT_TRUE(ui::test::Click(d.m_timingPage, IDC_T_1080P_50));
+        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 27);
+        EXPECT_EQ(LastPayload(d), 27);
+        EXPECT_EQ(ui::test::MessageBoxes().size(), 1u); // one send, refused: the port is closed
+        EXPECT_TRUE(d.m_timingPage.IsDlgButtonChecked(IDC_T_1080P_50));
+    });
+}
