@@ -116,8 +116,11 @@ void CConsoleDlg::ParseReply(std::uint8_t byte) {
     if (word != cmd::DeviceAddressReport &&
         !AddressAccepted(m_address, m_abRxFrame[5], m_abRxFrame[6]))
         return;
-    if (m_replyHandlers[entry] != nullptr)
-        (this->*m_replyHandlers[entry])();
+    // Called through a copy: g++ 12's bounds sanitizer misreads a call made straight through an
+    // element of an array of member-function pointers as an out-of-range index.
+    const ReplyHandler handler = m_replyHandlers[entry];
+    if (handler != nullptr)
+        (this->*handler)();
 }
 
 void CConsoleDlg::ParseEdidReply(std::uint8_t byte) {
