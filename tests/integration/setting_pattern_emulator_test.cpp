@@ -1,0 +1,215 @@
+// End to end for the Setting and Pattern pages: the operator's clicks change the emulated
+// generator's state, and a read-back of a state changed in the generator shows on the pages and
+// the status panel. Real timers, real sleeps, the real serial link.
+#include "link/command_words.h"
+#include "res/resource.h"
+#include "support/console_fixture.h"
+#include "tools/sgsim/emulator.h"
+#include "tools/sgsim/pty_server.h"
+
+#include <memory>
+#include <mutex>
+#include <sys/eventfd.h>
+#include <thread>
+#include <unistd.h>
+
+using testsupport::ConsoleFixture;
+
+namespace {
+
+constexpr int kCom = 5;
+
+// The emulator served on its own thread, counting the requests it receives by command word.
+class Emulator {
+public:
+    explicit Emulator(const std::string& portsDir) : m_stop(eventfd(0, EFD_CLOEXEC)) {
+        sgsim::CServerOptions options;
+        options.nCom = kCom;
+        options.strPortsDir = portsDir;
+        m_emulator.SetLog(
+            [this](const char* direction, const sgsim::FrameBytes& bytes, const std::string&) {
+                if (std::string(direction) != "RX" || bytes.size() < 9)
+                    return;
+                std::lock_guard<std::mutex> g(m_mutex);
+                m_words.push_back(static_cast<std::uint16_t>(bytes[7] | (bytes[8] << 8)));
+            },
+            false);
+        m_server = std::make_unique<sgsim::CPtyServer>(m_emulator, options);
+        std::string error;
+        if (!m_server->Open(error))
+            throw std::runtime_error(error);
+        m_thread = std::thread([this] { m_server->Run(m_stop); });
+    }
+    ~Emulator() {
+        const std::uint64_t one = 1;
+        (void)!write(m_stop, &one, sizeof one);
+        m_thread.join();
+        m_server->Close();
+        close(m_stop);
+    }
+    int Count(std::uint16_t word) {
+        std::lock_guard<std::mutex> g(m_mutex);
+        int n = 0;
+        for (std::uint16_t w : m_words)
+            n += w == word;
+        return n;
+    }
+    sgsim::CSettings& Settings() { return m_emulator.Generator().State().settings; }
+
+private:
+    int m_stop;
+    sgsim::CEmulator m_emulator;
+    std::unique_ptr<sgsim::CPtyServer> m_server;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::vector<std::uint16_t> m_words;
+};
+
+template <class F> bool WaitFor(F condition, int withinMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        ui::ProcessEvents(5);
+    }
+    return condition();
+}
+
+} // namespace
+
+class PagesWithEmulator : public ConsoleFixture {
+protected:
+    PagesWithEmulator() {
+        ui::test::ManualTimers(false);
+        ui::test::RecordSleeps(false);
+    }
+
+    // Opens COM5 and waits for the read-back and its follow-up queries to end.
+    static void Connect(CConsoleDlg& d) {
+        d.m_nPort = kCom;
+        d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
+        ASSERT_EQ(d.m_bPortOpen, 1);
+        ASSERT_TRUE(WaitFor([&] { return d.m_bReadingStatus == 0; }, 8000));
+        Settle(d);
+    }
+    // Lets the replies in flight arrive and the repeat guard run out.
+    static void Settle(CConsoleDlg& d) {
+        WaitFor([&] { return d.m_nFollowUpQueries == 0 && d.m_bRepeatGuard == 0; }, 2000);
+        WaitFor([] { return false; }, 150);
+    }
+    // Clicks a control of a page once the repeat guard has run out, then waits for the generator
+    // to show the effect.
+    template <class F> static bool ClickUntil(CConsoleDlg& d, ui::Dialog& page, int id, F effect) {
+        WaitFor([&] { return d.m_bRepeatGuard == 0; }, 1000);
+        if (!ui::test::Click(page, id))
+            return false;
+        return WaitFor(effect, 2000);
+    }
+};
+
+TEST_F(PagesWithEmulator, SettingChoicesReachTheGeneratorAndReadBackShowsItsState) {
+    Emulator sim(m_ports.Dir());
+    RunConsole([&](CConsoleDlg& d) {
+        Connect(d);
+        CSettingPage& p = d.m_settingPage;
+        ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 3));
+        auto& s = sim.Settings();
+
+        EXPECT_TRUE(ClickUntil(d, p, IDC_S_DVI, [&] { return s.nHdmiDviMode == 0; }));
+        EXPECT_EQ(d.GetDlgItemText(IDC_INTERFACE_STATUS), "DVI ");
+        EXPECT_TRUE(ClickUntil(d, p, IDC_S_HDMI, [&] { return s.nHdmiDviMode == 1; }));
+        EXPECT_TRUE(ClickUntil(d, p, IDC_S_HDCP_ON, [&] { return s.nHdcp == 1; }));
+        EXPECT_TRUE(ClickUntil(d, p, IDC_S_YUV422, [&] { return s.nColorSpace == 2; }));
+        EXPECT_TRUE(ClickUntil(d, p, IDC_S_DEPTH_10, [&] { return s.nColorDepth == 1; }));
+        EXPECT_TRUE(ClickUntil(d, p, IDC_S_SOURCE_EXT, [&] { return s.nAudioSource == 3; }));
+        EXPECT_TRUE(ClickUntil(d, p, IDC_S_RATE_96K, [&] { return s.nSampleRate == 4; }));
+        EXPECT_TRUE(ClickUntil(d, p, IDC_S_BITS_16, [&] { return s.nAudioBits == 0; }));
+        // AUTO asks for the settings after its wait.
+        const int summaries = sim.Count(cmd::QueryStatusSummary);
+        EXPECT_TRUE(ClickUntil(d, p, IDC_S_COLOR_SPACE_AUTO, [&] {
+            return s.nColorSpace == 4 && sim.Count(cmd::QueryStatusSummary) == summaries + 1;
+        }));
+        Settle(d);
+        WaitFor([&] { return d.m_bRepeatGuard == 0; }, 1000);
+        ASSERT_TRUE(ui::test::ChooseComboItem(p, IDC_S_AUDIO_CHANNEL, 5));
+        EXPECT_TRUE(WaitFor([&] { return s.nChannelsHdmi == 5; }, 2000));
+        EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), g_hdmiChannelTexts[5]);
+
+        // The 4K rule keeps 12bit from the generator.
+        d.m_timingPage.m_nTimingCode = 30;
+        EXPECT_FALSE(ClickUntil(d, p, IDC_S_DEPTH_12, [&] { return s.nColorDepth == 2; }));
+        EXPECT_EQ(Boxes(),
+                  std::vector<std::string>{"When in 4K mode, Color Depth is fixed to 24bit !"});
+        d.m_timingPage.m_nTimingCode = 20;
+
+        EXPECT_TRUE(
+            ClickUntil(d, p, IDC_S_RESET, [&] { return s.nHdcp == 0 && s.nSampleRate == 2; }));
+        EXPECT_EQ(p.GetDlgItemText(IDC_S_WAIT_NOTE), "Wait for a few seconds...");
+
+        // A state set in the generator shows after a read-back.
+        s.nColorSpace = 1;
+        s.nColorDepth = 2;
+        s.nHdcp = 1;
+        s.nSampleRate = 5;
+        s.nAudioBits = 1;
+        s.nAudioSource = 2;
+        s.nChannelsHdmi = 7;
+        d.StartStatusReadBack(400);
+        ASSERT_TRUE(WaitFor([&] { return d.m_bReadingStatus == 0; }, 8000));
+        Settle(d);
+        EXPECT_EQ(p.GetDlgItemText(IDC_S_WAIT_NOTE), "");
+        for (int id : {IDC_S_YUV444, IDC_S_DEPTH_12, IDC_S_HDCP_ON, IDC_S_HDMI, IDC_S_RATE_176K,
+                       IDC_S_BITS_20, IDC_S_SOURCE_4K})
+            EXPECT_TRUE(p.IsDlgButtonChecked(id)) << id;
+        EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), 7);
+        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_SPACE_STATUS), "YUV4:4:4");
+        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_DEPTH_STATUS), "12bit");
+        EXPECT_EQ(d.GetDlgItemText(IDC_HDCP_STATUS), "ON ");
+        EXPECT_EQ(d.GetDlgItemText(IDC_SAMPLE_RATE_STATUS), "176K");
+        EXPECT_EQ(d.GetDlgItemText(IDC_AUDIO_BITS_STATUS), "20bit");
+        EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), g_hdmiChannelTexts[7]);
+    });
+}
+
+TEST_F(PagesWithEmulator, EveryPatternReachesTheGenerator) {
+    Emulator sim(m_ports.Dir());
+    RunConsole([&](CConsoleDlg& d) {
+        Connect(d);
+        CPatternPage& p = d.m_patternPage;
+        ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 2));
+        auto& s = sim.Settings();
+        for (int c = 0; c < CPatternPage::kPathological; ++c) {
+            const int other = (c + 1) % CPatternPage::kPathological;
+            EXPECT_TRUE(ClickUntil(d, p, CPatternPage::kControls[c].radio, [&] {
+                return s.nPattern == c;
+            })) << c;
+            if (CPatternPage::kControls[c].thumbnail) {
+                s.nPattern = other;
+                EXPECT_TRUE(ClickUntil(d, p, CPatternPage::kControls[c].thumbnail, [&] {
+                    return s.nPattern == c;
+                })) << c;
+            }
+        }
+        // The pathological field needs the SDI output.
+        EXPECT_FALSE(ClickUntil(d, p, IDC_P_THUMB_PATHOLOGICAL, [&] { return s.nPattern == 42; }));
+        d.OnSelectSdi();
+        EXPECT_TRUE(WaitFor([&] { return s.nOutputInterface == 1; }, 2000));
+        Settle(d);
+        EXPECT_TRUE(ClickUntil(d, p, IDC_P_PATHOLOGICAL, [&] { return s.nPattern == 42; }));
+
+        // On SDI the channel list is the SDI one and goes to its own setting.
+        ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 3));
+        WaitFor([&] { return d.m_bRepeatGuard == 0; }, 1000);
+        ASSERT_TRUE(ui::test::ChooseComboItem(d.m_settingPage, IDC_S_AUDIO_CHANNEL, 6));
+        EXPECT_TRUE(WaitFor([&] { return s.nChannelsSdi == 6; }, 2000));
+        EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), "ALL");
+
+        // The pattern set in the generator shows after a read-back.
+        s.nPattern = 5;
+        d.StartStatusReadBack(400);
+        ASSERT_TRUE(WaitFor([&] { return d.m_bReadingStatus == 0; }, 8000));
+        Settle(d);
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_P_BLUE));
+    });
+    EXPECT_TRUE(Boxes().empty());
+}
