@@ -2,13 +2,14 @@
 // with the time their next byte is due, which is how the delay and the line-rate pacing work.
 #include "tools/sgsim/pty_server.h"
 
+#include "platform/serial/port_map.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -37,16 +38,7 @@ std::string ReadLink(const std::string& path) {
 } // namespace
 
 std::string DefaultPortMapDirectory() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg)
-        return std::string(xdg) + "/kestrelon/ports";
-    const char* home = std::getenv("HOME");
-    std::string base = (home && *home) ? home : "";
-    if (base.empty()) {
-        const passwd* pw = getpwuid(getuid());
-        base = (pw && pw->pw_dir) ? pw->pw_dir : ".";
-    }
-    return base + "/.config/kestrelon/ports";
+    return serial::PortMapDirectory();
 }
 
 bool MakeDirectories(const std::string& path, std::string& error) {
@@ -147,6 +139,10 @@ bool CPtyServer::Open(std::string& error) {
 bool CPtyServer::CreateLink(std::string& error) {
     const std::string dir =
         m_options.strPortsDir.empty() ? DefaultPortMapDirectory() : m_options.strPortsDir;
+    if (dir.empty()) {
+        error = "no home directory for the port map: set XDG_CONFIG_HOME or use --ports-dir";
+        return false;
+    }
     if (!MakeDirectories(dir, error))
         return false;
     auto entry = [&dir](int n) { return dir + "/COM" + std::to_string(n); };

@@ -13,8 +13,7 @@
 
 namespace sgsim {
 
-// $XDG_CONFIG_HOME/kestrelon/ports, or ~/.config/kestrelon/ports when the variable is unset or
-// empty.
+// The directory the console looks up COM numbers in (empty when no home directory is known).
 std::string DefaultPortMapDirectory();
 
 // Creates the directory and its missing parents; false with the reason in error on failure.
