@@ -4,78 +4,14 @@
 #include "link/command_words.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
-#include "tools/sgsim/emulator.h"
-#include "tools/sgsim/pty_server.h"
+#include "support/served_emulator.h"
 
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <sys/eventfd.h>
-#include <thread>
-#include <unistd.h>
 
 using testsupport::ConsoleFixture;
 using testsupport::PtyPeer;
-
-namespace {
-
-// The emulator served on its own thread, logging the command word of every request it receives.
-class EmulatorOnPty {
-public:
-    EmulatorOnPty(const std::string& portsDir, int com, bool pace)
-        : m_stop(eventfd(0, EFD_CLOEXEC)) {
-        sgsim::CServerOptions options;
-        options.nCom = com;
-        options.strPortsDir = portsDir;
-        options.bPace = pace;
-        m_emulator.SetLog(
-            [this](const char* direction, const sgsim::FrameBytes& bytes, const std::string&) {
-                if (std::string(direction) != "RX" || bytes.size() < 9)
-                    return;
-                std::lock_guard<std::mutex> g(m_mutex);
-                m_words.push_back(static_cast<std::uint16_t>(bytes[7] | (bytes[8] << 8)));
-            },
-            false);
-        m_server = std::make_unique<sgsim::CPtyServer>(m_emulator, options);
-        std::string error;
-        if (!m_server->Open(error))
-            throw std::runtime_error(error);
-        m_thread = std::thread([this] { m_server->Run(m_stop); });
-    }
-    ~EmulatorOnPty() {
-        const std::uint64_t one = 1;
-        (void)!write(m_stop, &one, sizeof one);
-        m_thread.join();
-        m_server->Close();
-        close(m_stop);
-    }
-    std::vector<std::uint16_t> Words() {
-        std::lock_guard<std::mutex> g(m_mutex);
-        return m_words;
-    }
-    sgsim::CGeneratorState& State() { return m_emulator.Generator().State(); }
-
-private:
-    int m_stop;
-    sgsim::CEmulator m_emulator;
-    std::unique_ptr<sgsim::CPtyServer> m_server;
-    std::thread m_thread;
-    std::mutex m_mutex;
-    std::vector<std::uint16_t> m_words;
-};
-
-// Runs the event loop until the condition holds or the time is up.
-template <class F> bool WaitFor(F condition, int withinMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        ui::ProcessEvents(5);
-    }
-    return condition();
-}
-
-} // namespace
+using testsupport::ServedEmulator;
+using testsupport::WaitFor;
 
 class ConsoleWithEmulator : public ConsoleFixture {
 protected:
@@ -87,7 +23,7 @@ protected:
 
     // Searches with four silent ports before the emulator on COM5 and returns the time from the
     // click to the end of the read-back's conversation.
-    double SearchAndConnect(CConsoleDlg& d, EmulatorOnPty& sim) {
+    double SearchAndConnect(CConsoleDlg& d, ServedEmulator& sim) {
         const auto start = std::chrono::steady_clock::now();
         d.SendNotify(IDC_SEARCH_DEVICE, ui::Notify::Clicked);
         EXPECT_TRUE(WaitFor([&] { return d.m_bPortOpen == 1; }, 5000));
@@ -108,7 +44,7 @@ TEST_F(ConsoleWithEmulator, SearchConnectAndReadBackConversation) {
     std::vector<std::unique_ptr<PtyPeer>> silent;
     for (int com = 1; com <= 4; ++com)
         silent.push_back(std::make_unique<PtyPeer>(m_ports, com));
-    EmulatorOnPty sim(m_ports.Dir(), 5, false);
+    ServedEmulator sim(m_ports.Dir(), 5, false);
     sim.State().settings.nTiming = 14;
     sim.State().settings.nPattern = 9;
     sim.State().settings.nSampleRate = 4;
@@ -183,7 +119,7 @@ TEST_F(ConsoleWithEmulator, ReadBackAtLineRate) {
     std::vector<std::unique_ptr<PtyPeer>> silent;
     for (int com = 1; com <= 4; ++com)
         silent.push_back(std::make_unique<PtyPeer>(m_ports, com));
-    EmulatorOnPty sim(m_ports.Dir(), 5, true);
+    ServedEmulator sim(m_ports.Dir(), 5, true);
     double ms = 0;
     RunConsole([&](CConsoleDlg& d) {
         ms = SearchAndConnect(d, sim);

@@ -4,60 +4,15 @@
 #include "edid/edid_decoder.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/served_emulator.h"
 #include "tools/sgsim/builtin_edids.h"
-#include "tools/sgsim/emulator.h"
-#include "tools/sgsim/pty_server.h"
 
 #include <cstdlib>
 #include <memory>
-#include <stdexcept>
-#include <sys/eventfd.h>
-#include <thread>
-#include <unistd.h>
 
 using testsupport::ConsoleFixture;
-
-namespace {
-
-// The emulator served on its own thread until destroyed.
-class ServedEmulator {
-public:
-    ServedEmulator(const std::string& portsDir, int com) : m_stop(eventfd(0, EFD_CLOEXEC)) {
-        sgsim::CServerOptions options;
-        options.nCom = com;
-        options.strPortsDir = portsDir;
-        m_server = std::make_unique<sgsim::CPtyServer>(m_emulator, options);
-        std::string error;
-        if (!m_server->Open(error))
-            throw std::runtime_error(error);
-        m_thread = std::thread([this] { m_server->Run(m_stop); });
-    }
-    ~ServedEmulator() {
-        const std::uint64_t one = 1;
-        (void)!write(m_stop, &one, sizeof one);
-        m_thread.join();
-        m_server->Close();
-        close(m_stop);
-    }
-
-private:
-    int m_stop;
-    sgsim::CEmulator m_emulator;
-    std::unique_ptr<sgsim::CPtyServer> m_server;
-    std::thread m_thread;
-};
-
-template <class F> bool WaitFor(F condition, int withinMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        ui::ProcessEvents(5);
-    }
-    return condition();
-}
-
-} // namespace
+using testsupport::ServedEmulator;
+using testsupport::WaitFor;
 
 class EdidPageWithEmulator : public ConsoleFixture {
 protected:

@@ -4,76 +4,17 @@
 #include "link/command_words.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
-#include "tools/sgsim/emulator.h"
-#include "tools/sgsim/pty_server.h"
+#include "support/served_emulator.h"
 
 #include <memory>
-#include <mutex>
-#include <sys/eventfd.h>
-#include <thread>
-#include <unistd.h>
 
 using testsupport::ConsoleFixture;
+using testsupport::ServedEmulator;
+using testsupport::WaitFor;
 
 namespace {
 
 constexpr int kCom = 5;
-
-// The emulator served on its own thread, counting the requests it receives by command word.
-class Emulator {
-public:
-    explicit Emulator(const std::string& portsDir) : m_stop(eventfd(0, EFD_CLOEXEC)) {
-        sgsim::CServerOptions options;
-        options.nCom = kCom;
-        options.strPortsDir = portsDir;
-        m_emulator.SetLog(
-            [this](const char* direction, const sgsim::FrameBytes& bytes, const std::string&) {
-                if (std::string(direction) != "RX" || bytes.size() < 9)
-                    return;
-                std::lock_guard<std::mutex> g(m_mutex);
-                m_words.push_back(static_cast<std::uint16_t>(bytes[7] | (bytes[8] << 8)));
-            },
-            false);
-        m_server = std::make_unique<sgsim::CPtyServer>(m_emulator, options);
-        std::string error;
-        if (!m_server->Open(error))
-            throw std::runtime_error(error);
-        m_thread = std::thread([this] { m_server->Run(m_stop); });
-    }
-    ~Emulator() {
-        const std::uint64_t one = 1;
-        (void)!write(m_stop, &one, sizeof one);
-        m_thread.join();
-        m_server->Close();
-        close(m_stop);
-    }
-    int Count(std::uint16_t word) {
-        std::lock_guard<std::mutex> g(m_mutex);
-        int n = 0;
-        for (std::uint16_t w : m_words)
-            n += w == word;
-        return n;
-    }
-    sgsim::CSettings& Settings() { return m_emulator.Generator().State().settings; }
-
-private:
-    int m_stop;
-    sgsim::CEmulator m_emulator;
-    std::unique_ptr<sgsim::CPtyServer> m_server;
-    std::thread m_thread;
-    std::mutex m_mutex;
-    std::vector<std::uint16_t> m_words;
-};
-
-template <class F> bool WaitFor(F condition, int withinMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        ui::ProcessEvents(5);
-    }
-    return condition();
-}
 
 } // namespace
 
@@ -108,7 +49,7 @@ protected:
 };
 
 TEST_F(PagesWithEmulator, SettingChoicesReachTheGeneratorAndReadBackShowsItsState) {
-    Emulator sim(m_ports.Dir());
+    ServedEmulator sim(m_ports.Dir(), kCom);
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
         CSettingPage& p = d.m_settingPage;
@@ -172,7 +113,7 @@ TEST_F(PagesWithEmulator, SettingChoicesReachTheGeneratorAndReadBackShowsItsStat
 }
 
 TEST_F(PagesWithEmulator, EveryPatternReachesTheGenerator) {
-    Emulator sim(m_ports.Dir());
+    ServedEmulator sim(m_ports.Dir(), kCom);
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
         CPatternPage& p = d.m_patternPage;

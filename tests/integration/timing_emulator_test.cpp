@@ -4,57 +4,15 @@
 #include "link/user_timing_record.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
-#include "tools/sgsim/emulator.h"
-#include "tools/sgsim/pty_server.h"
+#include "support/served_emulator.h"
 
 #include <memory>
-#include <sys/eventfd.h>
-#include <thread>
-#include <unistd.h>
 
 using testsupport::ConsoleFixture;
+using testsupport::ServedEmulator;
+using testsupport::WaitFor;
 
 namespace {
-
-// The emulator served on its own thread until destroyed.
-class Emulator {
-public:
-    Emulator(const std::string& portsDir, int com) : m_stop(eventfd(0, EFD_CLOEXEC)) {
-        sgsim::CServerOptions options;
-        options.nCom = com;
-        options.strPortsDir = portsDir;
-        options.bPace = false;
-        m_server = std::make_unique<sgsim::CPtyServer>(m_emulator, options);
-        std::string error;
-        if (!m_server->Open(error))
-            throw std::runtime_error(error);
-        m_thread = std::thread([this] { m_server->Run(m_stop); });
-    }
-    ~Emulator() {
-        const std::uint64_t one = 1;
-        (void)!write(m_stop, &one, sizeof one);
-        m_thread.join();
-        m_server->Close();
-        close(m_stop);
-    }
-    sgsim::CGeneratorState& State() { return m_emulator.Generator().State(); }
-
-private:
-    int m_stop;
-    sgsim::CEmulator m_emulator;
-    std::unique_ptr<sgsim::CPtyServer> m_server;
-    std::thread m_thread;
-};
-
-template <class F> bool WaitFor(F condition, int withinMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        ui::ProcessEvents(5);
-    }
-    return condition();
-}
 
 // Opens COM1 with the port button and waits for the status read-back to finish.
 bool ConnectAndReadBack(CConsoleDlg& d) {
@@ -78,7 +36,7 @@ protected:
 };
 
 TEST_F(TimingWithEmulator, StoredUserTimingIsHeldOutputAndReadBack) {
-    Emulator sim(m_ports.Dir(), 1);
+    ServedEmulator sim(m_ports.Dir(), 1);
     RunConsole([&](CConsoleDlg& d) {
         ASSERT_TRUE(ConnectAndReadBack(d));
         CTimingPage& timing = d.m_timingPage;
