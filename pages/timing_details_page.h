@@ -2,6 +2,7 @@
 // of user timings.
 #pragma once
 
+#include "pages/timing_table.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog.h"
 
@@ -10,16 +11,10 @@
 class CConsoleDlg;
 
 // One built-in timing: vertical values of interlaced rows are per frame.
-struct BuiltInTiming {
-    float clockMhz;
-    std::uint8_t flags; // bit 0 interlaced, bit 2 Hsync positive, bit 3 Vsync positive
-    int hActive, hTotal, hsWidth, hBack;
-    int vActive, vTotal, vsWidth, vBack;
-};
 
 class CTimingDetailsPage : public ui::Dialog {
 public:
-    static constexpr int kBuiltInCount = 61;
+    static constexpr int kBuiltInCount = kBuiltInTimingCount;
 
     CTimingDetailsPage();
 
