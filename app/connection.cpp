@@ -28,10 +28,13 @@ void CConsoleDlg::ConnectedReadBackStart(int interval) {
     StartStatusReadBack(interval);
 }
 
-void CConsoleDlg::OnPortButton() {
+// The port button and the activity icon open or close the port alike; only the button keeps
+// its own caption in step.
+void CConsoleDlg::TogglePort(bool updateCaption) {
     if (m_bPortOpen == 1) {
         m_bPortOpen = 0;
-        SetDlgItemText(m_btnPort, "Turn on Port");
+        if (updateCaption)
+            SetDlgItemText(m_btnPort, "Turn on Port");
         m_link.RequestStop();
         SetDlgItemImage(m_iconActivity, m_hIconIdle);
         return;
@@ -40,34 +43,24 @@ void CConsoleDlg::OnPortButton() {
         m_link.StartWorker();
         SetDlgItemImage(m_iconActivity, m_hIconActive);
         m_bPortOpen = 1;
-        SetDlgItemText(m_btnPort, "Close Port");
+        if (updateCaption)
+            SetDlgItemText(m_btnPort, "Close Port");
         ConnectedReadBackStart(kReadBackInterval);
     } else {
         m_bPortOpen = 0;
         MessageBox("Can not find this port or used by other application");
         SetDlgItemImage(m_iconActivity, m_hIconIdle);
-        SetDlgItemText(m_btnPort, "Turn on Port");
+        if (updateCaption)
+            SetDlgItemText(m_btnPort, "Turn on Port");
     }
 }
 
+void CConsoleDlg::OnPortButton() {
+    TogglePort(true);
+}
+
 void CConsoleDlg::OnActivityIcon() {
-    // The same as the port button, except that the button's caption is left alone.
-    if (m_bPortOpen == 1) {
-        m_bPortOpen = 0;
-        m_link.RequestStop();
-        SetDlgItemImage(m_iconActivity, m_hIconIdle);
-        return;
-    }
-    if (OpenPort()) {
-        m_link.StartWorker();
-        SetDlgItemImage(m_iconActivity, m_hIconActive);
-        m_bPortOpen = 1;
-        ConnectedReadBackStart(kReadBackInterval);
-    } else {
-        m_bPortOpen = 0;
-        MessageBox("Can not find this port or used by other application");
-        SetDlgItemImage(m_iconActivity, m_hIconIdle);
-    }
+    TogglePort(false);
 }
 
 void CConsoleDlg::OnPortComboSelEnd() {

@@ -54,6 +54,8 @@ public:
     void ShowAudioBits(int code);
     void ShowAudioType();
     void ShowChannels(int code);
+    // Hot plug text and flag: "ON " for any non-zero value, else "OFF".
+    void ShowHotPlug(int value);
     void RefreshOutputDependents();
 
     // Received byte dispatch and the four reply parsers.
@@ -192,6 +194,8 @@ private:
     void ShowPage(int index);
     // Opens m_nPort with the serial settings.
     BOOL OpenPort();
+    void TogglePort(bool updateCaption);
+    void SendSignalFromRadios(const ui::Image& icon);
     void ConnectedReadBackStart(int interval);
     bool TryNextSearchPort();
     void WriteSearchFrame();

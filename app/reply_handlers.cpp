@@ -181,13 +181,7 @@ void CConsoleDlg::OnSignalReply() {
 }
 
 void CConsoleDlg::OnHotPlugReply() {
-    if (ReplyByte(0) != 0) {
-        m_strHotPlug = "ON ";
-        m_bHotPlug = 1;
-    } else {
-        m_strHotPlug = "OFF";
-        m_bHotPlug = 0;
-    }
+    ShowHotPlug(ReplyByte(0));
     UpdateData(false);
 }
 

@@ -159,6 +159,11 @@ void CConsoleDlg::ShowChannels(int code) {
     m_strChannels = (code >= 0 && code <= 6) ? kSdi[code] : "OFF";
 }
 
+void CConsoleDlg::ShowHotPlug(int value) {
+    m_strHotPlug = value != 0 ? "ON " : "OFF";
+    m_bHotPlug = value != 0 ? 1 : 0;
+}
+
 void CConsoleDlg::RefreshOutputDependents() {
     m_timingPage.UpdateForOutputMode();
     m_patternPage.UpdateForTiming();
@@ -173,18 +178,20 @@ void CConsoleDlg::RefreshOutputDependents() {
 
 // --- Front panel -----------------------------------------------------------------------------
 
-void CConsoleDlg::OnSignalOn() {
+// Sends the signal state the radios hold and shows its icon.
+void CConsoleDlg::SendSignalFromRadios(const ui::Image& icon) {
     UpdateData(true);
     const std::uint8_t value = static_cast<std::uint8_t>(m_nSignal);
     SendCommandData(cmd::SetSignalOutput, 1, &value);
-    SetDlgItemImage(m_iconSignal, m_hIconSignalOn);
+    SetDlgItemImage(m_iconSignal, icon);
+}
+
+void CConsoleDlg::OnSignalOn() {
+    SendSignalFromRadios(m_hIconSignalOn);
 }
 
 void CConsoleDlg::OnSignalOff() {
-    UpdateData(true);
-    const std::uint8_t value = static_cast<std::uint8_t>(m_nSignal);
-    SendCommandData(cmd::SetSignalOutput, 1, &value);
-    SetDlgItemImage(m_iconSignal, m_hIconSignalOff);
+    SendSignalFromRadios(m_hIconSignalOff);
 }
 
 void CConsoleDlg::OnSignalIcon() {

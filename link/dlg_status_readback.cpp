@@ -132,13 +132,7 @@ void CConsoleDlg::FinishStatusReadBack() {
     if (m_abStatus[0] == 0x2A)
         g_bAskAutoDetails = 1;
     m_strHdcp = m_abStatus[4] != 0 ? "ON " : "OFF";
-    if (m_abStatus[10] != 0) {
-        m_strHotPlug = "ON ";
-        m_bHotPlug = 1;
-    } else {
-        m_strHotPlug = "OFF";
-        m_bHotPlug = 0;
-    }
+    ShowHotPlug(m_abStatus[10]);
     ShowTiming(static_cast<std::int8_t>(m_abStatus[0]));
     UpdateData(false);
     SendCommand(cmd::QueryStatusSummary);
