@@ -84,6 +84,8 @@ TEST_F(ReplyHandlers, AutoTimingAsksDetailsThenInterfaceWithoutAnotherTimingQuer
         EXPECT_EQ(d.m_userTimings[10][5], 0x07);
         EXPECT_EQ(d.m_bAutoDetailsAsked, 1);
         EXPECT_EQ(Words(1), std::vector<std::uint16_t>{cmd::QueryOutputInterface});
+        // Let the link report that transmission before the reply arrives, as it would on a line.
+        ui::ProcessEvents(200);
         // The interface reply then starts the three follow-ups but asks no timing itself.
         FeedReply(d, cmd::QueryOutputInterface, {0});
         EXPECT_EQ(d.m_bAutoDetailsAsked, 0);
