@@ -2,6 +2,7 @@
 // line-feed pairs folded into one line feed, as a text-mode stream delivers them, so the
 // character counts of the description rules are the same whichever line ends the file uses.
 #include "app/address_file.h"
+#include "app/module_path.h"
 
 #include <cctype>
 #include <cerrno>
@@ -10,7 +11,6 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace address_file {
 
@@ -81,7 +81,7 @@ void BuildPath(const char* modulePath, char* out, std::size_t outSize) {
     std::snprintf(out, outSize, "%s", modulePath);
     std::size_t lastSeparator = std::string::npos;
     for (std::size_t i = 0; i < kPathScanLimit && i < outSize && out[i] != '\0'; ++i)
-        if (out[i] == '/')
+        if (out[i] == kModulePathSeparator)
             lastSeparator = i;
     const std::size_t at = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
     if (at + sizeof("SG.ini") <= outSize)
@@ -155,11 +155,7 @@ bool Read(const char* path, Book& book, const Report& report) {
 std::string ModuleFileName() {
     if (!g_moduleOverride.empty())
         return g_moduleOverride;
-    std::vector<char> buf(4096);
-    const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-    if (n <= 0)
-        return std::string();
-    return std::string(buf.data(), static_cast<std::size_t>(n));
+    return SystemModuleFileName();
 }
 
 void SetModuleFileNameForTesting(const std::string& path) {

@@ -1,0 +1,455 @@
+// Win32 backend of the serial layer: an overlapped comm handle, Win32 events for the link, the
+// comm event wait (WaitCommEvent) and WaitForMultipleObjects for the worker's wait.
+//
+// The header keeps one int per object; a Win32 handle fits in it (only the low 32 bits of a
+// kernel handle are significant). What a port needs beside its handle (the overlapped blocks of
+// the event wait and of the transfers, whether an event wait is pending) lives in a table keyed
+// by that value, created by Open and dropped by Close.
+#include "platform/serial/serial_port.h"
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include <windows.h>
+
+namespace serial {
+
+namespace {
+
+// Consecutive event waits that fail at once before the port counts as gone. A port that vanished
+// fails every re-armed wait at once (wine reports error 995 each time); waiting again would only
+// spin the worker.
+constexpr int kMaxFailedWaits = 3;
+
+struct NativePort {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    OVERLAPPED waitBlock{}; // the event wait; its event is the port event
+    OVERLAPPED ioBlock{};   // single-byte reads and writes
+    DWORD occurred = 0;     // filled by the event wait
+    bool waitPending = false;
+    int failedWaits = 0;
+};
+
+std::mutex g_portsLock;
+std::map<int, std::unique_ptr<NativePort>> g_ports;
+
+HANDLE ToHandle(int value) {
+    return LongToHandle(value);
+}
+
+int FromHandle(HANDLE handle) {
+    return HandleToLong(handle);
+}
+
+NativePort* Native(int key) {
+    std::lock_guard<std::mutex> lock(g_portsLock);
+    const auto it = g_ports.find(key);
+    return it == g_ports.end() ? nullptr : it->second.get();
+}
+
+std::string SystemText(DWORD code) {
+    char buffer[256] = {};
+    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, buffer, sizeof buffer, nullptr);
+    std::string text(buffer, n);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    if (text.empty())
+        text = "system error " + std::to_string(code);
+    return text;
+}
+
+Error LastError() {
+    return ErrorFromErrno(static_cast<int>(GetLastError()));
+}
+
+Error NotOpen() {
+    return MakeError(Cause::NotOpen, "port not open");
+}
+
+// Waits for an overlapped transfer that did not complete at once; n gets the bytes moved.
+bool FinishTransfer(HANDLE handle, OVERLAPPED& block, BOOL started, DWORD& n) {
+    if (started)
+        return GetOverlappedResult(handle, &block, &n, FALSE) != 0;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return false;
+    return GetOverlappedResult(handle, &block, &n, TRUE) != 0;
+}
+
+// The port's error and queue status; false when the port no longer answers.
+bool QueueStatus(HANDLE handle, COMSTAT& status) {
+    DWORD errors = 0;
+    status = COMSTAT{};
+    return ClearCommError(handle, &errors, &status) != 0;
+}
+
+} // namespace
+
+// On this platform the OS error number is the thread's last Win32 error.
+Error ErrorFromErrno(int code) {
+    Error e;
+    e.code = code;
+    e.text = SystemText(static_cast<DWORD>(code));
+    switch (static_cast<DWORD>(code)) {
+    case ERROR_SUCCESS:
+        e.cause = Cause::None;
+        break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+        e.cause = Cause::NotFound;
+        break;
+    case ERROR_ACCESS_DENIED: // what opening a COM port held by another open gives
+    case ERROR_SHARING_VIOLATION:
+        e.cause = Cause::Busy;
+        break;
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_FUNCTION:
+        e.cause = Cause::InvalidArgument;
+        break;
+    case ERROR_SEM_TIMEOUT:
+    case WAIT_TIMEOUT:
+    case ERROR_TIMEOUT:
+        e.cause = Cause::Timeout;
+        break;
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_GEN_FAILURE:
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEVICE_REMOVED:
+        e.cause = Cause::HungUp;
+        break;
+    case ERROR_INVALID_HANDLE:
+        e.cause = Cause::NotOpen;
+        break;
+    default:
+        e.cause = Cause::Other;
+        break;
+    }
+    return e;
+}
+
+// --- Event --------------------------------------------------------------------------------------
+
+Event::~Event() {
+    Close();
+}
+
+Error Event::Create() {
+    Close();
+    HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (handle == nullptr)
+        return LastError();
+    m_fd = FromHandle(handle);
+    return {};
+}
+
+void Event::Close() {
+    if (m_fd >= 0)
+        CloseHandle(ToHandle(m_fd));
+    m_fd = -1;
+}
+
+void Event::Set() {
+    if (m_fd >= 0)
+        SetEvent(ToHandle(m_fd));
+}
+
+void Event::Reset() {
+    if (m_fd >= 0)
+        ResetEvent(ToHandle(m_fd));
+}
+
+bool Event::IsSet() const {
+    return m_fd >= 0 && WaitForSingleObject(ToHandle(m_fd), 0) == WAIT_OBJECT_0;
+}
+
+// --- Port ---------------------------------------------------------------------------------------
+
+Port::~Port() {
+    Close();
+}
+
+Error Port::Open(const std::string& path) {
+    Close();
+    // Not shared: a second open of the port fails while this one holds it.
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return LastError();
+    auto native = std::make_unique<NativePort>();
+    native->handle = handle;
+    native->waitBlock.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    native->ioBlock.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (native->waitBlock.hEvent == nullptr || native->ioBlock.hEvent == nullptr) {
+        const Error e = LastError();
+        if (native->waitBlock.hEvent)
+            CloseHandle(native->waitBlock.hEvent);
+        if (native->ioBlock.hEvent)
+            CloseHandle(native->ioBlock.hEvent);
+        CloseHandle(handle);
+        return e;
+    }
+    m_fd = FromHandle(handle);
+    {
+        std::lock_guard<std::mutex> lock(g_portsLock);
+        g_ports[m_fd] = std::move(native);
+    }
+    m_timeouts = Timeouts{};
+    m_eventMask = 0;
+    m_eventChar = 0;
+    m_rts = RtsControl::Disable;
+    return {};
+}
+
+void Port::Close() {
+    if (m_fd < 0)
+        return;
+    std::unique_ptr<NativePort> native;
+    {
+        std::lock_guard<std::mutex> lock(g_portsLock);
+        const auto it = g_ports.find(m_fd);
+        if (it != g_ports.end()) {
+            native = std::move(it->second);
+            g_ports.erase(it);
+        }
+    }
+    HANDLE handle = ToHandle(m_fd);
+    m_fd = -1;
+    bool blocksFree = true;
+    if (native && native->waitPending) {
+        // A pending event wait ends when the mask is cleared; the blocks it writes to must
+        // outlive it.
+        SetCommMask(handle, 0);
+        CancelIo(handle);
+        blocksFree = WaitForSingleObject(native->waitBlock.hEvent, 1000) == WAIT_OBJECT_0;
+    }
+    CloseHandle(handle);
+    if (!native)
+        return;
+    if (!blocksFree) {
+        native.release(); // still owned by a wait the system never finished
+        return;
+    }
+    CloseHandle(native->waitBlock.hEvent);
+    CloseHandle(native->ioBlock.hEvent);
+}
+
+Error Port::SetTimeouts(const Timeouts& timeouts) {
+    if (m_fd < 0)
+        return NotOpen();
+    COMMTIMEOUTS t{};
+    t.ReadIntervalTimeout = timeouts.readInterval;
+    t.ReadTotalTimeoutMultiplier = timeouts.readTotalMultiplier;
+    t.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
+    t.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
+    t.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
+    if (!SetCommTimeouts(ToHandle(m_fd), &t))
+        return LastError();
+    m_timeouts = timeouts;
+    return {};
+}
+
+Error Port::SetEventMask(std::uint32_t mask) {
+    if (m_fd < 0)
+        return NotOpen();
+    if (!SetCommMask(ToHandle(m_fd), mask))
+        return LastError();
+    m_eventMask = mask;
+    return {};
+}
+
+Error Port::GetState(PortState& state) const {
+    if (m_fd < 0)
+        return NotOpen();
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(ToHandle(m_fd), &dcb))
+        return LastError();
+    state.line.baud = static_cast<int>(dcb.BaudRate);
+    static const char kParity[] = {'N', 'O', 'E', 'M', 'S'};
+    state.line.parity = dcb.Parity <= SPACEPARITY ? kParity[dcb.Parity] : 'N';
+    state.line.dataBits = dcb.ByteSize;
+    state.line.stopBits = dcb.StopBits == TWOSTOPBITS ? 2 : 1;
+    state.eventChar = dcb.EvtChar;
+    state.rts = dcb.fRtsControl == RTS_CONTROL_ENABLE ? RtsControl::Enable : RtsControl::Disable;
+    return {};
+}
+
+Error Port::SetState(const PortState& state) {
+    if (m_fd < 0)
+        return NotOpen();
+    HANDLE handle = ToHandle(m_fd);
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle, &dcb))
+        return LastError();
+    char definition[96];
+    std::snprintf(definition, sizeof definition, "baud=%d parity=%c data=%d stop=%d",
+                  state.line.baud, state.line.parity, state.line.dataBits, state.line.stopBits);
+    if (!BuildCommDCBA(definition, &dcb))
+        return LastError();
+    dcb.EvtChar = state.eventChar;
+    dcb.fRtsControl = state.rts == RtsControl::Enable ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    // The definition text leaves the flow control as it was, and with XON/XOFF on the frame
+    // bytes 0x11 and 0x13 vanish: switch every kind off.
+    dcb.fBinary = TRUE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fTXContinueOnXoff = TRUE;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDsrSensitivity = FALSE;
+    if (dcb.fDtrControl == DTR_CONTROL_HANDSHAKE)
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    dcb.fAbortOnError = FALSE;
+    if (!SetCommState(handle, &dcb))
+        return LastError();
+    m_eventChar = state.eventChar;
+    m_rts = state.rts;
+    return {};
+}
+
+Error Port::Purge() {
+    if (m_fd < 0)
+        return NotOpen();
+    if (!PurgeComm(ToHandle(m_fd), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR))
+        return LastError();
+    return {};
+}
+
+Error Port::InputQueueCount(std::size_t& count) const {
+    count = 0;
+    if (m_fd < 0)
+        return NotOpen();
+    COMSTAT status;
+    if (!QueueStatus(ToHandle(m_fd), status))
+        return LastError();
+    count = status.cbInQue;
+    return {};
+}
+
+Error Port::ReadByte(std::uint8_t& byte, bool& got) {
+    got = false;
+    NativePort* native = m_fd >= 0 ? Native(m_fd) : nullptr;
+    if (native == nullptr)
+        return NotOpen();
+    native->ioBlock.Offset = 0;
+    native->ioBlock.OffsetHigh = 0;
+    DWORD n = 0;
+    const BOOL started = ReadFile(native->handle, &byte, 1, &n, &native->ioBlock);
+    if (!FinishTransfer(native->handle, native->ioBlock, started, n))
+        return LastError();
+    got = n == 1;
+    return {};
+}
+
+Error Port::Write(const std::uint8_t* data, std::size_t count) {
+    NativePort* native = m_fd >= 0 ? Native(m_fd) : nullptr;
+    if (native == nullptr)
+        return NotOpen();
+    if (count == 0)
+        return {};
+    native->ioBlock.Offset = 0;
+    native->ioBlock.OffsetHigh = 0;
+    DWORD n = 0;
+    const BOOL started =
+        WriteFile(native->handle, data, static_cast<DWORD>(count), &n, &native->ioBlock);
+    if (!FinishTransfer(native->handle, native->ioBlock, started, n))
+        return LastError();
+    if (n < count)
+        return MakeError(Cause::Timeout, "write timed out");
+    return {};
+}
+
+// --- Waiting ------------------------------------------------------------------------------------
+
+WaitResult WaitForAny(const WaitObjects& objects) {
+    WaitResult result;
+    HANDLE handles[3];
+    DWORD count = 0;
+    handles[count++] =
+        objects.stop && objects.stop->IsValid() ? ToHandle(objects.stop->Fd()) : nullptr;
+    handles[count++] =
+        objects.write && objects.write->IsValid() ? ToHandle(objects.write->Fd()) : nullptr;
+    if (handles[0] == nullptr || handles[1] == nullptr) {
+        result.error = MakeError(Cause::NotOpen, "no stop or write event");
+        return result;
+    }
+
+    NativePort* native = nullptr;
+    if (objects.port && objects.port->IsOpen() && objects.port->GetEventMask() != 0)
+        native = Native(objects.port->Fd());
+    if (native) {
+        // Arm the comm event wait unless one is still pending from an earlier call (the stop or
+        // write event won that one). A wait that completes at once with nothing queued is armed
+        // again; one with input signals the port event, so that stop and write still come first.
+        for (int armed = 0; native && !native->waitPending; ++armed) {
+            ResetEvent(native->waitBlock.hEvent);
+            native->occurred = 0;
+            if (WaitCommEvent(native->handle, &native->occurred, &native->waitBlock)) {
+                native->failedWaits = 0;
+                COMSTAT status;
+                if (!QueueStatus(native->handle, status)) {
+                    result.object = Signalled::Port;
+                    result.hangUp = true;
+                    return result;
+                }
+                if (status.cbInQue > 0 || armed >= 16) {
+                    SetEvent(native->waitBlock.hEvent);
+                    break;
+                }
+                continue;
+            }
+            const DWORD error = GetLastError();
+            if (error == ERROR_IO_PENDING) {
+                native->waitPending = true;
+                native->failedWaits = 0;
+            } else if (error == ERROR_INVALID_PARAMETER) {
+                // Not an error: a wait is outstanding already. The port event takes no part.
+                native = nullptr;
+            } else if (++native->failedWaits >= kMaxFailedWaits) {
+                result.object = Signalled::Port;
+                result.hangUp = true;
+                result.error = ErrorFromErrno(static_cast<int>(error));
+                return result;
+            } else {
+                result.error = ErrorFromErrno(static_cast<int>(error));
+                return result; // Failed: the caller reports it and waits again
+            }
+            break;
+        }
+    }
+    if (native)
+        handles[count++] = native->waitBlock.hEvent;
+
+    const DWORD r = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+    if (r == WAIT_OBJECT_0) {
+        result.object = Signalled::Stop;
+    } else if (r == WAIT_OBJECT_0 + 1) {
+        result.object = Signalled::Write;
+    } else if (r == WAIT_OBJECT_0 + 2 && native) {
+        result.object = Signalled::Port;
+        if (native->waitPending) {
+            native->waitPending = false;
+            DWORD n = 0;
+            if (!GetOverlappedResult(native->handle, &native->waitBlock, &n, FALSE) &&
+                ++native->failedWaits >= kMaxFailedWaits) {
+                result.hangUp = true;
+                result.error = LastError();
+            }
+        }
+    } else {
+        result.object = Signalled::Failed;
+        result.error = LastError();
+    }
+    return result;
+}
+
+} // namespace serial
