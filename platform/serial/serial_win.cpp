@@ -18,10 +18,12 @@ namespace serial {
 
 namespace {
 
-// Consecutive event waits that fail at once before the port counts as gone. A port that vanished
-// fails every re-armed wait at once (wine reports error 995 each time); waiting again would only
-// spin the worker.
+// Consecutive event waits that fail before the port's status decides: gone when it no longer
+// reads, else the event wait is unusable on this port (wine aborts every wait on a
+// pseudo-terminal with error 995) and the queue is polled instead. Re-arming a wait that fails
+// at once, over and over, would only spin the worker.
 constexpr int kMaxFailedWaits = 3;
+constexpr DWORD kPollMs = 10;
 
 struct NativePort {
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -30,6 +32,7 @@ struct NativePort {
     DWORD occurred = 0;     // filled by the event wait
     bool waitPending = false;
     int failedWaits = 0;
+    bool polling = false; // the event wait failed too often: poll the input queue
 };
 
 std::mutex g_portsLock;
@@ -370,6 +373,37 @@ Error Port::Write(const std::uint8_t* data, std::size_t count) {
 
 // --- Waiting ------------------------------------------------------------------------------------
 
+namespace {
+
+// Waits on stop and write, looking at the port's input queue every few milliseconds.
+WaitResult PollQueue(const HANDLE* events, NativePort& native) {
+    WaitResult result;
+    for (;;) {
+        const DWORD r = WaitForMultipleObjects(2, events, FALSE, kPollMs);
+        if (r == WAIT_OBJECT_0 || r == WAIT_OBJECT_0 + 1) {
+            result.object = r == WAIT_OBJECT_0 ? Signalled::Stop : Signalled::Write;
+            return result;
+        }
+        if (r != WAIT_TIMEOUT) {
+            result.error = LastError();
+            return result;
+        }
+        COMSTAT status;
+        if (!QueueStatus(native.handle, status)) {
+            result.object = Signalled::Port;
+            result.hangUp = true;
+            result.error = LastError();
+            return result;
+        }
+        if (status.cbInQue > 0) {
+            result.object = Signalled::Port;
+            return result;
+        }
+    }
+}
+
+} // namespace
+
 WaitResult WaitForAny(const WaitObjects& objects) {
     WaitResult result;
     HANDLE handles[3];
@@ -386,6 +420,8 @@ WaitResult WaitForAny(const WaitObjects& objects) {
     NativePort* native = nullptr;
     if (objects.port && objects.port->IsOpen() && objects.port->GetEventMask() != 0)
         native = Native(objects.port->Fd());
+    if (native && native->polling)
+        return PollQueue(handles, *native);
     if (native) {
         // Arm the comm event wait unless one is still pending from an earlier call (the stop or
         // write event won that one). A wait that completes at once with nothing queued is armed
@@ -410,15 +446,11 @@ WaitResult WaitForAny(const WaitObjects& objects) {
             const DWORD error = GetLastError();
             if (error == ERROR_IO_PENDING) {
                 native->waitPending = true;
-                native->failedWaits = 0;
             } else if (error == ERROR_INVALID_PARAMETER) {
                 // Not an error: a wait is outstanding already. The port event takes no part.
                 native = nullptr;
             } else if (++native->failedWaits >= kMaxFailedWaits) {
-                result.object = Signalled::Port;
-                result.hangUp = true;
-                result.error = ErrorFromErrno(static_cast<int>(error));
-                return result;
+                native->polling = true;
             } else {
                 result.error = ErrorFromErrno(static_cast<int>(error));
                 return result; // Failed: the caller reports it and waits again
@@ -426,6 +458,8 @@ WaitResult WaitForAny(const WaitObjects& objects) {
             break;
         }
     }
+    if (native && native->polling)
+        return PollQueue(handles, *native);
     if (native)
         handles[count++] = native->waitBlock.hEvent;
 
@@ -439,10 +473,18 @@ WaitResult WaitForAny(const WaitObjects& objects) {
         if (native->waitPending) {
             native->waitPending = false;
             DWORD n = 0;
-            if (!GetOverlappedResult(native->handle, &native->waitBlock, &n, FALSE) &&
-                ++native->failedWaits >= kMaxFailedWaits) {
-                result.hangUp = true;
-                result.error = LastError();
+            if (GetOverlappedResult(native->handle, &native->waitBlock, &n, FALSE)) {
+                native->failedWaits = 0;
+            } else {
+                // An aborted wait is no event: the queue tells whether there is input, and
+                // repeated aborts switch to polling.
+                if (++native->failedWaits >= kMaxFailedWaits)
+                    native->polling = true;
+                COMSTAT status;
+                if (!QueueStatus(native->handle, status))
+                    result.hangUp = true;
+                else if (status.cbInQue == 0)
+                    return WaitForAny(objects);
             }
         }
     } else {
