@@ -45,6 +45,7 @@ void Blend(ui::Image& img, int x, int y, Rgb c, double alpha) {
     img.At(x, y) = Pack(o, oa);
 }
 
+constexpr double kPi = 3.14159265358979323846;
 constexpr int kSamples = 4; // 4 x 4 supersampling per pixel
 
 // Fills the pixels covered by a shape given as an inside test in icon units (0..1 square), the
@@ -151,7 +152,7 @@ ui::Image SignalLamp(int id, int n, bool on) {
     auto wave = [on](double u, double v) {
         if (u < 0.27 || u > 0.73)
             return false;
-        const double y = on ? 0.5 - 0.12 * std::sin((u - 0.27) / 0.46 * 2 * M_PI) : 0.5;
+        const double y = on ? 0.5 - 0.12 * std::sin((u - 0.27) / 0.46 * 2 * kPi) : 0.5;
         return std::fabs(v - y) <= 0.035;
     };
     Fill(img, wave, Solid({1, 1, 1}));

@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 struct Rgb {
     double r, g, b;
 };
@@ -279,7 +281,7 @@ Rgb TestCardRays(const Canvas& c, double u, double v) {
     if (d < 13) {
         if (d < 3.5)
             return kWhite;
-        const int sector = static_cast<int>(std::floor((a + M_PI) / (M_PI / 8)));
+        const int sector = static_cast<int>(std::floor((a + kPi) / (kPi / 8)));
         return sector % 2 ? Gray(0.15) : Gray(0.85);
     }
     const double x = u * c.w, y = v * c.h;

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Offscreen unless the caller chose a platform (putenv exists on every system we build for).
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        putenv(const_cast<char*>("QT_QPA_PLATFORM=offscreen"));
     testing::InitGoogleTest(&argc, argv);
     ui::Application app(argc, argv);
     return RUN_ALL_TESTS();

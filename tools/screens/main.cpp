@@ -28,7 +28,9 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--wait") == 0)
             waitMs = std::atoi(argv[i + 1]);
     }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Offscreen unless the caller chose a platform (putenv exists on every system we build for).
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        putenv(const_cast<char*>("QT_QPA_PLATFORM=offscreen"));
     ui::Application app(argc, argv);
     static const char* const kNames[] = {"timing", "timing-details", "pattern", "setting", "edid"};
 
