@@ -139,7 +139,7 @@ TEST_F(ConsoleDialog, AboutBoxFromSystemMenu) {
 TEST_F(ConsoleDialog, CreatesAddressFileNextToExecutable) {
     std::string path;
     RunConsole([&](CConsoleDlg& d) { path = d.AddressFilePath(); });
-    EXPECT_EQ(path, m_exeDir.Path() + "/SG.ini");
+    EXPECT_EQ(path, InExeDir("SG.ini"));
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_size, 290);

@@ -4,6 +4,7 @@
 
 #include "app/address_file.h"
 #include "app/console_dlg.h"
+#include "app/module_path.h"
 #include "platform/ui/test_hooks.h"
 #include "support/pty_peer.h"
 
@@ -17,7 +18,7 @@ namespace testsupport {
 
 class ConsoleFixture : public ::testing::Test {
 protected:
-    ConsoleFixture() { address_file::SetModuleFileNameForTesting(m_exeDir.Path() + "/kestrelon"); }
+    ConsoleFixture() { address_file::SetModuleFileNameForTesting(InExeDir("kestrelon")); }
     ~ConsoleFixture() override {
         ui::test::SetModalHandler(nullptr);
         address_file::SetModuleFileNameForTesting("");
@@ -37,6 +38,11 @@ protected:
         });
         dlg.DoModal();
         ui::test::SetModalHandler(nullptr);
+    }
+
+    // A file beside the executable, joined with the system's own path separator.
+    std::string InExeDir(const std::string& name) const {
+        return m_exeDir.Path() + address_file::kModulePathSeparator + name;
     }
 
     std::vector<std::string> Boxes() const { return ui::test::MessageBoxes(); }

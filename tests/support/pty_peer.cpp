@@ -1,66 +1,16 @@
+// The far side of a pseudo-terminal mapped as COMn: what a generator would see and send.
 #include "support/pty_peer.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
-
 namespace testsupport {
-
-TempDir::TempDir() {
-    char tmpl[] = "/tmp/kestrelon-test-XXXXXX";
-    if (mkdtemp(tmpl) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    m_path = tmpl;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::remove_all(m_path, ec);
-}
-
-PortMap::PortMap() {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    m_hadXdg = old != nullptr;
-    if (old)
-        m_oldXdg = old;
-    setenv("XDG_CONFIG_HOME", m_home.Path().c_str(), 1);
-    fs::create_directories(Dir());
-    std::FILE* f = std::fopen((Dir() + "/manual").c_str(), "w");
-    if (f)
-        std::fclose(f);
-}
-
-PortMap::~PortMap() {
-    if (m_hadXdg)
-        setenv("XDG_CONFIG_HOME", m_oldXdg.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
-}
-
-std::string PortMap::Dir() const {
-    return m_home.Path() + "/kestrelon/ports";
-}
-
-void PortMap::Map(int com, const std::string& device) {
-    const std::string link = Dir() + "/COM" + std::to_string(com);
-    std::error_code ec;
-    fs::remove(link, ec);
-    fs::create_symlink(device, link);
-}
-
-void PortMap::Unmap(int com) {
-    std::error_code ec;
-    fs::remove(Dir() + "/COM" + std::to_string(com), ec);
-}
 
 PtyPeer::PtyPeer(PortMap& map, int com) {
     char name[256] = {};
@@ -120,40 +70,6 @@ void PtyPeer::Hangup() {
     if (m_master >= 0)
         close(m_master);
     m_master = -1;
-}
-
-std::vector<std::vector<std::uint8_t>> SplitFrames(const std::vector<std::uint8_t>& bytes) {
-    std::vector<std::vector<std::uint8_t>> frames;
-    std::size_t i = 0;
-    while (i + 5 <= bytes.size()) {
-        if (bytes[i] != 0xAA) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = bytes[i + 3] | (bytes[i + 4] << 8);
-        const std::size_t size = length + 5;
-        if (i + size > bytes.size())
-            break;
-        frames.emplace_back(bytes.begin() + i, bytes.begin() + i + size);
-        i += size;
-    }
-    return frames;
-}
-
-std::uint16_t FrameWord(const std::vector<std::uint8_t>& frame) {
-    return frame.size() > 8 ? static_cast<std::uint16_t>(frame[7] | (frame[8] << 8)) : 0;
-}
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string s;
-    char b[4];
-    for (auto v : bytes) {
-        std::snprintf(b, sizeof b, "%02X ", v);
-        s += b;
-    }
-    if (!s.empty())
-        s.pop_back();
-    return s;
 }
 
 } // namespace testsupport

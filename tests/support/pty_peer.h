@@ -21,6 +21,7 @@ private:
 };
 
 // Points XDG_CONFIG_HOME at a temporary directory whose port map holds only what tests add.
+// (On Windows COM n is the system's own port and the directory plays no part.)
 class PortMap {
 public:
     PortMap();
@@ -35,6 +36,7 @@ private:
     bool m_hadXdg = false;
 };
 
+// POSIX systems only (pty_peer.cpp).
 class PtyPeer {
 public:
     PtyPeer(PortMap& map, int com);

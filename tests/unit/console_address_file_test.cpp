@@ -1,7 +1,9 @@
 // The address file: creation, the reading rules for hand-edited files, and the path rule.
 #include "app/address_file.h"
+#include "app/module_path.h"
 #include "support/pty_peer.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -165,8 +167,7 @@ TEST(AddressFile, ReadOnlyOrDirectoryGivesFileReadFailed) {
 
     // A directory in the file's place: nothing is created, the read fails with the same text.
     const std::string dirPath = dir.Path() + "/sub/SG.ini";
-    mkdir((dir.Path() + "/sub").c_str(), 0755);
-    mkdir(dirPath.c_str(), 0755);
+    std::filesystem::create_directories(dirPath);
     r.messages.clear();
     CreateIfMissing(dirPath.c_str(), r.fn());
     EXPECT_TRUE(r.messages.empty());
@@ -183,14 +184,21 @@ TEST(AddressFile, UncreatableFileReportsBothMessages) {
 }
 
 TEST(AddressFile, PathRule) {
+    // Written with '/', tried with the system's own separator.
+    const auto native = [](std::string path) {
+        for (char& c : path)
+            if (c == '/')
+                c = kModulePathSeparator;
+        return path;
+    };
     char out[256];
-    BuildPath("/opt/kestrelon/bin/kestrelon", out, sizeof out);
-    EXPECT_STREQ(out, "/opt/kestrelon/bin/SG.ini");
+    BuildPath(native("/opt/kestrelon/bin/kestrelon").c_str(), out, sizeof out);
+    EXPECT_EQ(std::string(out), native("/opt/kestrelon/bin/SG.ini"));
 
     // The last separator among the first 200 characters counts, not a later one.
     std::string longPath = "/" + std::string(150, 'a') + "/" + std::string(80, 'b') + "/exe";
-    BuildPath(longPath.c_str(), out, sizeof out);
-    EXPECT_EQ(std::string(out), "/" + std::string(150, 'a') + "/SG.ini");
+    BuildPath(native(longPath).c_str(), out, sizeof out);
+    EXPECT_EQ(std::string(out), native("/" + std::string(150, 'a') + "/SG.ini"));
 
     // No separator within the first 200 characters: the working directory.
     BuildPath(std::string(230, 'c').c_str(), out, sizeof out);

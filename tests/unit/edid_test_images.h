@@ -2,9 +2,7 @@
 #pragma once
 
 #include "edid/edid_decoder.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
+#include "support/os_support.h"
 
 #include <cstdint>
 #include <cstring>
@@ -135,30 +133,21 @@ inline Image WithCollection(std::initializer_list<std::uint8_t> collection, int 
 }
 
 // 256 bytes placed right before an inaccessible page, so that any read past the image faults
-// even without a sanitizer.
+// even without a sanitizer (the page comes from the system's own call: os_posix.cpp, os_win.cpp).
 class GuardedImage {
 public:
-    explicit GuardedImage(const Image& image) {
-        m_pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        void* p = mmap(nullptr, 2 * m_pageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                       -1, 0);
-        if (p == MAP_FAILED)
-            throw std::runtime_error("mmap failed");
-        m_pBase = static_cast<std::uint8_t*>(p);
-        mprotect(m_pBase + m_pageSize, m_pageSize, PROT_NONE);
-        m_pBytes = m_pBase + m_pageSize - edid::kImageSize;
-        std::memcpy(m_pBytes, image.data(), edid::kImageSize);
+    explicit GuardedImage(const Image& image)
+        : m_block(testsupport::AllocateGuarded(edid::kImageSize)) {
+        std::memcpy(m_block.bytes, image.data(), edid::kImageSize);
     }
-    ~GuardedImage() { munmap(m_pBase, 2 * m_pageSize); }
+    ~GuardedImage() { testsupport::FreeGuarded(m_block); }
     GuardedImage(const GuardedImage&) = delete;
     GuardedImage& operator=(const GuardedImage&) = delete;
 
-    edid::ImageView View() const { return edid::ImageView::FromPointer(m_pBytes); }
+    edid::ImageView View() const { return edid::ImageView::FromPointer(m_block.bytes); }
 
 private:
-    std::size_t m_pageSize = 0;
-    std::uint8_t* m_pBase = nullptr;
-    std::uint8_t* m_pBytes = nullptr;
+    testsupport::GuardedBlock m_block;
 };
 
 } // namespace edid_test
