@@ -84,7 +84,7 @@ export DISPLAY=$display
 # and let wine manage its windows itself: without a window manager it otherwise waits about two
 # seconds each time a window is hidden.
 mkdir -p "$WINEPREFIX"
-wineserver -p
+wineserver -p >"$work/wineserver.log" 2>&1
 wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 # Wine's desktop process ends shortly after its last window closes, and the next test that shows

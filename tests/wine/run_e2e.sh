@@ -79,7 +79,7 @@ fi
 export DISPLAY=$display
 
 mkdir -p "$WINEPREFIX"
-wineserver -p
+wineserver -p >"$work/wineserver.log" 2>&1
 wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 
@@ -113,8 +113,9 @@ if [ "$status" -ne 0 ]; then
     echo "run_e2e.sh: the screenshot tool failed ($status)" >&2
     exit 1
 fi
-# The read-back asks for the generator's status; an answered status request shows it completed.
-if ! grep -qi "0x\?80a9\|a9 80" "$work/frames.log"; then
+# The read-back ends with the status summary: the emulator's reply to it (word 0x80a9 in bytes
+# 7 and 8 of a frame it sent) shows that the console got that far.
+if ! grep -Eq ' TX( [0-9a-f]{2}){7} a9 80' "$work/frames.log"; then
     echo "run_e2e.sh: no status read-back in the frame log" >&2
     head -20 "$work/frames.log" >&2 || true
     exit 1
