@@ -17,6 +17,8 @@ constexpr std::size_t kMaxQueued = 50000;
 constexpr std::uint32_t kTimeoutMs = 1000;
 constexpr char kEventChar = 'q';
 
+std::atomic<bool> g_failNextWorkerStart{false};
+
 static_assert(EV_RXCHAR == serial::event::kRxChar && EV_RXFLAG == serial::event::kRxFlag &&
                   EV_CTS == serial::event::kCts && EV_BREAK == serial::event::kBreak &&
                   EV_ERR == serial::event::kErr && EV_RING == serial::event::kRing,
@@ -32,9 +34,7 @@ bool DebugLogEnabled() {
 CSerialLink::CSerialLink() = default;
 
 CSerialLink::~CSerialLink() {
-    StopWorkerAndWait();
-    std::lock_guard<std::mutex> lock(m_lock);
-    ClosePort();
+    Close();
 }
 
 std::string CSerialLink::PortName(UINT nPort) {
@@ -90,7 +90,10 @@ BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char c
     // Each step only after the previous one succeeded; the port keeps whatever configuration it
     // has when one fails.
     serial::Error e;
-    m_timeouts = serial::Timeouts{kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs};
+    // A frame must leave within kWriteLimitMs whatever its length: the write bound does not grow
+    // with the byte count, so a port that never drains fails in a bounded time.
+    m_timeouts = serial::Timeouts{kTimeoutMs, kTimeoutMs, kTimeoutMs, 0,
+                                  static_cast<std::uint32_t>(kWriteLimitMs)};
     if ((e = m_hPort.SetTimeouts(m_timeouts))) {
         ReportError("SetCommTimeouts()", e);
     } else if ((e = m_hPort.SetEventMask(m_dwEventMask))) {
@@ -127,6 +130,11 @@ BOOL CSerialLink::StartWorker() {
         if (m_hPort.IsOpen())
             m_hPort.Purge();
     }
+    if (g_failNextWorkerStart.exchange(false)) {
+        ReportError("CreateThread()", serial::MakeError(serial::Cause::Other, "refused (test)"));
+        return FALSE;
+    }
+    m_deliveryCancel.Reset();
     // Alive from here on, so that an Open right after this call waits for the new worker even if
     // it has not run yet.
     m_bWorkerAlive.store(TRUE);
@@ -138,6 +146,10 @@ BOOL CSerialLink::StartWorker() {
         return FALSE;
     }
     return TRUE;
+}
+
+void CSerialLink::FailNextWorkerStartForTesting() {
+    g_failNextWorkerStart.store(true);
 }
 
 void CSerialLink::Write(const void* pData, int nCount) {
@@ -156,14 +168,24 @@ void CSerialLink::Write(const void* pData, int nCount) {
 
 void CSerialLink::RequestStop() {
     m_hStopEvent.Set();
+    m_deliveryCancel.Cancel();
+}
+
+void CSerialLink::Close() {
+    StopWorkerAndWait();
+    std::lock_guard<std::mutex> lock(m_lock);
+    ClosePort();
 }
 
 void CSerialLink::StopWorkerAndWait() {
     if (!m_pWorker)
         return;
-    // The stop event stays set until the next Open resets it, so one Set is enough; the loop
-    // serves the deliveries the worker may be blocked on and gives it the processor.
+    // The stop event stays set until the next Open resets it, so one Set is enough. The cancel
+    // releases a worker blocked in a delivery, also one whose handler is running further up this
+    // thread's stack (it could never return while this loop waits). The loop gives the worker
+    // the processor and serves whatever else is queued.
     m_hStopEvent.Set();
+    m_deliveryCancel.Cancel();
     const auto spinUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
     while (m_bWorkerAlive.load()) {
         ui::ServePendingDeliveries();
@@ -179,6 +201,7 @@ void CSerialLink::StopWorkerAndWait() {
 void CSerialLink::WorkerLoop(CSerialLink* pLink) {
     CSerialLink& link = *pLink;
     link.m_bWorkerAlive.store(TRUE);
+    link.m_inputIdleSince = std::chrono::steady_clock::time_point{};
     for (;;) {
         // A closed port (gone away) takes no part in the wait; stop and write are still served.
         const serial::WaitResult result = serial::WaitForAny(link.m_waitHandles);
@@ -219,7 +242,7 @@ void CSerialLink::OnPortEvent(bool bHangUp) {
     if (m_dwEventMask & EV_RXFLAG)
         Notify(WM_LINK_RXFLAG, 0);
     if (bHangUp || !bPresent)
-        PortLost(serial::MakeError(serial::Cause::HungUp, "port hung up"));
+        PortFailed(serial::MakeError(serial::Cause::HungUp, "port hung up"));
 }
 
 bool CSerialLink::ReceivePending() {
@@ -229,6 +252,10 @@ bool CSerialLink::ReceivePending() {
         std::lock_guard<std::mutex> lock(m_lock);
         e = m_hPort.InputQueueCount(count);
     }
+    // The first byte after a quiet line says so: whatever frame was in progress was cut short.
+    const auto now = std::chrono::steady_clock::now();
+    bool afterSilence = m_inputIdleSince == std::chrono::steady_clock::time_point{} ||
+                        now - m_inputIdleSince >= std::chrono::milliseconds(kRxSilenceMs);
     while (!e && count >= 1 && count <= kMaxQueued) {
         std::uint8_t byte = 0;
         bool got = false;
@@ -240,11 +267,16 @@ bool CSerialLink::ReceivePending() {
             ReportError("GetOverlappedResults() in ReadFile()", e);
             break;
         }
-        if (got)
-            Notify(WM_LINK_RXCHAR, byte);
+        if (got) {
+            Notify(WM_LINK_RXCHAR, byte | (afterSilence ? LINK_RX_AFTER_SILENCE : 0));
+            afterSilence = false;
+        }
         std::lock_guard<std::mutex> lock(m_lock);
         e = m_hPort.InputQueueCount(count);
     }
+    // Measured from here, after the owner has taken every byte: time the owner spent on a byte is
+    // no silence of the line (bytes that arrived meanwhile were read above).
+    m_inputIdleSince = std::chrono::steady_clock::now();
     // A port whose status or input cannot be read any more has gone away; waiting on it again
     // would only wake the worker at once, over and over.
     return !e;
@@ -264,18 +296,20 @@ void CSerialLink::TransmitPending() {
         // The purge drops bytes received but not yet read; the reply to this frame comes after.
         std::lock_guard<std::mutex> lock(m_lock);
         m_hPort.Purge();
-        e = m_hPort.Write(m_pTxFrame.get(), static_cast<std::size_t>(length));
+        e = m_hPort.Write(m_pTxFrame.get(), static_cast<std::size_t>(length), &m_hStopEvent);
     }
     if (e) {
         ReportError("WriteFile()", e);
-        if (e.cause == serial::Cause::HungUp && m_hPort.IsOpen())
-            PortLost(e);
+        // A port that went away, or that did not take the frame within the limit (nobody reads
+        // it), has failed; a write given up for a stop request has not.
+        if (e.cause == serial::Cause::HungUp || e.cause == serial::Cause::Timeout)
+            PortFailed(e);
     }
     // Also after a failed write, so that a caller pacing on it is never stalled.
     Notify(WM_LINK_TXEMPTY, 0);
 }
 
-void CSerialLink::PortLost(const serial::Error& error) {
+void CSerialLink::PortFailed(const serial::Error& error) {
     {
         std::lock_guard<std::mutex> lock(m_lock);
         if (!m_hPort.IsOpen())
@@ -283,6 +317,7 @@ void CSerialLink::PortLost(const serial::Error& error) {
         ClosePort();
     }
     ReportError("WaitCommEvent()", error);
+    Notify(WM_LINK_LOST, static_cast<ui::WPARAM>(error.cause));
 }
 
 void CSerialLink::ClosePort() {
@@ -292,7 +327,8 @@ void CSerialLink::ClosePort() {
 
 void CSerialLink::Notify(UINT message, ui::WPARAM wParam) {
     if (m_pOwner)
-        m_pOwner->SendMessage(message, wParam, static_cast<ui::LPARAM>(m_nPortNumber));
+        m_pOwner->SendMessageCancellable(message, wParam, static_cast<ui::LPARAM>(m_nPortNumber),
+                                         m_deliveryCancel);
 }
 
 void CSerialLink::ReportError(const char* label, const serial::Error& error) const {
@@ -300,9 +336,4 @@ void CSerialLink::ReportError(const char* label, const serial::Error& error) con
         return;
     std::fprintf(stderr, "kestrelon: COM%u: %s failed: %s (%s)\n", m_nPortNumber, label,
                  error.text.empty() ? "-" : error.text.c_str(), serial::CauseName(error.cause));
-}
-
-BOOL CSerialLink::IsOpen() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_hPort.IsOpen() ? TRUE : FALSE;
 }

@@ -1,11 +1,16 @@
 // CSerialLink: one COM port and one worker thread. Opens and configures the port, sends one frame
 // at a time, and hands every received byte, one by one, to the owner window as WM_LINK_RXCHAR,
-// plus WM_LINK_TXEMPTY after every transmission attempt (link/link_messages.h). All
-// notifications are synchronous: the worker waits until the owner's thread has handled each one.
+// plus WM_LINK_TXEMPTY after every transmission attempt and WM_LINK_LOST once when the port fails
+// under it (link/link_messages.h). All notifications are synchronous: the worker waits until the
+// owner's thread has handled each one, unless it is told to stop meanwhile.
 //
-// Threads: the owner's thread calls Open, StartWorker, Write, RequestStop and the destructor; the
-// worker runs WorkerLoop, ReceivePending and TransmitPending. m_lock is held around every call on
-// the port, never across a notification.
+// Threads: the owner's thread calls Open, StartWorker, Write, RequestStop, Close and the
+// destructor; the worker runs WorkerLoop, ReceivePending and TransmitPending. m_lock is held
+// around every call on the port, never across a notification.
+//
+// The owner's thread never waits long for the worker: a stop request releases a worker blocked in
+// a notification (whose handler may be further up the owner's own stack) and ends a write in
+// progress, and a write gives up after kWriteLimitMs.
 #pragma once
 
 #include "link/link_messages.h"
@@ -13,6 +18,7 @@
 #include "platform/ui/message_target.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -40,16 +46,23 @@ public:
     // written before the worker took the previous one replaces it. A count above the buffer size
     // given to Open, or a write before any Open, is refused and sends nothing.
     void Write(const void* pData, int nCount);
-    // Asks the worker to close the port and end; does not wait.
+    // Asks the worker to close the port and end; does not wait. Releases the worker from a
+    // notification it is blocked in: no further notification of this worker is handled.
     void RequestStop();
+    // Stops the worker (waiting for it) and closes the port; for a port opened without a worker.
+    void Close();
 
     BOOL IsWorkerAlive() const { return m_bWorkerAlive.load(); }
     // TRUE while the link holds an open port: from a successful Open until the worker closes it
-    // (stop, or the port went away) or the next Open.
+    // (stop, or the port went away) or the next Open. Never waits for the worker.
     BOOL IsOpen() const { return m_bPortHeld.load() ? TRUE : FALSE; }
-    // Whether the link holds an open port (the worker closes it when it stops).
-    BOOL IsOpen();
     UINT GetPortNumber() const { return m_nPortNumber; }
+
+    // The longest a frame may take to leave: a port that does not take it by then has failed.
+    static constexpr int kWriteLimitMs = 1000;
+
+    // Makes the next StartWorker fail as if the thread could not be created (tests only).
+    static void FailNextWorkerStartForTesting();
 
     // "COM%d" for ports 1..9, "\\.\COM%d" (the device-namespace form) from 10 on.
     static std::string PortName(UINT nPort);
@@ -60,12 +73,13 @@ private:
     bool ReceivePending();
     void TransmitPending();
     void OnPortEvent(bool bHangUp);
-    // The port went away under the worker: close it, so it is no longer waited on and the device
-    // can come back under its name; later writes fail and still give WM_LINK_TXEMPTY.
-    void PortLost(const serial::Error& error);
     // Records a failed system call; shows nothing. Logged on stderr when KESTRELON_DEBUG is set.
     void ReportError(const char* label, const serial::Error& error = serial::Error{}) const;
     void Notify(UINT message, ui::WPARAM wParam);
+    // The port went away under the worker or did not take a frame: close it, so it is no longer
+    // waited on and the device can come back under its name, and tell the owner once. Later
+    // writes fail and still give WM_LINK_TXEMPTY.
+    void PortFailed(const serial::Error& error);
     // Signals stop until the worker has ended, serving deliveries meanwhile: the worker may be
     // blocked handing a notification to this very thread.
     void StopWorkerAndWait();
@@ -100,4 +114,9 @@ private:
     // may be closing. Changed only with m_lock held, by ClosePort and Open.
     std::atomic<bool> m_bPortHeld{false};
     void ClosePort(); // caller holds m_lock
+
+    // Releases the worker from a delivery when it must stop (see RequestStop).
+    ui::DeliveryCancel m_deliveryCancel;
+    // Worker only: when the input queue was last seen empty, to flag a byte after silence.
+    std::chrono::steady_clock::time_point m_inputIdleSince{};
 };

@@ -97,6 +97,8 @@ const char* CauseName(Cause cause) {
         return "timed out";
     case Cause::HungUp:
         return "port went away";
+    case Cause::Aborted:
+        return "given up";
     case Cause::Other:
         break;
     }

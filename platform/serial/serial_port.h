@@ -25,6 +25,7 @@ enum class Cause {
     InvalidArgument, // a setting the device or the OS does not accept
     Timeout,         // a write did not finish within the write timeouts
     HungUp,          // the device went away (adapter pulled, other end of a pty closed)
+    Aborted,         // a wait given up on request (the abort event of a write)
     Other,
 };
 
@@ -146,7 +147,9 @@ public:
     // away gives Cause::HungUp.
     Error ReadByte(std::uint8_t& byte, bool& got);
     // Writes all bytes and waits until the device has sent them, bounded by the write timeouts.
-    Error Write(const std::uint8_t* data, std::size_t count);
+    // When abort is given and becomes set meanwhile, the write gives up with Cause::Aborted (the
+    // bytes already taken by the device stay taken).
+    Error Write(const std::uint8_t* data, std::size_t count, const Event* abort = nullptr);
 
 private:
     int m_fd = -1;

@@ -80,6 +80,21 @@ bool PollOne(int fd, short events, int timeoutMs) {
     }
 }
 
+enum class Ready { Yes, TimedOut, Aborted };
+
+// Waits for the descriptor to become writable, for the abort event, or for the time to run out.
+Ready PollWritable(int fd, const Event* abort, int timeoutMs) {
+    pollfd p[2] = {{fd, POLLOUT, 0}, {abort ? abort->Fd() : -1, POLLIN, 0}};
+    for (;;) {
+        const int r = ::poll(p, 2, timeoutMs);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r > 0 && p[1].revents)
+            return Ready::Aborted;
+        return r > 0 ? Ready::Yes : Ready::TimedOut;
+    }
+}
+
 } // namespace
 
 Error ErrorFromErrno(int code) {
@@ -366,7 +381,7 @@ Error Port::ReadByte(std::uint8_t& byte, bool& got) {
     }
 }
 
-Error Port::Write(const std::uint8_t* data, std::size_t count) {
+Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abort) {
     if (m_fd < 0)
         return MakeError(Cause::NotOpen, "port not open");
     const std::uint64_t totalMs =
@@ -386,7 +401,10 @@ Error Port::Write(const std::uint8_t* data, std::size_t count) {
         if (n < 0 && errno != EAGAIN)
             return ErrorFromErrno(errno);
         const int left = RemainingMs(limited, deadline);
-        if (left == 0 || !PollOne(m_fd, POLLOUT, left))
+        const Ready ready = left == 0 ? Ready::TimedOut : PollWritable(m_fd, abort, left);
+        if (ready == Ready::Aborted)
+            return MakeError(Cause::Aborted, "write given up");
+        if (ready == Ready::TimedOut)
             return MakeError(Cause::Timeout, "write timed out");
     }
 
@@ -399,6 +417,8 @@ Error Port::Write(const std::uint8_t* data, std::size_t count) {
         const int left = RemainingMs(limited, deadline);
         if (left == 0)
             return MakeError(Cause::Timeout, "write timed out");
+        if (abort && abort->IsSet())
+            return MakeError(Cause::Aborted, "write given up");
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
 }

@@ -353,7 +353,7 @@ Error Port::ReadByte(std::uint8_t& byte, bool& got) {
     return {};
 }
 
-Error Port::Write(const std::uint8_t* data, std::size_t count) {
+Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abort) {
     NativePort* native = m_fd >= 0 ? Native(m_fd) : nullptr;
     if (native == nullptr)
         return NotOpen();
@@ -364,7 +364,20 @@ Error Port::Write(const std::uint8_t* data, std::size_t count) {
     DWORD n = 0;
     const BOOL started =
         WriteFile(native->handle, data, static_cast<DWORD>(count), &n, &native->ioBlock);
-    if (!FinishTransfer(native->handle, native->ioBlock, started, n))
+    const DWORD startError = started ? ERROR_SUCCESS : GetLastError();
+    if (!started && startError != ERROR_IO_PENDING)
+        return ErrorFromErrno(static_cast<int>(startError));
+    if (!started && abort && abort->IsValid()) {
+        // The write timeouts bound the transfer; the abort event ends the wait sooner. A
+        // cancelled transfer still completes (aborted) before its block may be reused.
+        HANDLE events[2] = {native->ioBlock.hEvent, ToHandle(abort->Fd())};
+        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+            CancelIo(native->handle);
+            GetOverlappedResult(native->handle, &native->ioBlock, &n, TRUE);
+            return MakeError(Cause::Aborted, "write given up");
+        }
+    }
+    if (!GetOverlappedResult(native->handle, &native->ioBlock, &n, started ? FALSE : TRUE))
         return LastError();
     if (n < count)
         return MakeError(Cause::Timeout, "write timed out");

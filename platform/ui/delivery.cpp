@@ -2,6 +2,10 @@
 // the UI thread and blocks until the UI thread has run the handler and stored its result. The
 // queue entry lives on the sender's stack, so a delivery allocates nothing.
 //
+// A sender may be released before its handler has finished (DeliveryCancel): the UI thread then
+// keeps a record of the handler in progress on its own stack, and the release clears that record,
+// so the handler's end never touches the entry of a sender that has moved on.
+//
 // The serial link sends one message per received byte, so the hand-over is tuned for bursts:
 // the sender spins briefly before it sleeps (the answer usually comes within microseconds), and
 // the UI thread lingers briefly after emptying the queue, so the next byte of a burst needs no
@@ -37,8 +41,17 @@ struct Delivery {
     LRESULT result = 0;
     std::atomic<bool> done{false};
     bool sleeping = false; // the sender waits on cv (guarded by the queue mutex)
+    bool running = false;  // taken by the UI thread, handler in progress (guarded likewise)
+    DeliveryCancel* cancel = nullptr;
     Delivery* next = nullptr;
     std::condition_variable cv;
+};
+
+// A handler in progress on the UI thread; lives on that thread's stack. d is cleared when the
+// sender is released meanwhile.
+struct Running {
+    Delivery* d = nullptr;
+    Running* next = nullptr;
 };
 
 struct Queue {
@@ -49,6 +62,7 @@ struct Queue {
     // Set while a wake-up is on its way to the UI thread or the UI thread is serving, so a burst
     // needs only one wake-up.
     std::atomic<bool> wakePending{false};
+    Running* running = nullptr; // innermost first
 };
 
 Queue& TheQueue() {
@@ -73,10 +87,44 @@ Delivery* PopLocked(Queue& q) {
     return d;
 }
 
+// Removes a delivery that is still queued. Caller holds the mutex.
+void UnlinkLocked(Queue& q, Delivery* d) {
+    Delivery* prev = nullptr;
+    for (Delivery* e = q.head; e; prev = e, e = e->next) {
+        if (e != d) {
+            continue;
+        }
+        if (prev) {
+            prev->next = d->next;
+        } else {
+            q.head = d->next;
+        }
+        if (q.tail == d) {
+            q.tail = prev;
+        }
+        d->next = nullptr;
+        break;
+    }
+    if (!q.head) {
+        q.nonEmpty.store(false, std::memory_order_relaxed);
+    }
+}
+
+} // namespace
+
+struct DeliveryCancelAccess {
+    static void*& InFlight(DeliveryCancel& c) { return c.m_pInFlight; }
+};
+
+namespace {
+
 // Hands the result back. Caller holds the mutex. The entry lives on the sender's stack: a
 // spinning sender may return as soon as done is set, so done is the last write to it, and a
 // sleeping sender cannot leave cv.wait before the mutex is released.
 void CompleteLocked(Delivery* d, LRESULT result) {
+    if (d->cancel) {
+        DeliveryCancelAccess::InFlight(*d->cancel) = nullptr;
+    }
     d->result = result;
     if (d->sleeping) {
         d->done.store(true, std::memory_order_release);
@@ -89,20 +137,75 @@ void CompleteLocked(Delivery* d, LRESULT result) {
 // Dispatches queued deliveries until the queue is empty.
 void DrainQueue(Queue& q) {
     for (;;) {
-        Delivery* d;
+        Running record;
         {
             std::lock_guard<std::mutex> lock(q.mutex);
-            d = PopLocked(q);
-        }
-        if (!d) {
-            return;
+            record.d = PopLocked(q);
+            if (!record.d) {
+                return;
+            }
+            record.d->running = true;
+            record.next = q.running;
+            q.running = &record;
         }
         // Popped before dispatching, so a handler that serves deliveries itself (a wait loop, a
-        // nested event loop) never sees this one twice.
-        const LRESULT result = d->target->Dispatch(d->message, d->wParam, d->lParam);
+        // nested event loop) never sees this one twice. The message is copied out: a sender that
+        // is released while the handler runs takes its entry with it.
+        Dialog* const target = record.d->target;
+        const UINT message = record.d->message;
+        const WPARAM wParam = record.d->wParam;
+        const LPARAM lParam = record.d->lParam;
+        const LRESULT result = target->Dispatch(message, wParam, lParam);
         std::lock_guard<std::mutex> lock(q.mutex);
-        CompleteLocked(d, result);
+        for (Running** r = &q.running; *r; r = &(*r)->next) {
+            if (*r == &record) {
+                *r = record.next;
+                break;
+            }
+        }
+        if (record.d) {
+            CompleteLocked(record.d, result);
+        }
     }
+}
+
+// Sends from another thread through the queue; cancel may be null.
+LRESULT Deliver(Dialog* target, UINT message, WPARAM wParam, LPARAM lParam,
+                DeliveryCancel* cancel) {
+    Queue& q = TheQueue();
+    Delivery d(target, message, wParam, lParam);
+    d.cancel = cancel;
+    {
+        std::lock_guard<std::mutex> lock(q.mutex);
+        if (cancel) {
+            if (cancel->IsCancelled()) {
+                return 0;
+            }
+            DeliveryCancelAccess::InFlight(*cancel) = &d;
+        }
+        if (q.tail) {
+            q.tail->next = &d;
+        } else {
+            q.head = &d;
+        }
+        q.tail = &d;
+        q.nonEmpty.store(true, std::memory_order_relaxed);
+    }
+    if (!q.wakePending.exchange(true)) {
+        BackendWakeUiThread();
+    }
+    const auto spinEnd = std::chrono::steady_clock::now() + kSenderSpin;
+    do {
+        if (d.done.load(std::memory_order_acquire)) {
+            return d.result;
+        }
+        CpuRelax();
+    } while (std::chrono::steady_clock::now() < spinEnd);
+
+    std::unique_lock<std::mutex> lock(q.mutex);
+    d.sleeping = true;
+    d.cv.wait(lock, [&d] { return d.done.load(std::memory_order_acquire); });
+    return d.result;
 }
 
 } // namespace
@@ -132,33 +235,41 @@ LRESULT Dialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!g_haveUiThread.load(std::memory_order_acquire) || IsUiThread()) {
         return Dispatch(message, wParam, lParam);
     }
-    Queue& q = TheQueue();
-    Delivery d(this, message, wParam, lParam);
-    {
-        std::lock_guard<std::mutex> lock(q.mutex);
-        if (q.tail) {
-            q.tail->next = &d;
-        } else {
-            q.head = &d;
-        }
-        q.tail = &d;
-        q.nonEmpty.store(true, std::memory_order_relaxed);
-    }
-    if (!q.wakePending.exchange(true)) {
-        BackendWakeUiThread();
-    }
-    const auto spinEnd = std::chrono::steady_clock::now() + kSenderSpin;
-    do {
-        if (d.done.load(std::memory_order_acquire)) {
-            return d.result;
-        }
-        CpuRelax();
-    } while (std::chrono::steady_clock::now() < spinEnd);
+    return Deliver(this, message, wParam, lParam, nullptr);
+}
 
-    std::unique_lock<std::mutex> lock(q.mutex);
-    d.sleeping = true;
-    d.cv.wait(lock, [&d] { return d.done.load(std::memory_order_acquire); });
-    return d.result;
+LRESULT Dialog::SendMessageCancellable(UINT message, WPARAM wParam, LPARAM lParam,
+                                       DeliveryCancel& cancel) {
+    if (!g_haveUiThread.load(std::memory_order_acquire) || IsUiThread()) {
+        return cancel.IsCancelled() ? 0 : Dispatch(message, wParam, lParam);
+    }
+    return Deliver(this, message, wParam, lParam, &cancel);
+}
+
+void DeliveryCancel::Cancel() {
+    Queue& q = TheQueue();
+    std::lock_guard<std::mutex> lock(q.mutex);
+    m_cancelled.store(true, std::memory_order_release);
+    auto* d = static_cast<Delivery*>(m_pInFlight);
+    if (!d) {
+        return;
+    }
+    if (d->running) {
+        for (Running* r = q.running; r; r = r->next) {
+            if (r->d == d) {
+                r->d = nullptr;
+            }
+        }
+    } else {
+        UnlinkLocked(q, d);
+    }
+    CompleteLocked(d, 0);
+}
+
+void DeliveryCancel::Reset() {
+    Queue& q = TheQueue();
+    std::lock_guard<std::mutex> lock(q.mutex);
+    m_cancelled.store(false, std::memory_order_release);
 }
 
 void ServePendingDeliveries() {

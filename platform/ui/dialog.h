@@ -93,6 +93,8 @@ public:
 
     // Messages and notifications, synchronous from any thread (see MessageTarget).
     LRESULT SendMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT SendMessageCancellable(UINT message, WPARAM wParam, LPARAM lParam,
+                                   DeliveryCancel& cancel) override;
     // Runs the handler table for a control notification; returns false when nothing handled it.
     bool SendNotify(int id, Notify notify);
     // Hands a key to the focused control only, bypassing the dialog's own key handling.

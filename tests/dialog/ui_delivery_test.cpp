@@ -171,6 +171,76 @@ TEST(Delivery, DestroyingTheTargetReleasesABlockedSender) {
     ui::ProcessEvents(0);
 }
 
+// A handler that waits, serving deliveries, until its own sender has been released: what a
+// handler does that opens a message box in whose event loop a timer stops the sending worker.
+class ReleasingDlg : public ui::Dialog {
+public:
+    ReleasingDlg() : ui::Dialog(kTemplate) {}
+    ui::DeliveryCancel m_cancel;
+    std::atomic<bool> m_senderReturned{false};
+    std::atomic<bool> m_handlerEnded{false};
+    std::vector<int> m_handled;
+
+    const ui::HandlerEntry* GetHandlerTable() const override {
+        static const ui::HandlerEntry table[] = {UI_ON_MESSAGE(WM_TEST, ReleasingDlg, OnTest),
+                                                 UI_END_HANDLERS};
+        return table;
+    }
+    ui::LRESULT OnTest(ui::WPARAM w, ui::LPARAM) {
+        m_handled.push_back(static_cast<int>(w));
+        if (w == 1) {
+            m_cancel.Cancel();
+            // Until the sender is released it cannot return: waiting for it here is the wait
+            // that used to hang forever.
+            EXPECT_TRUE(PumpUntil([&] { return m_senderReturned.load(); }, 5000ms));
+            m_handlerEnded = true;
+        }
+        return 77;
+    }
+};
+
+TEST(Delivery, ACancelledSenderReturnsWhileItsHandlerIsStillRunning) {
+    ReleasingDlg dlg;
+    ui::LRESULT first = -1;
+    ui::LRESULT later = -1;
+    std::thread worker([&] {
+        first = dlg.SendMessageCancellable(WM_TEST, 1, 0, dlg.m_cancel);
+        dlg.m_senderReturned = true;
+        // Cancelled senders are not delivered until the next Reset.
+        later = dlg.SendMessageCancellable(WM_TEST, 2, 0, dlg.m_cancel);
+    });
+    EXPECT_TRUE(PumpUntil([&] { return dlg.m_handlerEnded.load(); }));
+    worker.join();
+    EXPECT_EQ(first, 0); // released, not the handler's result
+    EXPECT_EQ(later, 0);
+    EXPECT_EQ(dlg.m_handled, std::vector<int>{1});
+
+    // After a reset the same sender is delivered again, with the handler's result.
+    dlg.m_cancel.Reset();
+    std::thread again([&] { later = dlg.SendMessageCancellable(WM_TEST, 3, 0, dlg.m_cancel); });
+    EXPECT_TRUE(PumpUntil([&] { return dlg.m_handled.size() == 2; }));
+    again.join();
+    EXPECT_EQ(later, 77);
+    ui::ProcessEvents(0);
+}
+
+TEST(Delivery, CancellingAQueuedDeliveryDropsIt) {
+    ReleasingDlg dlg;
+    std::atomic<bool> returned{false};
+    ui::LRESULT result = -1;
+    std::thread worker([&] {
+        result = dlg.SendMessageCancellable(WM_TEST, 5, 0, dlg.m_cancel);
+        returned = true;
+    });
+    std::this_thread::sleep_for(30ms); // queued; the UI thread serves nothing yet
+    dlg.m_cancel.Cancel();
+    worker.join();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(result, 0);
+    ui::ProcessEvents(5);
+    EXPECT_TRUE(dlg.m_handled.empty());
+}
+
 // Round trip of one message per received byte, as the serial link delivers them.
 TEST(Delivery, RoundTripIsFast) {
     TestDlg dlg;

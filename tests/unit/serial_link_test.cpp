@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <cerrno>
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <numeric>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -205,6 +207,89 @@ TEST_F(SerialLinkTest, EveryReceivedByteIsOneNotificationInArrivalOrder) {
         EXPECT_EQ(3, note.lParam);
 }
 
+TEST_F(SerialLinkTest, TheFirstByteAfterAQuietLineIsFlagged) {
+    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
+    ASSERT_EQ(TRUE, link.StartWorker());
+    peer.Send({1, 2, 3});
+    ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(3 * kRxSilenceMs));
+    peer.Send({4, 5});
+    ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 5));
+    std::vector<bool> flagged;
+    for (const Note& note : owner.Notes()) {
+        if (note.message == WM_LINK_RXCHAR)
+            flagged.push_back((note.wParam & LINK_RX_AFTER_SILENCE) != 0);
+    }
+    // Bytes of one burst arrive together; only the first of each burst follows a quiet line.
+    EXPECT_EQ((std::vector<bool>{true, false, false, true, false}), flagged);
+    EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3, 4, 5}), owner.Bytes());
+}
+
+// Fills the output buffer of a pseudo-terminal whose far side nobody reads, through a second
+// descriptor of the port (opened before the link opens it exclusively), after the link has set
+// the line up.
+class OutputFiller {
+public:
+    explicit OutputFiller(const PtyPeer& peer)
+        : m_fd(::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+    ~OutputFiller() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    // The terminal moves output on to the far side's buffer a little later, freeing room again:
+    // filled means a pass after a pause takes nothing more.
+    bool Fill() const {
+        const std::vector<std::uint8_t> junk(4096, 0x55);
+        for (int pass = 0; pass < 100 && m_fd >= 0; ++pass) {
+            std::size_t taken = 0;
+            ssize_t n;
+            while ((n = ::write(m_fd, junk.data(), junk.size())) > 0)
+                taken += static_cast<std::size_t>(n);
+            if (errno != EAGAIN)
+                return false;
+            if (taken == 0 && pass > 0)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+private:
+    int m_fd;
+};
+
+TEST_F(SerialLinkTest, AWriteThePortNeverTakesFailsWithinTheLimitAndEndsOnStop) {
+    OutputFiller filler(peer);
+    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(filler.Fill());
+    ASSERT_EQ(TRUE, link.StartWorker());
+    const auto f = Frame(0x66);
+    const auto start = std::chrono::steady_clock::now();
+    link.Write(f.data(), static_cast<int>(f.size()));
+    ASSERT_TRUE(owner.WaitCount(WM_LINK_LOST, 1, 5s));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(3 * CSerialLink::kWriteLimitMs));
+    EXPECT_TRUE(owner.WaitCount(WM_LINK_TXEMPTY, 1));
+    EXPECT_FALSE(link.IsOpen());
+    for (const Note& note : owner.Notes()) {
+        if (note.message == WM_LINK_LOST) {
+            EXPECT_EQ(static_cast<ui::WPARAM>(serial::Cause::Timeout), note.wParam);
+        }
+    }
+
+    // A stop request ends a write in progress at once: the owner's thread never waits for it.
+    PtyPeer stuck(map, 4);
+    OutputFiller stuckFiller(stuck);
+    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 4));
+    ASSERT_TRUE(stuckFiller.Fill());
+    ASSERT_EQ(TRUE, link.StartWorker());
+    link.Write(f.data(), static_cast<int>(f.size()));
+    std::this_thread::sleep_for(50ms); // the worker is inside the write now
+    const auto stopAt = std::chrono::steady_clock::now();
+    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
+    EXPECT_LT(std::chrono::steady_clock::now() - stopAt, 800ms); // the write limit is 1 s
+}
+
 TEST_F(SerialLinkTest, EachWriteSendsItsFrameUnchangedAndGivesOneTxEmpty) {
     ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
     ASSERT_EQ(TRUE, link.StartWorker());
@@ -316,7 +401,7 @@ TEST_F(SerialLinkTest, OpenOnARunningLinkStopsItsWorkerAndMovesToTheNewPort) {
     peer4.Send({0x7E});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 1));
     const Note note = owner.Notes().front();
-    EXPECT_EQ(0x7Eu, note.wParam);
+    EXPECT_EQ(0x7Eu, note.wParam & 0xFFu);
     EXPECT_EQ(4, note.lParam);
     const auto f = Frame(0x44);
     link.Write(f.data(), static_cast<int>(f.size()));
@@ -355,6 +440,13 @@ TEST_F(SerialLinkTest, AVanishedPortIsReportedOnceAndTheLinkStaysUsable) {
     EXPECT_LT(ProcessCpuMs() - cpuBefore, 30.0);
     EXPECT_EQ(notesAfterHangup, owner.Total());
     EXPECT_LE(owner.Count(WM_LINK_RXFLAG), 3u);
+    // The owner was told once, with the cause.
+    ASSERT_EQ(1u, owner.Count(WM_LINK_LOST));
+    for (const Note& note : owner.Notes()) {
+        if (note.message == WM_LINK_LOST) {
+            EXPECT_EQ(static_cast<ui::WPARAM>(serial::Cause::HungUp), note.wParam);
+        }
+    }
     EXPECT_EQ((std::vector<std::uint8_t>{0xAB, 0x00}), owner.Bytes());
     EXPECT_FALSE(link.IsOpen());
 

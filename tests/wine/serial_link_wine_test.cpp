@@ -334,7 +334,7 @@ TEST_F(SerialLinkWine, OpenOnARunningLinkStopsItsWorkerAndMovesToTheNewPort) {
     Send(far, {0x7E});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 1));
     const Note note = owner.Notes().front();
-    EXPECT_EQ(0x7Eu, note.wParam);
+    EXPECT_EQ(0x7Eu, note.wParam & 0xFFu);
     EXPECT_EQ(6, note.lParam);
     const Bytes f = Frame(0x44);
     WriteFrame(link, f);
