@@ -5,6 +5,8 @@
 #include "link/command_words.h"
 #include "res/resource.h"
 
+#include <string>
+
 namespace {
 
 constexpr int kTxBufferSize = 512;
@@ -23,6 +25,22 @@ BOOL CConsoleDlg::OpenPort() {
                        static_cast<unsigned>(m_nStopBits), m_nEventMask, kTxBufferSize);
 }
 
+bool CConsoleDlg::OpenAndMonitor() {
+    if (!OpenPort())
+        return false;
+    if (m_link.StartWorker())
+        return true;
+    // A port nobody watches would take frames that no reply ever answers.
+    m_link.Close();
+    return false;
+}
+
+void CConsoleDlg::ShowDisconnected() {
+    m_bPortOpen = 0;
+    SetDlgItemText(m_btnPort, "Turn on Port");
+    SetDlgItemImage(m_iconActivity, m_hIconIdle);
+}
+
 void CConsoleDlg::ConnectedReadBackStart(int interval) {
     ui::Sleep(kSettleAfterOpen);
     StartStatusReadBack(interval);
@@ -39,8 +57,7 @@ void CConsoleDlg::TogglePort(bool updateCaption) {
         SetDlgItemImage(m_iconActivity, m_hIconIdle);
         return;
     }
-    if (OpenPort()) {
-        m_link.StartWorker();
+    if (OpenAndMonitor()) {
         SetDlgItemImage(m_iconActivity, m_hIconActive);
         m_bPortOpen = 1;
         if (updateCaption)
@@ -69,7 +86,12 @@ void CConsoleDlg::OnPortComboSelEnd() {
     m_nPort = ComboGetCurSel(m_comboPort) + 1;
     if (OpenPort()) {
         if (m_bPortOpen == 0) {
-            m_link.StartWorker();
+            if (!m_link.StartWorker()) {
+                m_link.Close();
+                SetDlgItemImage(m_iconActivity, m_hIconIdle);
+                MessageBox("Can not find this port or used by other application");
+                return;
+            }
             SetDlgItemImage(m_iconActivity, m_hIconActive);
             SetDlgItemText(m_btnPort, "Close Port");
             m_bPortOpen = 1;
@@ -89,15 +111,16 @@ void CConsoleDlg::OnPortComboSelEnd() {
 void CConsoleDlg::WriteSearchFrame() {
     std::uint8_t search[frame::kOverhead];
     const std::size_t size = frame::BuildRequest(search, m_address, cmd::Search, nullptr, 0);
-    ResetReceiveState();
+    // A verdict belongs to the port it came from: each probe starts without one.
+    m_rx.Reset(this);
+    m_bDeviceFound = 0;
     m_link.Write(search, static_cast<int>(size));
 }
 
 // Tries m_nPort and the ports after it; on the first that opens, sends the search frame there.
 bool CConsoleDlg::TryNextSearchPort() {
     for (; m_nPort <= kLastPort; ++m_nPort) {
-        if (OpenPort()) {
-            m_link.StartWorker();
+        if (OpenAndMonitor()) {
             WriteSearchFrame();
             return true;
         }
@@ -110,6 +133,8 @@ void CConsoleDlg::OnSearchDevice() {
     m_link.RequestStop();
     SetDlgItemImage(m_iconActivity, m_hIconIdle);
     SetDlgItemText(m_btnPort, "Turn on Port");
+    // The search replaces whatever exchange was running (its replies would outrank the search's).
+    BeginExchange();
 
     m_bDeviceFound = 0;
     g_nPortBeforeSearch = m_nPort;
@@ -162,14 +187,33 @@ ui::LRESULT CConsoleDlg::OnTimer(ui::WPARAM wParam, ui::LPARAM) {
     } else if (m_bReadingStatus == 1) {
         m_bReadingStatus = 0;
         KillTimer(kTimerExchange);
-        ResetReceiveState();
+        m_rx.Reset(this);
     } else if (m_bReadingEdid == 1) {
         m_bReadingEdid = 0;
         m_bReadingSavedEdid = 0;
         KillTimer(kTimerExchange);
-        ResetReceiveState();
+        m_rx.Reset(this);
     } else {
         KillTimer(kTimerExchange);
     }
+    return 0;
+}
+
+ui::LRESULT CConsoleDlg::OnLinkLost(ui::WPARAM wParam, ui::LPARAM lParam) {
+    // A probed port that fails is one that did not answer: the search moves on at its timer.
+    // Reports about a port the console has already left change nothing.
+    if (m_bClosing || m_bSearching == 1 || m_bPortOpen == 0 ||
+        lParam != static_cast<ui::LPARAM>(m_link.GetPortNumber()))
+        return 0;
+    ShowDisconnected();
+    if (m_bReadingStatus == 1 || m_bReadingEdid == 1)
+        KillTimer(kTimerExchange);
+    BeginExchange();
+    const std::string port = "COM" + std::to_string(lParam);
+    const std::string what = wParam == static_cast<ui::WPARAM>(serial::Cause::Timeout)
+                                 ? port + " does not take the data sent to it."
+                                 : "The connection to " + port + " was lost.";
+    MessageBox(what + " Check the cable or adapter, then click \"Turn on Port\" or \"Search "
+                      "Device\".");
     return 0;
 }

@@ -36,6 +36,7 @@ const ui::HandlerEntry* CConsoleDlg::GetHandlerTable() const {
     static const ui::HandlerEntry kTable[] = {
         UI_ON_MESSAGE(WM_LINK_RXCHAR, CConsoleDlg, OnLinkRxChar),
         UI_ON_MESSAGE(WM_LINK_TXEMPTY, CConsoleDlg, OnLinkTxEmpty),
+        UI_ON_MESSAGE(WM_LINK_LOST, CConsoleDlg, OnLinkLost),
         UI_ON_MESSAGE(ui::WM_SYSCOMMAND, CConsoleDlg, OnSysCommand),
         UI_ON_NOTIFY(ui::Notify::SelChange, IDC_TAB, CConsoleDlg, OnTabSelChange),
         UI_ON_MESSAGE(ui::WM_TIMER, CConsoleDlg, OnTimer),
@@ -141,7 +142,7 @@ bool CConsoleDlg::OnInitDialog() {
         page->MoveWindow(pageRect, true);
     ShowPage(0);
 
-    m_nRxState = -1;
+    m_rx.Reset();
     m_bReadingEdid = 0;
     m_bReadingSavedEdid = 0;
     m_bSearching = 0;

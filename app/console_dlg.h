@@ -4,6 +4,7 @@
 #pragma once
 
 #include "link/frame.h"
+#include "link/reply_framing.h"
 #include "link/serial_link.h"
 #include "pages/edid_page.h"
 #include "pages/pattern_page.h"
@@ -25,7 +26,7 @@ extern int g_bAskAutoDetails;
 // Channel texts of the HDMI output, indexed by the audio channel code.
 extern const char* const g_hdmiChannelTexts[32];
 
-class CConsoleDlg : public ui::Dialog {
+class CConsoleDlg : public ui::Dialog, private reply::Sink {
 public:
     static constexpr int kReplyHandlerCount = 34;
     static constexpr int kTimingNameCount = 62;
@@ -37,12 +38,15 @@ public:
     CConsoleDlg();
     ~CConsoleDlg() override;
 
-    // Frame builders.
-    void SendCommand(std::uint16_t word);
-    void SendCommandData(std::uint16_t word, int length, const std::uint8_t* payload);
+    // Frame builders. True when the frame was handed to the link (false: refused with a message).
+    bool SendCommand(std::uint16_t word);
+    bool SendCommandData(std::uint16_t word, int length, const std::uint8_t* payload);
 
-    // Connection.
+    // Connection and exchanges. One exchange at a time: starting one ends any other.
     void StartStatusReadBack(int interval);
+    // Sends the EDID read of the chosen form and waits for its reply (only when the request
+    // went out: a refused read leaves a search or another exchange alone).
+    void StartEdidRead(bool saved, std::uint8_t slot);
 
     // Status text operations.
     void ShowHdcp();
@@ -61,6 +65,7 @@ public:
     // Received byte dispatch and the four reply parsers.
     ui::LRESULT OnLinkRxChar(ui::WPARAM wParam, ui::LPARAM lParam);
     ui::LRESULT OnLinkTxEmpty(ui::WPARAM wParam, ui::LPARAM lParam);
+    ui::LRESULT OnLinkLost(ui::WPARAM wParam, ui::LPARAM lParam);
     void ParseEdidReply(std::uint8_t byte);
     void ParseSearchReply(std::uint8_t byte);
     void ParseStatusReply(std::uint8_t byte);
@@ -111,7 +116,9 @@ public:
     std::uint8_t m_abStatus[12] = {};
     int m_nStatusRecord = 0;
     std::uint8_t m_userTimings[kUserTimingSlots][20] = {};
+    // The general frame being handled (byte k of the frame at index k), and its size.
     std::uint8_t m_abRxFrame[520] = {};
+    int m_nRxFrameSize = 0;
     int m_bHotPlug = 0;
     int m_bRepeatGuard = 0;
     int m_bHdmiMode = 1;
@@ -125,8 +132,8 @@ public:
     char m_addressNotes[kAddressEntries][12] = {};
     std::uint16_t m_replyWords[kReplyHandlerCount] = {};
     ReplyHandler m_replyHandlers[kReplyHandlerCount] = {};
-    int m_nRxState = -1;
-    int m_nRxLength = 0;
+    // The receive state shared by the four reply parsers.
+    reply::CReplyFraming m_rx;
 
     // Serial settings handed to every open of the link.
     int m_nBaudRate = 115200;
@@ -201,16 +208,22 @@ private:
     void WriteSearchFrame();
     void SendStatusItemRequest();
     void FinishStatusReadBack();
+    // Ends whatever exchange is in progress and empties the receive state.
+    void BeginExchange();
+    // Opens m_nPort and starts its worker; false (port closed again) when either fails.
+    bool OpenAndMonitor();
+    void ShowDisconnected();
+    static std::uint16_t StatusItemWord(int item, int hdmiMode);
     const std::uint8_t* ReplyPayload() const { return m_abRxFrame + 9; }
     int ReplyByte(int k) const { return static_cast<std::int8_t>(m_abRxFrame[9 + k]); }
 
-    // The checksum expected as the byte after a status item reply (-1: none). That byte arrives
-    // while the parsers hunt for a start byte; skipping it keeps a checksum of 0xAB from being
-    // taken for the start of the next reply.
-    int m_nTrailingChecksum = -1;
-    std::uint8_t m_nRxSum = 0; // 8-bit sum of the status reply bytes taken so far
-    // An EDID reply is collected here and becomes the page's image only when it is complete.
-    std::uint8_t m_abEdidRx[257] = {};
-    void ResetReceiveState();
+    // Where the reply framing asks which parser is in charge and hands over what it has cut.
+    reply::Expectation Expected() override;
+    void OnFrame(const std::uint8_t* frame, int size) override;
+    void OnSearchReply(bool found) override;
+    void OnStatusItem(std::uint8_t value) override;
+    void OnStatusRecord(const std::uint8_t* record) override;
+    void OnEdid(const std::uint8_t* image, std::uint8_t checksum) override;
+    bool m_bRxAfterSilence = false; // the byte being parsed followed a quiet line
     bool m_bClosing = false;
 };

@@ -91,8 +91,8 @@ void CConsoleDlg::ShowTiming(int code) {
         m_strTiming = m_timingNames[code];
         return;
     }
-    if (code < 0) {
-        // A reply byte of 0x80 or more names no timing.
+    if (code < 0 || code >= CTimingPage::kFirstUserCode + 10) {
+        // A reply byte of 0x48 or more names no timing (nor do the page's values).
         m_strTiming = "";
         return;
     }
@@ -226,6 +226,8 @@ void CConsoleDlg::OnSelectSdi() {
 ui::LRESULT CConsoleDlg::OnLinkTxEmpty(ui::WPARAM, ui::LPARAM) {
     if (m_bClosing)
         return 0;
+    // The transmission purged what had not been read: a reply in progress ends here.
+    m_rx.Transmitted(*this);
     switch (m_nFollowUpQueries) {
     case 3:
         m_nFollowUpQueries = 2;

@@ -1,16 +1,16 @@
 // The received-byte dispatch and the four byte-wise reply parsers of CConsoleDlg. Each byte goes
-// to exactly one parser, chosen by the exchange in progress; all four share m_nRxState (-1: hunting
-// for a start byte, s >= 0: frame bytes 0..s taken).
+// to exactly one parser, chosen by the exchange in progress; all four feed one receive state, the
+// reply framing (link/reply_framing.h), which hands back complete replies.
 #include "app/console_dlg.h"
 
 #include "link/command_words.h"
+#include "link/link_messages.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr std::uint8_t kReplyStart = frame::kReplyStart;
-constexpr int kMaxGeneralLength = 500;
+constexpr int kByteInterval = 200; // ms: a specialised exchange waits this long between bytes
 
 // Filter on the answering generator's address, skipped for the device address report.
 bool AddressAccepted(const DeviceAddress& own, std::uint8_t group, std::uint8_t device) {
@@ -24,12 +24,36 @@ bool AddressAccepted(const DeviceAddress& own, std::uint8_t group, std::uint8_t 
     return group == g && device == d;
 }
 
-} // namespace
-
-void CConsoleDlg::ResetReceiveState() {
-    m_nRxState = -1;
-    m_nTrailingChecksum = -1;
+// Payload bytes a handler reads; a shorter reply is ignored rather than read beyond its end.
+int PayloadNeeded(std::uint16_t word) {
+    switch (word) {
+    case cmd::QueryTimingDetails:
+        return 20;
+    case cmd::QueryStatusSummary:
+        return 6;
+    case cmd::DeviceAddressReport:
+        return 2;
+    case cmd::QueryTiming:
+    case cmd::QueryPattern:
+    case cmd::QueryColorSpace:
+    case cmd::QueryColorDepth:
+    case cmd::QueryHdcp:
+    case cmd::QueryHdmiDviMode:
+    case cmd::QuerySampleRate:
+    case cmd::QueryAudioBits:
+    case cmd::QueryAudioSource:
+    case cmd::QueryChannelsSdi:
+    case cmd::QueryChannelsHdmi:
+    case cmd::QuerySignalOutput:
+    case cmd::QueryHotPlug:
+    case cmd::QueryOutputInterface:
+        return 1;
+    default:
+        return 0;
+    }
 }
+
+} // namespace
 
 ui::LRESULT CConsoleDlg::OnLinkRxChar(ui::WPARAM wParam, ui::LPARAM lParam) {
     if (lParam < 1 || lParam > 99)
@@ -37,12 +61,7 @@ ui::LRESULT CConsoleDlg::OnLinkRxChar(ui::WPARAM wParam, ui::LPARAM lParam) {
     if (m_bClosing)
         return 0;
     const std::uint8_t byte = static_cast<std::uint8_t>(wParam & 0xFF);
-    if (m_nTrailingChecksum >= 0) {
-        const int expected = m_nTrailingChecksum;
-        m_nTrailingChecksum = -1;
-        if (m_nRxState == -1 && byte == expected)
-            return 0;
-    }
+    m_bRxAfterSilence = (wParam & LINK_RX_AFTER_SILENCE) != 0;
     if (m_bReadingEdid == 1)
         ParseEdidReply(byte);
     else if (m_bSearching == 1)
@@ -54,56 +73,47 @@ ui::LRESULT CConsoleDlg::OnLinkRxChar(ui::WPARAM wParam, ui::LPARAM lParam) {
     return 0;
 }
 
-void CConsoleDlg::ParseReply(std::uint8_t byte) {
-    const int s = m_nRxState;
-    if (s == -1) {
-        if (byte == kReplyStart) {
-            m_abRxFrame[0] = byte;
-            m_nRxState = 0;
-        }
-        return;
+reply::Expectation CConsoleDlg::Expected() {
+    reply::Expectation e;
+    if (m_bReadingEdid == 1) {
+        e.parser = reply::Parser::Edid;
+        e.savedEdid = m_bReadingSavedEdid == 1;
+    } else if (m_bSearching == 1) {
+        e.parser = reply::Parser::Search;
+    } else if (m_bReadingStatus == 1) {
+        e.parser = reply::Parser::Status;
+        e.statusRecord = m_nStatusStep >= 12;
+        // The word follows the output mode current when each byte is checked.
+        e.statusWord = StatusItemWord(m_nStatusStep, m_bHdmiMode);
     }
-    if (s < 0 || s + 1 >= static_cast<int>(sizeof m_abRxFrame)) {
-        m_nRxState = -1;
-        return;
-    }
-    m_abRxFrame[s + 1] = byte;
-    if (s <= 1) {
-        m_nRxState = s + 1;
-        return;
-    }
-    if (s == 2) {
-        m_nRxLength = byte;
-        m_nRxState = 3;
-        return;
-    }
-    if (s == 3) {
-        if (byte != 0x00 && byte != 0x01) {
-            m_nRxState = -1;
-            return;
-        }
-        m_nRxLength += byte * 256;
-        m_nRxState = m_nRxLength > kMaxGeneralLength ? -1 : 4;
-        return;
-    }
-    if (s + 2 != m_nRxLength + 5) {
-        m_nRxState = s + 1;
-        return;
-    }
+    return e;
+}
 
-    // A complete frame of m_nRxLength + 5 bytes.
-    m_nRxState = -1;
-    const int size = m_nRxLength + 5;
-    std::uint8_t sum = 0;
-    for (int i = 0; i < size; ++i)
-        sum = static_cast<std::uint8_t>(sum + m_abRxFrame[i]);
-    if (sum != 0)
-        return;
+void CConsoleDlg::BeginExchange() {
+    m_bReadingStatus = 0;
+    m_bReadingEdid = 0;
+    m_bReadingSavedEdid = 0;
+    m_rx.Reset(this);
+}
+
+// --- General parser -----------------------------------------------------------------------------
+
+void CConsoleDlg::ParseReply(std::uint8_t byte) {
+    m_rx.Feed(byte, *this, m_bRxAfterSilence);
+}
+
+void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
+    std::memcpy(m_abRxFrame, frame, static_cast<std::size_t>(size));
+    m_nRxFrameSize = size;
+    const int payload = size - frame::kOverhead;
     std::uint16_t word;
-    if (m_abRxFrame[6] == 0xFF && m_abRxFrame[7] == 0xFF)
+    if (m_abRxFrame[6] == 0xFF && m_abRxFrame[7] == 0xFF) {
+        if (payload < 2)
+            return; // the word would come from beyond the frame
         word = static_cast<std::uint16_t>(m_abRxFrame[9] | (m_abRxFrame[10] << 8));
-    else
+    } else {
         word = static_cast<std::uint16_t>(m_abRxFrame[7] | (m_abRxFrame[8] << 8));
+    }
     int entry = -1;
     for (int i = 0; i < kReplyHandlerCount; ++i) {
         if (m_replyWords[i] == word) {
@@ -116,6 +126,8 @@ void CConsoleDlg::ParseReply(std::uint8_t byte) {
     if (word != cmd::DeviceAddressReport &&
         !AddressAccepted(m_address, m_abRxFrame[5], m_abRxFrame[6]))
         return;
+    if (payload < PayloadNeeded(word))
+        return;
     // Called through a copy: g++ 12's bounds sanitizer misreads a call made straight through an
     // element of an array of member-function pointers as an out-of-range index.
     const ReplyHandler handler = m_replyHandlers[entry];
@@ -123,77 +135,42 @@ void CConsoleDlg::ParseReply(std::uint8_t byte) {
         (this->*handler)();
 }
 
+// --- EDID parser --------------------------------------------------------------------------------
+
 void CConsoleDlg::ParseEdidReply(std::uint8_t byte) {
-    const int s = m_nRxState;
-    if (s == -1) {
-        if (byte == kReplyStart)
-            m_nRxState = 0;
-        return;
-    }
-    const bool saved = m_bReadingSavedEdid == 1;
-    auto expect = [&](std::uint8_t value) { m_nRxState = byte == value ? s + 1 : -1; };
-    switch (s) {
-    case 0:
-    case 1:
-        expect(0x00);
-        return;
-    case 2:
-        expect(saved ? 0x06 : 0x05);
-        return;
-    case 3:
-        expect(0x01);
-        return;
-    case 4:
-    case 5:
-        m_nRxState = s + 1;
-        return;
-    case 6:
-        expect(saved ? 0xAA : 0x38);
-        return;
-    case 7:
-        expect(saved ? 0x80 : 0xB8);
-        return;
-    default:
-        break;
-    }
-    const int checksumState = saved ? 265 : 264;
-    if (s == 8 && saved) {
-        m_nRxState = static_cast<std::int8_t>(byte) < 10 ? 9 : -1;
-        return;
-    }
-    if (s < checksumState) {
-        const int index = saved ? s - 9 : s - 8;
-        if (index >= 0 && index < 256)
-            m_abEdidRx[index] = byte;
-        m_nRxState = s + 1;
-        return;
-    }
-    // The reply's checksum byte: kept after the image, not checked.
-    m_abEdidRx[256] = byte;
-    m_nRxState = -1;
+    // The 600 ms armed by the read bound the whole reply: no re-arming between bytes.
+    m_rx.Feed(byte, *this);
+}
+
+void CConsoleDlg::OnEdid(const std::uint8_t* image, std::uint8_t checksum) {
     m_bReadingEdid = 0;
     m_bReadingSavedEdid = 0;
     KillTimer(kTimerExchange);
-    std::memcpy(m_edidPage.m_abEdid, m_abEdidRx, sizeof m_abEdidRx);
+    // The image becomes the page's only when the reply is complete; its last byte is kept after
+    // the image, unchecked.
+    std::memcpy(m_edidPage.m_abEdid, image, 256);
+    m_edidPage.m_abEdid[256] = checksum;
     m_edidPage.ValidateAndDecode();
 }
 
+// --- Search parser ------------------------------------------------------------------------------
+
 void CConsoleDlg::ParseSearchReply(std::uint8_t byte) {
-    if (m_nRxState != -1)
-        SetTimer(kTimerExchange, 200);
-    const int s = m_nRxState;
-    if (s == -1) {
-        if (byte == kReplyStart)
-            m_nRxState = 0;
-        return;
-    }
-    static const int kExpected[] = {0x00, 0x00, 0x07, 0x00, -1, -1, 0x02, 0xF8, 0x00};
-    if (s <= 8) {
-        const int want = kExpected[s];
-        m_nRxState = (want < 0 || byte == want) ? s + 1 : -1;
-        return;
-    }
-    if (byte == 0x00)
+    if (m_rx.State() != -1)
+        SetTimer(kTimerExchange, kByteInterval);
+    m_rx.Feed(byte, *this);
+}
+
+void CConsoleDlg::OnSearchReply(bool found) {
+    // The search ends at timer 4, which reads the verdict.
+    if (found)
         m_bDeviceFound = 1;
-    m_nRxState = -1;
+}
+
+// --- Status read-back parser (the read-back itself: dlg_status_readback.cpp) --------------------
+
+void CConsoleDlg::ParseStatusReply(std::uint8_t byte) {
+    if (m_rx.State() != -1)
+        SetTimer(kTimerExchange, kByteInterval);
+    m_rx.Feed(byte, *this);
 }

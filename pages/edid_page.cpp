@@ -16,8 +16,6 @@ const char kOpenFilter[] = "bin file(*.bin)|*.bin|text file(*.txt)|*.txt|all fil
 // Files are read from and saved to the working directory.
 const char kWorkingDirectory[] = ".";
 const char kNoWriteSupport[] = "Do not support this function.";
-// The main dialog's exchange timer waits this long for the EDID reply.
-constexpr int kEdidReplyTimeoutMs = 600;
 constexpr int kFixedFontPoints = 8;
 
 } // namespace
@@ -103,22 +101,11 @@ void CEdidPage::OnReadEdid() {
     m_strGeneralInfo.clear();
     UpdateData(false);
 
-    CConsoleDlg& main = Main();
     const int source = ComboGetCurSel(m_cbEdidSource);
     m_nEdidSource = source;
-    // A closed port is reported by the frame builder; the exchange is armed all the same and
-    // simply times out.
-    if (source > 0) {
-        const std::uint8_t slot = static_cast<std::uint8_t>(source - 1);
-        main.SendCommandData(cmd::ReadSavedEdid, 1, &slot);
-        main.m_bReadingSavedEdid = 1;
-    } else {
-        const std::uint8_t sink = 1;
-        main.SendCommandData(cmd::ReadSinkEdid, 1, &sink);
-        main.m_bReadingSavedEdid = 0;
-    }
-    main.m_bReadingEdid = 1;
-    main.SetTimer(CConsoleDlg::kTimerExchange, kEdidReplyTimeoutMs);
+    // Source 0 is the sink's EDID; 1..6 the saved ones, asked for by slot 0..5. A closed port is
+    // reported by the frame builder and starts no exchange.
+    Main().StartEdidRead(source > 0, static_cast<std::uint8_t>(source > 0 ? source - 1 : 1));
 
     m_strEdidStatus = " ";
     UpdateData(false);

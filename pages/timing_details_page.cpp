@@ -175,14 +175,8 @@ void CTimingDetailsPage::OnSaveUserTiming() {
         return;
     const int s = ComboGetCurSel(IDC_D_USER_SLOT) + 1;
 
-    if (s == s_nLastSavedSlot) {
-        // The generator must leave a user timing before that slot is rewritten.
-        const std::uint8_t leave = 2;
-        main.SendCommandData(cmd::SetTiming, 1, &leave);
-        Pace(400);
-    }
-    s_nLastSavedSlot = s;
-
+    // Every check comes before anything is sent: a refused save leaves the generator on the
+    // timing the console shows.
     if (s < 1 || s > kUserSlots) {
         MessageBox("Should select a valuable UserDefine number from the Pull-down-select-box on "
                    "the right");
@@ -210,6 +204,14 @@ void CTimingDetailsPage::OnSaveUserTiming() {
             return;
         }
     }
+
+    if (s == s_nLastSavedSlot) {
+        // The generator must leave a user timing before that slot is rewritten.
+        const std::uint8_t leave = 2;
+        main.SendCommandData(cmd::SetTiming, 1, &leave);
+        Pace(400);
+    }
+    s_nLastSavedSlot = s;
 
     UserTimingRecord r;
     r.slot = static_cast<std::uint8_t>(s - 1);

@@ -43,7 +43,7 @@ public:
     int m_nScanType = -1;
     int m_cbUserSlot = 0; // control id of the slot combo
 
-    // The slot saved last time (1..10, or what was asked for), shared by all saves of the run.
+    // The slot saved last time (1..10; -1 before the first save), shared by all saves of the run.
     static int s_nLastSavedSlot;
 
 protected:

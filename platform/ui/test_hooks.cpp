@@ -32,6 +32,7 @@ HookState& State() {
 }
 
 std::atomic<bool> g_manualTimers{false};
+std::function<void(int)> g_sleepObserver; // set and called on the UI thread only
 
 } // namespace
 
@@ -48,6 +49,8 @@ bool RecordMessageBox(const std::string& text) {
 namespace hooks {
 
 bool RecordSleep(int milliseconds) {
+    if (g_sleepObserver)
+        g_sleepObserver(milliseconds);
     HookState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     if (!s.recordSleeps) {
@@ -113,6 +116,10 @@ ScopedHooks::~ScopedHooks() {
     s.haveOpenAnswer = false;
     s.openAnswer.reset();
     s.modalHandler = nullptr;
+}
+
+void ObserveSleeps(std::function<void(int)> observer) {
+    g_sleepObserver = std::move(observer);
 }
 
 void RecordMessageBoxes(bool on) {

@@ -60,4 +60,24 @@ bool ChooseSystemMenuItem(Dialog& dlg, const std::string& text);
 // The close box of the window.
 bool CloseWindow(Dialog& dlg);
 
+// --- The real event loop, for tests that run the console as the operator meets it ---------------
+// None of these records or replaces anything: boxes are shown, timers run, sleeps sleep.
+
+// Calls fn on the UI thread from whatever event loop runs there (a message box's included) after
+// about the given time.
+void CallLater(int milliseconds, std::function<void()> fn);
+
+// Every modal window other than keep (message boxes, nested dialogs, file choosers) that opens
+// while this is set is really shown and answered as an operator would after pause() ms: OK for a
+// message box, cancel for anything else. seen hears of each one as it opens ("box: <text>" or
+// "dialog: <caption>"). A null pause stops it.
+void AnswerModalsAfter(const Dialog* keep, std::function<int()> pause,
+                       std::function<void(const std::string&)> seen);
+
+// True while a modal window other than dlg is open above it: the operator cannot reach dlg then.
+bool ModalAbove(const Dialog& dlg);
+
+// Hears of every sleep of the UI thread before it sleeps (null: stop).
+void ObserveSleeps(std::function<void(int milliseconds)> observer);
+
 } // namespace ui::test

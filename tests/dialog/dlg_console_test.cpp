@@ -64,7 +64,7 @@ TEST_F(ConsoleDialog, StartUpState) {
         EXPECT_EQ(d.m_chParity, 'N');
         EXPECT_EQ(d.m_nEventMask, 3u);
         EXPECT_EQ(d.m_bHdmiMode, 1);
-        EXPECT_EQ(d.m_nRxState, -1);
+        EXPECT_EQ(d.m_rx.State(), -1);
         EXPECT_EQ(d.m_address.group, 0);
         EXPECT_EQ(d.m_address.device, 0);
         EXPECT_EQ(d.m_timingNames[20], "1920x1080p(60)");

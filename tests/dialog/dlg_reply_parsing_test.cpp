@@ -151,7 +151,7 @@ TEST_F(ReplyParsing, GeneralParserChecksLengthChecksumAndAddress) {
 
         // A length high byte of 2 is refused as soon as it arrives.
         Feed(d, {0xAB, 0, 0, 0x06, 0x02});
-        EXPECT_EQ(d.m_nRxState, -1);
+        EXPECT_EQ(d.m_rx.State(), -1);
 
         // Indirect form: bytes 6 and 7 both 0xFF, the word in payload bytes 0 and 1.
         Bytes indirect = {0xAB, 0, 0, 0x07, 0, 0x00, 0xFF, 0xFF, 0x00, 0x62, 0x80, 0};
@@ -188,9 +188,9 @@ TEST_F(ReplyParsing, RxCharOutsidePortRangeIsIgnored) {
     RunConsole([&](CConsoleDlg& d) {
         EXPECT_EQ(d.OnLinkRxChar(0xAB, 0), -1);
         EXPECT_EQ(d.OnLinkRxChar(0xAB, 100), -1);
-        EXPECT_EQ(d.m_nRxState, -1);
+        EXPECT_EQ(d.m_rx.State(), -1);
         EXPECT_EQ(d.OnLinkRxChar(0xAB, 99), 0);
-        EXPECT_EQ(d.m_nRxState, 0);
+        EXPECT_EQ(d.m_rx.State(), 0);
     });
 }
 
@@ -199,14 +199,14 @@ TEST_F(ReplyParsing, SavedEdidSlotByteAndCompletion) {
         for (std::uint8_t slot : {0x0A, 0x05, 0x85}) {
             d.m_bReadingEdid = 1;
             d.m_bReadingSavedEdid = 1;
-            d.m_nRxState = -1;
+            d.m_rx.Reset();
             Feed(d, {0xAB, 0, 0, 0x06, 0x01, 0, 0, 0xAA, 0x80, slot});
-            EXPECT_EQ(d.m_nRxState, slot == 0x0A ? -1 : 9) << int(slot);
+            EXPECT_EQ(d.m_rx.State(), slot == 0x0A ? -1 : 9) << int(slot);
         }
         // A whole TV EDID reply becomes the page's image only when it is complete.
         d.m_bReadingEdid = 1;
         d.m_bReadingSavedEdid = 0;
-        d.m_nRxState = -1;
+        d.m_rx.Reset();
         std::memset(d.m_edidPage.m_abEdid, 0x11, 256);
         Bytes edid(256);
         for (int i = 0; i < 256; ++i)
@@ -217,7 +217,7 @@ TEST_F(ReplyParsing, SavedEdidSlotByteAndCompletion) {
         EXPECT_EQ(d.m_edidPage.m_abEdid[5], 0x11);
         Feed(d, Bytes(reply.begin() + 200, reply.end()));
         EXPECT_EQ(d.m_bReadingEdid, 0);
-        EXPECT_EQ(d.m_nRxState, -1);
+        EXPECT_EQ(d.m_rx.State(), -1);
         for (int i = 0; i < 256; ++i)
             ASSERT_EQ(d.m_edidPage.m_abEdid[i], i);
         EXPECT_EQ(d.m_edidPage.m_abEdid[256], reply.back());
@@ -231,7 +231,7 @@ TEST_F(ReplyParsing, SearchReplyVerdict) {
             d.m_bDeviceFound = 0;
             Feed(d, Reply(cmd::Search, {0x00, last}));
             EXPECT_EQ(d.m_bDeviceFound, last == 0 ? 1 : 0);
-            EXPECT_EQ(d.m_nRxState, -1);
+            EXPECT_EQ(d.m_rx.State(), -1);
         }
         // Bytes after the first re-arm timer 4 with 200 ms.
         EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerExchange), 200);
@@ -264,7 +264,7 @@ TEST_F(ReplyParsing, GarbageNeverBreaksTheNextGoodReply) {
         d.m_bReadingStatus = 1;
         d.SetTimer(CConsoleDlg::kTimerExchange, 400);
         ASSERT_TRUE(ui::test::FireTimer(d, CConsoleDlg::kTimerExchange));
-        EXPECT_EQ(d.m_nRxState, -1);
+        EXPECT_EQ(d.m_rx.State(), -1);
         d.m_address = {};
         Feed(d, Reply(cmd::QueryPattern, {12}));
         EXPECT_EQ(d.m_patternPage.m_nPattern, 12);

@@ -284,6 +284,28 @@ TEST_F(TimingDetailsOnLine, SaveUploadsTheRecordRelabelsAndSelectsTheTiming) {
     EXPECT_TRUE(Boxes().empty());
 }
 
+TEST_F(TimingDetailsOnLine, ARefusedSaveOfTheLastSlotSendsNothing) {
+    RunConsole([&](CConsoleDlg& d) {
+        Connect(d);
+        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        Enter1080p60(p, 3);
+        p.SendNotify(IDC_D_SAVE_USER, ui::Notify::Clicked);
+        ASSERT_EQ(Frames(2).size(), 2u);
+        // The same slot with a clock the generator cannot take: refused before anything is
+        // sent, so the generator keeps the timing the console shows.
+        ui::test::FireTimer(d, CConsoleDlg::kTimerRepeatGuard);
+        Enter1080p60(p, 3);
+        p.SetDlgItemText(IDC_D_PIXEL_CLOCK, "400");
+        ui::test::ClearMessageBoxes();
+        p.SendNotify(IDC_D_SAVE_USER, ui::Notify::Clicked);
+        EXPECT_EQ(ui::test::MessageBoxes(),
+                  std::vector<std::string>{"pixcel clock can not be higher than 300MHz"});
+        EXPECT_TRUE(Frames(1, 600).empty());
+        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 64);
+        ui::test::RecordSleeps(true);
+    });
+}
+
 TEST_F(TimingDetailsOnLine, UpdateStatusRestartsTheReadBack) {
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);

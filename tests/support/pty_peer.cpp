@@ -66,6 +66,28 @@ std::vector<std::uint8_t> PtyPeer::Receive(std::chrono::milliseconds within, std
     return out;
 }
 
+bool PtyPeer::FillOutput() {
+    // Through the slave descriptor this peer holds: the same direction as the port user's writes.
+    // The terminal moves output on to the master's buffer a little later and frees room again, so
+    // full means a pass after a pause takes nothing more.
+    if (m_slave < 0)
+        return false;
+    fcntl(m_slave, F_SETFL, fcntl(m_slave, F_GETFL) | O_NONBLOCK);
+    const std::vector<std::uint8_t> junk(4096, 0x55);
+    for (int pass = 0; pass < 100; ++pass) {
+        std::size_t taken = 0;
+        ssize_t n;
+        while ((n = write(m_slave, junk.data(), junk.size())) > 0)
+            taken += static_cast<std::size_t>(n);
+        if (errno != EAGAIN)
+            return false;
+        if (taken == 0 && pass > 0)
+            return true;
+        usleep(20000);
+    }
+    return false;
+}
+
 void PtyPeer::Hangup() {
     if (m_master >= 0)
         close(m_master);

@@ -48,6 +48,10 @@ public:
     std::vector<std::uint8_t> Receive(std::chrono::milliseconds within, std::size_t want = 0);
     // Closes the master: the port vanishes for whoever has the slave open.
     void Hangup();
+    // Fills the line towards this peer, which never reads it: a port user's writes then block,
+    // as on a device that does not take its input. Call after the port user has opened and set up
+    // the port (that may free room again).
+    bool FillOutput();
 
 private:
     int m_master = -1;

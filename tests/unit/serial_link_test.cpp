@@ -225,43 +225,9 @@ TEST_F(SerialLinkTest, TheFirstByteAfterAQuietLineIsFlagged) {
     EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3, 4, 5}), owner.Bytes());
 }
 
-// Fills the output buffer of a pseudo-terminal whose far side nobody reads, through a second
-// descriptor of the port (opened before the link opens it exclusively), after the link has set
-// the line up.
-class OutputFiller {
-public:
-    explicit OutputFiller(const PtyPeer& peer)
-        : m_fd(::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-    ~OutputFiller() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    // The terminal moves output on to the far side's buffer a little later, freeing room again:
-    // filled means a pass after a pause takes nothing more.
-    bool Fill() const {
-        const std::vector<std::uint8_t> junk(4096, 0x55);
-        for (int pass = 0; pass < 100 && m_fd >= 0; ++pass) {
-            std::size_t taken = 0;
-            ssize_t n;
-            while ((n = ::write(m_fd, junk.data(), junk.size())) > 0)
-                taken += static_cast<std::size_t>(n);
-            if (errno != EAGAIN)
-                return false;
-            if (taken == 0 && pass > 0)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
-    }
-
-private:
-    int m_fd;
-};
-
 TEST_F(SerialLinkTest, AWriteThePortNeverTakesFailsWithinTheLimitAndEndsOnStop) {
-    OutputFiller filler(peer);
     ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_TRUE(filler.Fill());
+    ASSERT_TRUE(peer.FillOutput());
     ASSERT_EQ(TRUE, link.StartWorker());
     const auto f = Frame(0x66);
     const auto start = std::chrono::steady_clock::now();
@@ -279,9 +245,8 @@ TEST_F(SerialLinkTest, AWriteThePortNeverTakesFailsWithinTheLimitAndEndsOnStop) 
 
     // A stop request ends a write in progress at once: the owner's thread never waits for it.
     PtyPeer stuck(map, 4);
-    OutputFiller stuckFiller(stuck);
     ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 4));
-    ASSERT_TRUE(stuckFiller.Fill());
+    ASSERT_TRUE(stuck.FillOutput());
     ASSERT_EQ(TRUE, link.StartWorker());
     link.Write(f.data(), static_cast<int>(f.size()));
     std::this_thread::sleep_for(50ms); // the worker is inside the write now

@@ -5,6 +5,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -15,6 +19,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace ui::test {
 
@@ -181,6 +187,78 @@ bool CloseWindow(Dialog& dlg) {
     }
     root->close();
     return true;
+}
+
+namespace {
+
+// Watches for modal windows and answers each one once, after its pause.
+class ModalAnswerer : public QObject {
+public:
+    ModalAnswerer(const Dialog* keep, std::function<int()> pause,
+                  std::function<void(const std::string&)> seen)
+        : m_keep(keep), m_pause(std::move(pause)), m_seen(std::move(seen)) {
+        connect(&m_poll, &QTimer::timeout, this, [this] { Look(); });
+        m_poll.start(10);
+    }
+
+private:
+    void Look() {
+        QWidget* top = QApplication::activeModalWidget();
+        QtDialogBackend* b = m_keep ? BackendOf(*m_keep) : nullptr;
+        m_answering.erase(std::remove(m_answering.begin(), m_answering.end(), nullptr),
+                          m_answering.end());
+        if (!top || (b && top == b->Root()) ||
+            std::find(m_answering.begin(), m_answering.end(), top) != m_answering.end())
+            return;
+        QPointer<QWidget> w(top);
+        m_answering.push_back(w);
+        if (m_seen) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            m_seen(box ? "box: " + box->text().toStdString()
+                       : "dialog: " + top->windowTitle().toStdString());
+        }
+        QTimer::singleShot(std::max(0, m_pause()), this, [this, w] {
+            if (!w)
+                return;
+            if (auto* box = qobject_cast<QMessageBox*>(w.data())) {
+                if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+                    ok->click();
+                    return;
+                }
+            }
+            if (auto* d = qobject_cast<QDialog*>(w.data()))
+                d->reject();
+            else
+                w->close();
+        });
+    }
+
+    const Dialog* m_keep;
+    std::function<int()> m_pause;
+    std::function<void(const std::string&)> m_seen;
+    QTimer m_poll;
+    std::vector<QPointer<QWidget>> m_answering; // scheduled, not yet answered
+};
+
+std::unique_ptr<ModalAnswerer> g_answerer;
+
+} // namespace
+
+void CallLater(int milliseconds, std::function<void()> fn) {
+    QTimer::singleShot(std::max(0, milliseconds), QCoreApplication::instance(), std::move(fn));
+}
+
+void AnswerModalsAfter(const Dialog* keep, std::function<int()> pause,
+                       std::function<void(const std::string&)> seen) {
+    g_answerer.reset();
+    if (pause)
+        g_answerer = std::make_unique<ModalAnswerer>(keep, std::move(pause), std::move(seen));
+}
+
+bool ModalAbove(const Dialog& dlg) {
+    QWidget* top = QApplication::activeModalWidget();
+    QtDialogBackend* b = BackendOf(dlg);
+    return top && (!b || top != b->Root()->window());
 }
 
 } // namespace ui::test

@@ -5,6 +5,12 @@
 #include "platform/ui/test_hooks.h"
 #include "platform/ui/win32/win32_backend.h"
 
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
 namespace ui::test {
 
 using ui::win32::Win32DialogBackend;
@@ -186,6 +192,115 @@ bool CloseWindow(Dialog& dlg) {
     ::SendMessageW(b->Root(), WM_CLOSE, 0, 0);
     ui::win32::PumpPending();
     return true;
+}
+
+namespace {
+
+std::map<UINT_PTR, std::function<void()>> g_later;
+
+void CALLBACK LaterProc(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    const auto it = g_later.find(id);
+    if (it == g_later.end()) {
+        return;
+    }
+    auto fn = std::move(it->second);
+    g_later.erase(it);
+    fn();
+}
+
+// The visible, enabled windows of this thread that some owner waits for: message boxes, nested
+// dialogs, common dialogs. A modal window disables its owner.
+std::vector<HWND> ModalWindows(HWND except) {
+    struct Search {
+        HWND except;
+        std::vector<HWND> found;
+    } search{except, {}};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            HWND owner = ::GetWindow(w, GW_OWNER);
+            if (w != s->except && owner && !::IsWindowEnabled(owner) && ::IsWindowVisible(w) &&
+                ::IsWindowEnabled(w)) {
+                s->found.push_back(w);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct Answerer {
+    const Dialog* keep = nullptr;
+    std::function<int()> pause;
+    std::function<void(const std::string&)> seen;
+    UINT_PTR poll = 0;
+    std::vector<HWND> answering;
+};
+std::unique_ptr<Answerer> g_answerer;
+
+void CALLBACK AnswerPoll(HWND, UINT, UINT_PTR, DWORD) {
+    if (!g_answerer) {
+        return;
+    }
+    Win32DialogBackend* b = g_answerer->keep ? BackendOf(*g_answerer->keep) : nullptr;
+    auto& answering = g_answerer->answering;
+    answering.erase(
+        std::remove_if(answering.begin(), answering.end(), [](HWND w) { return !::IsWindow(w); }),
+        answering.end());
+    for (HWND w : ModalWindows(b ? b->Root() : nullptr)) {
+        if (std::find(answering.begin(), answering.end(), w) != answering.end()) {
+            continue;
+        }
+        answering.push_back(w);
+        if (g_answerer->seen) {
+            wchar_t text[512] = {};
+            if (::GetDlgItemTextW(w, 0xFFFF, text, 511) > 0) {
+                g_answerer->seen("box: " + ui::win32::Utf8(std::wstring(text)));
+            } else {
+                ::GetWindowTextW(w, text, 511);
+                g_answerer->seen("dialog: " + ui::win32::Utf8(std::wstring(text)));
+            }
+        }
+        // The dialog manager answers a close like Cancel, and a box with only OK like OK.
+        CallLater(std::max(0, g_answerer->pause()), [w] {
+            if (::IsWindow(w)) {
+                ::PostMessageW(w, WM_CLOSE, 0, 0);
+            }
+        });
+    }
+}
+
+} // namespace
+
+void CallLater(int milliseconds, std::function<void()> fn) {
+    const UINT_PTR id =
+        ::SetTimer(nullptr, 0, static_cast<UINT>(std::max(1, milliseconds)), LaterProc);
+    if (id != 0) {
+        g_later[id] = std::move(fn);
+    }
+}
+
+void AnswerModalsAfter(const Dialog* keep, std::function<int()> pause,
+                       std::function<void(const std::string&)> seen) {
+    if (g_answerer) {
+        ::KillTimer(nullptr, g_answerer->poll);
+        g_answerer.reset();
+    }
+    if (!pause) {
+        return;
+    }
+    g_answerer = std::make_unique<Answerer>();
+    g_answerer->keep = keep;
+    g_answerer->pause = std::move(pause);
+    g_answerer->seen = std::move(seen);
+    g_answerer->poll = ::SetTimer(nullptr, 0, 10, AnswerPoll);
+}
+
+bool ModalAbove(const Dialog& dlg) {
+    Win32DialogBackend* b = BackendOf(dlg);
+    return !ModalWindows(b ? b->Root() : nullptr).empty();
 }
 
 } // namespace ui::test
