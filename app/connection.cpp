@@ -205,6 +205,7 @@ ui::LRESULT CConsoleDlg::OnLinkLost(ui::WPARAM wParam, ui::LPARAM lParam) {
     if (m_bClosing || m_bSearching == 1 || m_bPortOpen == 0 ||
         lParam != static_cast<ui::LPARAM>(m_link.GetPortNumber()))
         return 0;
+    const LinkNotification inNotification(*this);
     ShowDisconnected();
     if (m_bReadingStatus == 1 || m_bReadingEdid == 1)
         KillTimer(kTimerExchange);
@@ -213,7 +214,7 @@ ui::LRESULT CConsoleDlg::OnLinkLost(ui::WPARAM wParam, ui::LPARAM lParam) {
     const std::string what = wParam == static_cast<ui::WPARAM>(serial::Cause::Timeout)
                                  ? port + " does not take the data sent to it."
                                  : "The connection to " + port + " was lost.";
-    MessageBox(what + " Check the cable or adapter, then click \"Turn on Port\" or \"Search "
-                      "Device\".");
+    Tell(what + " Check the cable or adapter, then click \"Turn on Port\" or \"Search "
+                "Device\".");
     return 0;
 }

@@ -37,6 +37,7 @@ const ui::HandlerEntry* CConsoleDlg::GetHandlerTable() const {
         UI_ON_MESSAGE(WM_LINK_RXCHAR, CConsoleDlg, OnLinkRxChar),
         UI_ON_MESSAGE(WM_LINK_TXEMPTY, CConsoleDlg, OnLinkTxEmpty),
         UI_ON_MESSAGE(WM_LINK_LOST, CConsoleDlg, OnLinkLost),
+        UI_ON_MESSAGE(WM_SHOW_DEFERRED_BOXES, CConsoleDlg, OnShowDeferredBoxes),
         UI_ON_MESSAGE(ui::WM_SYSCOMMAND, CConsoleDlg, OnSysCommand),
         UI_ON_NOTIFY(ui::Notify::SelChange, IDC_TAB, CConsoleDlg, OnTabSelChange),
         UI_ON_MESSAGE(ui::WM_TIMER, CConsoleDlg, OnTimer),
@@ -184,6 +185,30 @@ void CConsoleDlg::ShowPage(int index) {
 
 void CConsoleDlg::OnTabSelChange() {
     ShowPage(TabGetCurSel(m_tab));
+}
+
+void CConsoleDlg::Tell(const std::string& text) {
+    if (m_nInLinkNotification == 0) {
+        MessageBox(text);
+        return;
+    }
+    // A burst of refusals while the operator reads the first box says nothing new.
+    constexpr std::size_t kMaxDeferred = 8;
+    if (m_deferredBoxes.size() >= kMaxDeferred)
+        return;
+    m_deferredBoxes.push_back(text);
+    if (m_deferredBoxes.size() == 1)
+        PostMessage(WM_SHOW_DEFERRED_BOXES);
+}
+
+ui::LRESULT CConsoleDlg::OnShowDeferredBoxes(ui::WPARAM, ui::LPARAM) {
+    // Each box runs an event loop: more may be deferred meanwhile, and shown in turn here.
+    while (!m_deferredBoxes.empty() && !m_bClosing) {
+        const std::string text = m_deferredBoxes.front();
+        m_deferredBoxes.erase(m_deferredBoxes.begin());
+        MessageBox(text);
+    }
+    return 0;
 }
 
 ui::LRESULT CConsoleDlg::OnSysCommand(ui::WPARAM wParam, ui::LPARAM) {

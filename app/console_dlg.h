@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 using BOOL = int;
 using DeviceAddress = frame::DeviceAddress;
@@ -193,6 +194,8 @@ public:
 
     static constexpr int kTimerExchange = 4;
     static constexpr int kTimerRepeatGuard = 5;
+    // Posted to itself: shows the messages deferred while a link notification was handled.
+    static constexpr ui::UINT WM_SHOW_DEFERRED_BOXES = ui::WM_USER + 0x101;
 
 private:
     void FillReplyHandlerTable();
@@ -225,5 +228,20 @@ private:
     void OnStatusRecord(const std::uint8_t* record) override;
     void OnEdid(const std::uint8_t* image, std::uint8_t checksum) override;
     bool m_bRxAfterSilence = false; // the byte being parsed followed a quiet line
+
+    // Shows a message to the operator. Inside the handling of a link notification the box is
+    // shown once that handling is over: the link's worker waits for every notification, and a
+    // box held open by the operator must not hold the worker (nor the replies behind it).
+    void Tell(const std::string& text);
+    ui::LRESULT OnShowDeferredBoxes(ui::WPARAM, ui::LPARAM);
+    int m_nInLinkNotification = 0; // link notifications being handled (nested ones counted)
+    struct LinkNotification {
+        explicit LinkNotification(CConsoleDlg& d) : dlg(d) { ++dlg.m_nInLinkNotification; }
+        ~LinkNotification() { --dlg.m_nInLinkNotification; }
+        LinkNotification(const LinkNotification&) = delete;
+        LinkNotification& operator=(const LinkNotification&) = delete;
+        CConsoleDlg& dlg;
+    };
+    std::vector<std::string> m_deferredBoxes;
     bool m_bClosing = false;
 };

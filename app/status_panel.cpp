@@ -226,6 +226,7 @@ void CConsoleDlg::OnSelectSdi() {
 ui::LRESULT CConsoleDlg::OnLinkTxEmpty(ui::WPARAM, ui::LPARAM) {
     if (m_bClosing)
         return 0;
+    const LinkNotification inNotification(*this);
     // The transmission purged what had not been read: a reply in progress ends here.
     m_rx.Transmitted(*this);
     switch (m_nFollowUpQueries) {

@@ -9,14 +9,14 @@ bool CConsoleDlg::SendCommand(std::uint16_t word) {
 
 bool CConsoleDlg::SendCommandData(std::uint16_t word, int length, const std::uint8_t* payload) {
     if (length > frame::kMaxPayload) {
-        MessageBox("Too much parameter.");
+        Tell("Too much parameter.");
         return false;
     }
     const std::size_t n = static_cast<std::size_t>(std::max(length, 0));
     // The frame is built before the connection test, so m_abTxFrame always holds the last one.
     const std::size_t size = frame::BuildRequest(m_abTxFrame, m_address, word, payload, n);
     if (!m_bPortOpen) {
-        MessageBox("Com port is not on yet.");
+        Tell("Com port is not on yet.");
         return false;
     }
     m_link.Write(m_abTxFrame, static_cast<int>(size));

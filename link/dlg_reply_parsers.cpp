@@ -60,6 +60,7 @@ ui::LRESULT CConsoleDlg::OnLinkRxChar(ui::WPARAM wParam, ui::LPARAM lParam) {
         return -1;
     if (m_bClosing)
         return 0;
+    const LinkNotification inNotification(*this);
     const std::uint8_t byte = static_cast<std::uint8_t>(wParam & 0xFF);
     m_bRxAfterSilence = (wParam & LINK_RX_AFTER_SILENCE) != 0;
     if (m_bReadingEdid == 1)

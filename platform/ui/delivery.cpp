@@ -17,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -54,8 +55,17 @@ struct Running {
     Running* next = nullptr;
 };
 
+// A message posted for later: handled from the UI thread's event loop.
+struct Posted {
+    Dialog* target;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
 struct Queue {
     std::mutex mutex;
+    std::deque<Posted> posted;
     Delivery* head = nullptr;
     Delivery* tail = nullptr;
     std::atomic<bool> nonEmpty{false};
@@ -304,11 +314,49 @@ void ServePendingDeliveries() {
     }
 }
 
+void Dialog::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    Queue& q = TheQueue();
+    {
+        std::lock_guard<std::mutex> lock(q.mutex);
+        q.posted.push_back({this, message, wParam, lParam});
+    }
+    BackendWakeUiThread();
+}
+
+void ServePostedMessages() {
+    if (!IsUiThread()) {
+        return;
+    }
+    Queue& q = TheQueue();
+    // Only what was posted before this call: a handler that posts again is served at the next
+    // wake-up, so a message that re-posts itself cannot keep the event loop here.
+    std::size_t count;
+    {
+        std::lock_guard<std::mutex> lock(q.mutex);
+        count = q.posted.size();
+    }
+    for (; count > 0; --count) {
+        Posted p;
+        {
+            std::lock_guard<std::mutex> lock(q.mutex);
+            if (q.posted.empty()) {
+                return;
+            }
+            p = q.posted.front();
+            q.posted.pop_front();
+        }
+        p.target->Dispatch(p.message, p.wParam, p.lParam);
+    }
+}
+
 namespace delivery {
 
 void CancelFor(const Dialog* target) {
     Queue& q = TheQueue();
     std::lock_guard<std::mutex> lock(q.mutex);
+    for (auto it = q.posted.begin(); it != q.posted.end();) {
+        it = it->target == target ? q.posted.erase(it) : it + 1;
+    }
     Delivery* prev = nullptr;
     Delivery* d = q.head;
     while (d) {

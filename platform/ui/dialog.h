@@ -95,6 +95,10 @@ public:
     LRESULT SendMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT SendMessageCancellable(UINT message, WPARAM wParam, LPARAM lParam,
                                    DeliveryCancel& cancel) override;
+    // Queues the message for this dialog's handler table, from any thread, and returns at once. It
+    // is handled from the UI thread's event loop (a nested one included, never from a wait loop
+    // that serves deliveries), after the handler running now has returned.
+    void PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     // Runs the handler table for a control notification; returns false when nothing handled it.
     bool SendNotify(int id, Notify notify);
     // Hands a key to the focused control only, bypassing the dialog's own key handling.

@@ -46,6 +46,10 @@ public:
 // True on the thread that created the application object (the UI thread).
 bool IsUiThread();
 
+// Handles, on the UI thread, the messages posted so far (Dialog::PostMessage). Called by the
+// backend's event loop only.
+void ServePostedMessages();
+
 // Handles, on the UI thread, every message that other threads are blocked on. A UI thread that
 // waits for a worker to end calls this in its wait loop so the worker can finish its delivery.
 // Does nothing when called on another thread.

@@ -209,7 +209,7 @@ TEST_F(ConsoleDialog, FrameBuilderRefusals) {
 }
 
 TEST_F(ConsoleDialog, FrontPanelWhileDisconnected) {
-    RunConsole([](CConsoleDlg& d) {
+    RunConsole([&](CConsoleDlg& d) {
         d.SendNotify(IDC_SDI_LABEL, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bHdmiMode, 0);
         EXPECT_EQ(d.m_nFollowUpQueries, 3);
@@ -227,6 +227,11 @@ TEST_F(ConsoleDialog, FrontPanelWhileDisconnected) {
             d.SendMessage(WM_LINK_TXEMPTY, 0, 1);
             EXPECT_EQ(d.m_nFollowUpQueries, expected);
         }
+        // Their boxes come once the notifications have been handled: the link's worker never
+        // waits for the operator.
+        EXPECT_EQ(Boxes().size(), 1u);
+        ui::ProcessEvents(5);
+        EXPECT_EQ(Boxes().size(), 4u);
         d.SendNotify(IDC_HDMI_ICON, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bHdmiMode, 1);
         EXPECT_EQ(d.GetDlgItemImageId(IDC_HDMI_ICON), IDI_SELECTED);

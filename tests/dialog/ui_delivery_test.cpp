@@ -241,6 +241,23 @@ TEST(Delivery, CancellingAQueuedDeliveryDropsIt) {
     EXPECT_TRUE(dlg.m_handled.empty());
 }
 
+TEST(Delivery, APostedMessageWaitsForTheEventLoop) {
+    TestDlg dlg;
+    dlg.PostMessage(WM_TEST, 3, 0);
+    std::thread worker([&] { dlg.PostMessage(WM_TEST, 4, 0); });
+    worker.join();
+    // Neither the poster's return nor a wait loop that serves deliveries handles it.
+    ui::ServePendingDeliveries();
+    EXPECT_TRUE(dlg.m_events.empty());
+    EXPECT_TRUE(PumpUntil([&] { return dlg.m_events.size() == 2; }));
+    EXPECT_EQ(dlg.m_events, (std::vector<std::string>{"test 3", "test 4"}));
+    // A dialog that goes away takes its posted messages with it.
+    auto gone = std::make_unique<TestDlg>();
+    gone->PostMessage(WM_TEST, 5, 0);
+    gone.reset();
+    ui::ProcessEvents(5);
+}
+
 // Round trip of one message per received byte, as the serial link delivers them.
 TEST(Delivery, RoundTripIsFast) {
     TestDlg dlg;

@@ -4,6 +4,7 @@
 #include "link/serial_link.h"
 #include "platform/ui/dialog.h"
 #include "support/pty_peer.h"
+#include "support/watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 
 using testsupport::PortMap;
 using testsupport::PtyPeer;
+using testsupport::Watchdog;
 using namespace std::chrono_literals;
 
 namespace {
@@ -63,33 +65,6 @@ public:
     CSerialLink* m_pReplyLink = nullptr;
     std::vector<std::uint8_t> m_reply;
     std::function<void()> m_onTxEmpty; // runs once, inside the next WM_LINK_TXEMPTY
-};
-
-// Ends the process if a step does not finish in time: a deadlock must fail the test, not hang it.
-class Watchdog {
-public:
-    explicit Watchdog(const char* what, std::chrono::seconds limit = 10s)
-        : m_thread([this, what, limit] {
-              std::unique_lock<std::mutex> lock(m_mutex);
-              if (!m_cv.wait_for(lock, limit, [this] { return m_done; })) {
-                  std::fprintf(stderr, "deadlock: %s did not return\n", what);
-                  std::_Exit(3);
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_done = true;
-        }
-        m_cv.notify_all();
-        m_thread.join();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_done = false;
-    std::thread m_thread;
 };
 
 bool PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {

@@ -62,6 +62,7 @@ protected:
     bool event(QEvent* e) override {
         if (e->type() == kWakeEvent) {
             ServePendingDeliveries();
+            ServePostedMessages();
             return true;
         }
         return QObject::event(e);

@@ -22,6 +22,7 @@ HWND g_wakeWindow = nullptr; // guarded by g_wakeMutex
 LRESULT CALLBACK WakeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kWakeMessage) {
         ServePendingDeliveries();
+        ServePostedMessages();
         return 0;
     }
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
