@@ -134,10 +134,14 @@ void CReplyFraming::Run(std::uint8_t* pending, int count, int quiet, Sink& sink)
             if (m_nGeneration != generation)
                 return;
             // The bytes after the start byte go first: one of them may start the next reply.
-            const int again = m_nHeld - 1;
+            // A byte refused before it was stored goes back with them.
+            const bool kept = m_bByteKept;
+            const int again = m_nHeld - 1 + (kept ? 0 : 1);
             const int rest = count - head;
             std::memmove(pending + again, pending + head, static_cast<std::size_t>(rest));
-            std::memcpy(pending, m_abFrame + 1, static_cast<std::size_t>(again));
+            std::memcpy(pending, m_abFrame + 1, static_cast<std::size_t>(m_nHeld - 1));
+            if (!kept)
+                pending[again - 1] = byte;
             quiet = again + (quiet > head ? quiet - head : 0);
             count = again + rest;
             head = 0;
@@ -158,8 +162,16 @@ CReplyFraming::Step CReplyFraming::Take(std::uint8_t byte, const Expectation& e)
         break;
     }
     const int index = m_nHeld; // index of this byte in the frame
-    m_abFrame[m_nHeld++] = byte;
     m_reject = Discard::Mismatch;
+    // A frame begun under another parser may already be longer than this parser's reply.
+    const int size = e.parser == Parser::Search ? kSearchSize
+                     : e.parser == Parser::Status
+                         ? (e.statusRecord ? kRecordSize : kItemSize)
+                         : (e.savedEdid ? kSavedEdidSize : kSinkEdidSize);
+    m_bByteKept = index < size;
+    if (!m_bByteKept)
+        return Step::Rejected;
+    m_abFrame[m_nHeld++] = byte;
     const Header h = e.parser == Parser::Search   ? SearchHeader()
                      : e.parser == Parser::Status ? StatusHeader(e)
                                                   : EdidHeader(e);
@@ -190,7 +202,9 @@ CReplyFraming::Step CReplyFraming::Take(std::uint8_t byte, const Expectation& e)
 
 CReplyFraming::Step CReplyFraming::TakeGeneral(std::uint8_t byte) {
     const int index = m_nHeld;
-    if (index >= kBufferSize) { // cannot happen with the length check; kept as a guard
+    // Only a frame begun under another parser can reach the end of the buffer here.
+    m_bByteKept = index < kBufferSize;
+    if (!m_bByteKept) {
         m_reject = Discard::BadLength;
         return Step::Rejected;
     }

@@ -94,6 +94,7 @@ private:
     int m_nHeld = 0;   // bytes of the frame in progress, start byte included
     int m_nLength = 0; // general: the length field
     Discard m_reject = Discard::Mismatch;
+    bool m_bByteKept = true; // whether a rejected byte was stored with its frame
     std::uint8_t m_abNoise[kMaxNoise] = {};
     int m_nNoise = 0; // noise bytes since the last frame start (only the first kMaxNoise kept)
     unsigned m_nGeneration = 0;

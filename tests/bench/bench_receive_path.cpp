@@ -39,7 +39,7 @@ public:
     CBenchSink() : ui::Dialog(kSinkTemplate) {}
 
     ui::LRESULT OnRxChar(ui::WPARAM wParam, ui::LPARAM) {
-        m_checksum += static_cast<unsigned>(wParam);
+        m_checksum += static_cast<unsigned>(wParam & 0xFF); // the byte, without its flags
         if (++m_count == m_expected && m_loop)
             m_loop->quit();
         return 0;

@@ -1,18 +1,20 @@
 #!/bin/sh
-# Builds the EDID decoder fuzz target with clang in its own build directory and runs it for a
-# bounded time, starting from the seed images in tests/fuzz/seeds.
+# Builds the fuzz targets with clang in their own build directory and runs each for a bounded
+# time: the EDID decoder (from the seed images in tests/fuzz/seeds) and the reply framing.
 #
-#   tests/fuzz/run.sh [SECONDS]        default 30
+#   tests/fuzz/run.sh [SECONDS [TARGET...]]     default 30 s, every target
 #
 # Environment: FUZZ_BUILD_DIR (default: build-fuzz in the source tree), FUZZ_CXX (default:
 # clang++-14 or clang++). Needs clang and its libFuzzer runtime (Debian: clang-14,
-# libclang-rt-14-dev). Exits non-zero when the fuzzer finds a crash; the input that caused it
-# is left in the build directory.
+# libclang-rt-14-dev). Exits non-zero when a fuzzer finds a crash; the input that caused it is
+# left in the build directory.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 seconds=${1:-30}
+[ $# -gt 0 ] && shift
+targets=${*:-fuzz_edid_decode fuzz_reply_framing}
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++ || true)}
 if [ -z "$cxx" ]; then
@@ -22,11 +24,18 @@ fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
     -DKESTRELON_FUZZ=ON >/dev/null
-cmake --build "$build" -j2 --target fuzz_edid_decode
+for target in $targets; do
+    cmake --build "$build" -j2 --target "$target"
+done
 
-corpus=$build/fuzz-corpus/edid
-mkdir -p "$corpus"
-cp "$here"/seeds/* "$corpus"/
 cd "$build"
-exec "$build/tests/fuzz/fuzz_edid_decode" -max_total_time="$seconds" -max_len=4096 \
-    -print_final_stats=1 "$corpus"
+for target in $targets; do
+    corpus=$build/fuzz-corpus/$target
+    mkdir -p "$corpus"
+    case $target in
+    fuzz_edid_decode) cp "$here"/seeds/* "$corpus"/ ;;
+    esac
+    echo "== $target, $seconds s"
+    "$build/tests/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
+        "$corpus"
+done

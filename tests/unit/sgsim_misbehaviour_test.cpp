@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 using namespace sgsim_test;
 
 namespace {
@@ -105,6 +108,42 @@ TEST(SgsimMisbehaviour, FrameLogHasOneLinePerFrameWithWhatBecameOfIt) {
               "    1.500000 RX aa 00 00 05 00 02 02 61 80 6c  (not our address, ignored)");
     EXPECT_EQ(lines[2], "    1.500000 RX aa 00 00 05 00 00 00 61 80 70");
     EXPECT_EQ(lines[3], "    1.500000 TX ab 00 00 06 00 01 01 61 80 14 59  (checksum corrupted)");
+}
+
+} // namespace
+
+namespace {
+
+TEST(SgsimMisbehaviour, ChaosDrawsEveryFaultReproduciblyAndReportsMalformedRequests) {
+    sgsim::CMisbehaviour m;
+    m.bChaos = true;
+    m.nChaosSeed = 42;
+    auto run = [&m](std::set<std::string>& faults) {
+        sgsim::CEmulator emulator(m);
+        Bytes all;
+        for (int i = 0; i < 600; ++i) {
+            for (const sgsim::COutFrame& f : emulator.Feed(Request(cmd::QueryPattern))) {
+                all.insert(all.end(), f.abBytes.begin(), f.abBytes.end());
+                if (!f.strNote.empty())
+                    faults.insert(f.strNote.substr(0, f.strNote.find_first_of("0123456789")));
+            }
+            if (emulator.VanishDue()) {
+                faults.insert("vanish");
+                emulator.ComeBack();
+            }
+        }
+        Bytes bad = Request(cmd::QueryPattern);
+        bad.back() ^= 1;
+        emulator.Feed(bad);
+        EXPECT_EQ(emulator.MalformedRequests(), 1);
+        return all;
+    };
+    std::set<std::string> faults, again;
+    const Bytes first = run(faults);
+    EXPECT_EQ(first, run(again)); // the same seed, the same line
+    EXPECT_EQ(faults, (std::set<std::string>{"chaos: ", "chaos: byte ", "chaos: checksum corrupted",
+                                             "chaos: garbage", "chaos: length ",
+                                             "chaos: length changed", "vanish"}));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,21 @@ struct CMisbehaviour {
     bool bAnnounce = false; // send the 0xf801 address report after the reply to wAnnounceAfter
     std::uint16_t wAnnounceAfter = cmd::QueryStatusSummary;
     int nVanishAfter = 0; // vanish once this many requests have been answered (0: never)
+    // Chaos: each answered request may get a fault of its own, drawn from this seed: silence, a
+    // reply later than any window, garbage before it, a frame whose length is too short or off by
+    // a little, a dropped byte, a wrong checksum, an address report; and now and then the device
+    // vanishes (the server brings it back after a while).
+    bool bChaos = false;
+    unsigned nChaosSeed = 1;
+    // Every request frame that is not well formed (its checksum does not add up) is reported.
+    bool bStrict = false;
 };
 
 // One frame going out: the bytes as they go on the line, and what was done to them.
 struct COutFrame {
     FrameBytes abBytes;
     std::string strNote;
+    int nDelayMs = 0; // sent this much later than the replies' usual delay
 };
 
 // One line per frame: "<seconds> RX|TX <hex bytes>[  (<note>)]".
@@ -39,7 +49,8 @@ public:
     using LogSink = std::function<void(const char* direction, const FrameBytes& bytes,
                                        const std::string& note)>;
 
-    explicit CEmulator(CMisbehaviour misbehaviour = {}) : m_misbehaviour(misbehaviour) {}
+    explicit CEmulator(CMisbehaviour misbehaviour = {})
+        : m_misbehaviour(misbehaviour), m_chaos(misbehaviour.nChaosSeed) {}
 
     // Takes received bytes; returns the frames to send, in order.
     std::vector<COutFrame> Feed(const std::uint8_t* data, std::size_t count);
@@ -55,6 +66,10 @@ public:
     // True once the vanish count has been reached; later input is ignored.
     bool VanishDue() const { return m_bVanishDue; }
     int RequestsAnswered() const { return m_nAnswered; }
+    // The device is back on a new line after vanishing: it answers again, from a clean parser.
+    void ComeBack();
+    // Request frames whose checksum did not add up (always counted; reported with bStrict).
+    int MalformedRequests() const { return m_nMalformed; }
 
     // Receives every frame seen (RX, with what became of it) and, when bLogSent is true, every
     // frame produced (TX). A server that sends frames later logs TX itself, when it sends them.
@@ -69,6 +84,10 @@ public:
 private:
     void Process(const CRawFrame& raw, std::vector<COutFrame>& out);
     void Send(FrameBytes bytes, std::vector<COutFrame>& out);
+    // Appends a frame as it is (logged as sent when the emulator logs its own output).
+    void Emit(FrameBytes bytes, std::string note, std::vector<COutFrame>& out);
+    // Chaos: the replies to one request, with the fault drawn for it.
+    void SendWithChaos(const std::vector<FrameBytes>& replies, std::vector<COutFrame>& out);
 
     CMisbehaviour m_misbehaviour;
     CGenerator m_generator;
@@ -79,6 +98,8 @@ private:
     long m_nBytesSent = 0;
     int m_nAnswered = 0;
     bool m_bVanishDue = false;
+    int m_nMalformed = 0;
+    std::mt19937 m_chaos;
 };
 
 } // namespace sgsim

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <getopt.h>
+#include <poll.h>
+#include <signal.h>
 #include <string>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -53,6 +55,10 @@ const char kUsage[] =
     "  --announce            send the device address report (0xf801) after the 0x80a9 reply\n"
     "  --announce-after W    ... after the reply to command word W instead (hex, e.g. f802)\n"
     "  --vanish-after N      close the port after answering N requests, and exit\n"
+    "  --chaos SEED          misbehave at random, seeded: each reply may come late, cut, with\n"
+    "                        garbage before it, a wrong length or checksum, or not at all; the\n"
+    "                        port vanishes now and then and comes back after a while\n"
+    "  --strict              report every request frame whose checksum is wrong (stderr)\n"
     "Log:\n"
     "  --log FILE            one line per frame, both directions, hex with a timestamp\n"
     "                        (- for standard error)\n"
@@ -113,6 +119,8 @@ int main(int argc, char** argv) {
         kAnnounce,
         kAnnounceAfter,
         kVanish,
+        kChaos,
+        kStrict,
         kLog,
         kHelp
     };
@@ -135,6 +143,8 @@ int main(int argc, char** argv) {
         {"announce", no_argument, nullptr, kAnnounce},
         {"announce-after", required_argument, nullptr, kAnnounceAfter},
         {"vanish-after", required_argument, nullptr, kVanish},
+        {"chaos", required_argument, nullptr, kChaos},
+        {"strict", no_argument, nullptr, kStrict},
         {"log", required_argument, nullptr, kLog},
         {"help", no_argument, nullptr, kHelp},
         {nullptr, 0, nullptr, 0},
@@ -230,6 +240,15 @@ int main(int argc, char** argv) {
                 return Fail("vanish-after count", optarg);
             misbehaviour.nVanishAfter = static_cast<int>(value);
             break;
+        case kChaos:
+            if (!ParseInt(optarg, 0, 0x7FFFFFFF, value))
+                return Fail("chaos seed", optarg);
+            misbehaviour.bChaos = true;
+            misbehaviour.nChaosSeed = static_cast<unsigned>(value);
+            break;
+        case kStrict:
+            misbehaviour.bStrict = true;
+            break;
         case kLog:
             logPath = optarg;
             break;
@@ -312,7 +331,26 @@ int main(int argc, char** argv) {
     std::printf("sgsim: COM%d -> %s\n", pty.ComNumber(), pty.SlavePath().c_str());
     std::fflush(stdout);
 
-    const sgsim::CPtyServer::End end = pty.Run(stopPipe[0]);
+    sgsim::CPtyServer::End end = pty.Run(stopPipe[0]);
+    // In chaos the device comes back after vanishing, on a new line under the same COM number.
+    unsigned comeBack = misbehaviour.nChaosSeed;
+    while (misbehaviour.bChaos && end == sgsim::CPtyServer::End::Vanished) {
+        std::fprintf(stderr, "sgsim: vanished after %d requests\n", emulator->RequestsAnswered());
+        comeBack = comeBack * 1103515245u + 12345u;
+        pollfd stop{stopPipe[0], POLLIN, 0};
+        if (poll(&stop, 1, 300 + static_cast<int>((comeBack >> 8) % 2200)) != 0)
+            return 0;
+        if (server.watchPid > 0 && kill(server.watchPid, 0) != 0)
+            return 0;
+        emulator->ComeBack();
+        if (!pty.Open(error)) {
+            std::fprintf(stderr, "sgsim: %s\n", error.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "sgsim: back as COM%d -> %s\n", pty.ComNumber(),
+                     pty.SlavePath().c_str());
+        end = pty.Run(stopPipe[0]);
+    }
     pty.Close();
     int status = 0;
     switch (end) {

@@ -208,7 +208,7 @@ void CPtyServer::Enqueue(std::vector<COutFrame> frames, Clock::time_point now) {
         CPending p;
         p.abBytes = std::move(f.abBytes);
         p.strNote = std::move(f.strNote);
-        p.due = due;
+        p.due = due + std::chrono::milliseconds(f.nDelayMs);
         m_queue.push_back(std::move(p));
     }
 }

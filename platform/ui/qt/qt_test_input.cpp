@@ -149,34 +149,42 @@ bool ChooseSystemMenuItem(Dialog& dlg, const std::string& text) {
     if (!root || !root->isWindow()) {
         return false;
     }
-    bool chosenValue = false;
-    bool* chosen = &chosenValue;
+    bool chosen = false;
+    int looks = 0;
     const QString wanted = QString::fromUtf8(text.c_str());
-    // The menu runs its own event loop; pick the entry from inside it. The timer dies with this
-    // call, so it never fires into a later menu when no menu opened.
+    // The menu runs its own event loop; the entry is picked from inside it, once the menu is on
+    // screen (an entry of a menu not shown yet takes no click). The timer dies with this call,
+    // so it never fires into a later menu; a menu that never shows its entry is closed.
     QTimer pick;
-    pick.setSingleShot(true);
-    QObject::connect(&pick, &QTimer::timeout, [chosen, wanted] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) {
+    QObject::connect(&pick, &QTimer::timeout, [&] {
+        QWidget* popup = QApplication::activePopupWidget();
+        auto* menu = qobject_cast<QMenu*>(popup);
+        if (!menu || !menu->isVisible()) {
+            if (++looks > 500 && popup) {
+                popup->close();
+                pick.stop();
+            }
             return;
         }
+        pick.stop();
         for (QAction* a : menu->actions()) {
             if (!a->isSeparator() && a->text() == wanted) {
                 menu->setActiveAction(a);
                 QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
                 QApplication::sendEvent(menu, &enter);
-                *chosen = true;
+                chosen = true;
+                if (menu->isVisible())
+                    menu->close();
                 return;
             }
         }
         menu->close();
     });
-    pick.start(0);
+    pick.start(1);
     const QPoint pos(2, 2);
     QContextMenuEvent e(QContextMenuEvent::Mouse, pos, root->mapToGlobal(pos));
     QApplication::sendEvent(root, &e);
-    return chosenValue;
+    return chosen;
 }
 
 bool CloseWindow(Dialog& dlg) {
