@@ -239,6 +239,23 @@ TEST(ReplyFraming, EdidRepliesInBothForms) {
                   edid + std::to_string(Reply(cmd::ReadSavedEdid, Concat({0x85}, image)).back())}));
 }
 
+TEST(ReplyFraming, AParserTakingOverALongFrameStaysInsideItsBuffer) {
+    // Without a reset between them, a specialised parser continues a general frame that is
+    // already longer than any reply it waits for.
+    for (Parser p : {Parser::Search, Parser::Status, Parser::Edid}) {
+        CReplyFraming f;
+        Recorder r;
+        Feed(f, r, Concat({0xAB, 0x00, 0x00, 0xF4, 0x01}, Bytes(400, 0x00)));
+        r.expect.parser = p;
+        const Bytes good = Reply(cmd::Search, {0x00, 0x00});
+        Feed(f, r, good);
+        EXPECT_LT(f.State(), CReplyFraming::kBufferSize) << int(p);
+        if (p == Parser::Search) {
+            EXPECT_EQ(r.events, std::vector<std::string>{"found"});
+        }
+    }
+}
+
 TEST(ReplyFraming, ResetDropsAHalfFrameAndAFeedFromACallbackWins) {
     CReplyFraming f;
     Recorder r;
