@@ -50,6 +50,7 @@ struct Figures {
     long connections = 0;
     long readBacks = 0;
     double longestStallMs = 0;
+    std::string longestStallAfter; // the last action or event before it
 };
 
 // Starts sgsim on COMn of the port map with chaos from the seed; its standard error comes back
@@ -219,7 +220,10 @@ private:
         const double gap = std::chrono::duration<double, std::milli>(now - m_lastBeat).count();
         // The prescribed sleeps block the thread on purpose; anything else is a stall.
         const double stall = gap - kHeartbeatMs - m_sleptMs;
-        m_figures.longestStallMs = std::max(m_figures.longestStallMs, stall);
+        if (stall > m_figures.longestStallMs) {
+            m_figures.longestStallMs = stall;
+            m_figures.longestStallAfter = m_log.Last();
+        }
         m_sleptMs = 0;
         m_lastBeat = now;
         m_dog.Beat();
@@ -344,10 +348,10 @@ int main(int argc, char** argv) {
 
     std::printf("soak: seed %u passed: %ld actions (%ld unreachable), %ld modal windows "
                 "answered, %ld searches, %ld connections, %ld read-backs, emulator vanished %d "
-                "times; longest interface-thread stall outside sleeps %.0f ms; most CPU while "
-                "idle %.0f%% of a core\n",
+                "times; longest interface-thread stall outside sleeps %.0f ms (after: %s); most "
+                "CPU while idle %.0f%% of a core\n",
                 seed, figures.actions, figures.unreachable, figures.modals, figures.searches,
                 figures.connections, figures.readBacks, dog.EmulatorVanished(),
-                figures.longestStallMs, dog.MaxIdleCpu() * 100);
+                figures.longestStallMs, figures.longestStallAfter.c_str(), dog.MaxIdleCpu() * 100);
     return 0;
 }

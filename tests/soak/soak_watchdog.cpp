@@ -72,6 +72,11 @@ void ActionLog::Print() const {
         std::fprintf(stderr, "  %s\n", line.c_str());
 }
 
+std::string ActionLog::Last() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lines.empty() ? std::string() : m_lines.back();
+}
+
 long ActionLog::Count() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_count;

@@ -23,6 +23,7 @@ public:
     void Add(const std::string& what);
     void Print() const; // to stderr
     long Count() const;
+    std::string Last() const;
 
 private:
     static constexpr std::size_t kKept = 60;
