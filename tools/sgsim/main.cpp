@@ -2,6 +2,7 @@
 #include "tools/sgsim/edid_file.h"
 #include "tools/sgsim/emulator.h"
 #include "tools/sgsim/pty_server.h"
+#include "kestrelon_version.h"
 
 #include <cerrno>
 #include <csignal>
@@ -56,7 +57,8 @@ const char kUsage[] =
     "Log:\n"
     "  --log FILE            one line per frame, both directions, hex with a timestamp\n"
     "                        (- for standard error)\n"
-    "  --help                this text\n";
+    "  --help                this text\n"
+    "  --version             the version\n";
 
 bool ParseInt(const char* text, long min, long max, long& value, int base = 10) {
     char* end = nullptr;
@@ -114,7 +116,8 @@ int main(int argc, char** argv) {
         kAnnounceAfter,
         kVanish,
         kLog,
-        kHelp
+        kHelp,
+        kVersion
     };
     static const option kOptions[] = {
         {"com", required_argument, nullptr, kCom},
@@ -137,6 +140,7 @@ int main(int argc, char** argv) {
         {"vanish-after", required_argument, nullptr, kVanish},
         {"log", required_argument, nullptr, kLog},
         {"help", no_argument, nullptr, kHelp},
+        {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
     };
 
@@ -235,6 +239,9 @@ int main(int argc, char** argv) {
             break;
         case kHelp:
             std::fputs(kUsage, stdout);
+            return 0;
+        case kVersion:
+            std::puts("sgsim (Kestrelon) " KESTRELON_VERSION);
             return 0;
         default:
             std::fputs(kUsage, stderr);
