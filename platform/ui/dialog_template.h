@@ -7,24 +7,24 @@
 namespace ui {
 
 enum class ControlKind {
-    PushButton,   // plain push button
+    PushButton, // plain push button
     DefPushButton,
-    RadioButton,  // auto radio button; groups follow the Group style in template order
+    RadioButton, // auto radio button; groups follow the Group style in template order
     CheckBox,
-    GroupBox,     // frame with caption, drawn behind the controls inside it
-    Static,       // text label
-    Icon,         // static showing an image (icon or bitmap), caption = resource id as text
+    GroupBox, // frame with caption, drawn behind the controls inside it
+    Static,   // text label
+    Icon,     // static showing an image (icon or bitmap), caption = resource id as text
     Bitmap,
     Edit,
     ComboDropDown, // editable drop-down combo; height is the open list's height
     ComboDropList, // drop-down list without edit field
-    Tab,          // tab control; pages are created as its children
+    Tab,           // tab control; pages are created as its children
 };
 
 enum Style : unsigned {
     kNone = 0,
-    kGroup = 1u << 0,     // starts a group (radio groups, tab order)
-    kNotify = 1u << 1,    // static/icon reports clicks
+    kGroup = 1u << 0,  // starts a group (radio groups, tab order)
+    kNotify = 1u << 1, // static/icon reports clicks
     kDisabled = 1u << 2,
     kReadOnly = 1u << 3,
     kHidden = 1u << 4,
@@ -38,22 +38,26 @@ enum Style : unsigned {
 };
 
 struct ControlTemplate {
-    int id;            // -1 (IDC_STATIC) for unnamed controls
+    int id; // -1 (IDC_STATIC) for unnamed controls
     ControlKind kind;
     const char* caption; // UTF-8; for Icon/Bitmap the resource id of the image as text or ""
-    int x, y, cx, cy;  // dialog units
+    int x, y, cx, cy;    // dialog units
     unsigned style;
+    // What assistive technology calls the control, for controls whose caption does not say it:
+    // icons and bitmaps, an edit or combo without a label. Null: the caption; for an edit or a
+    // combo box, the text of the static right before it in the template, if there is one.
+    const char* name = nullptr;
 };
 
 struct DialogTemplate {
     int id;
     const char* caption;
-    int cx, cy;          // dialog units
+    int cx, cy; // dialog units
     const char* fontFace;
     int pointSize;
     const ControlTemplate* controls;
     std::size_t count;
-    bool childPage;      // a child page (no frame, no caption) rather than a top-level dialog
+    bool childPage; // a child page (no frame, no caption) rather than a top-level dialog
     bool minimizeBox;
     bool systemMenu;
 };

@@ -131,6 +131,7 @@ private:
     };
 
     void BuildControl(const ControlTemplate& c, QButtonGroup* radioGroup);
+    void NameForAssistiveTechnology(const DialogTemplate& tpl);
     const Control* Find(int id) const;
     Control* Find(int id);
     template <class W> W* As(int id) const;

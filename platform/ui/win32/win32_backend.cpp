@@ -67,6 +67,45 @@ std::string WindowTextOf(HWND hwnd) {
     return Utf8(buf.data(), std::max(0, got));
 }
 
+// The annotation service (CLSID_CAccPropServices, which mingw-w64 declares but no library of it
+// defines).
+const CLSID kAccPropServices = {
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+
+IAccPropServices* AnnotationService() {
+    IAccPropServices* services = nullptr;
+    if (FAILED(::CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IAccPropServices, reinterpret_cast<void**>(&services)))) {
+        return nullptr;
+    }
+    return services;
+}
+
+// Names a window for assistive technology through the system's dynamic annotation, which its
+// accessibility proxies read before their own rules. False where the service is missing.
+bool AnnotateAccessibleName(HWND hwnd, const std::wstring& name) {
+    IAccPropServices* services = AnnotationService();
+    if (!services) {
+        return false;
+    }
+    const bool ok = SUCCEEDED(services->SetHwndPropStr(
+        hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, name.c_str()));
+    services->Release();
+    return ok;
+}
+
+void ClearAccessibleNames(const std::vector<HWND>& windows) {
+    IAccPropServices* services = windows.empty() ? nullptr : AnnotationService();
+    if (!services) {
+        return;
+    }
+    MSAAPROPID name = PROPID_ACC_NAME;
+    for (HWND hwnd : windows) {
+        services->ClearHwndProps(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &name, 1);
+    }
+    services->Release();
+}
+
 // Lone CR or LF become CR LF: a multi-line edit shows only CR LF as a line break.
 std::wstring EditLines(const std::string& text) {
     return DisplayText(text);
@@ -86,6 +125,7 @@ Win32DialogBackend::~Win32DialogBackend() {
     // Windows going away move the focus and send notifications; no handler may see them.
     SuppressNotifications quiet;
     if (m_root) {
+        ClearAccessibleNames(m_annotated);
         if (m_disabledOwner) {
             ::EnableWindow(m_disabledOwner, TRUE);
             m_disabledOwner = nullptr;
@@ -176,6 +216,15 @@ void Win32DialogBackend::Build(Dialog* parent, int hostId) {
     for (size_t i = 0; i < tpl.count; ++i) {
         BuildControl(tpl.controls[i]);
     }
+    // The system names an edit or a combo box after the static before it, as in any dialog; a
+    // name in the template replaces that, for one without such a label.
+    for (size_t i = 0; i < tpl.count && i < m_controls.size(); ++i) {
+        const Control& c = m_controls[i];
+        if (tpl.controls[i].name && c.hwnd && (c.kind == ControlKind::Edit || IsCombo(c.kind)) &&
+            AnnotateAccessibleName(c.hwnd, Wide(tpl.controls[i].name))) {
+            m_annotated.push_back(c.hwnd);
+        }
+    }
     if (m_page) {
         ::ShowWindow(m_root, SW_SHOWNA);
     }
@@ -244,7 +293,9 @@ void Win32DialogBackend::BuildControl(const ControlTemplate& c) {
         }
         ctl.imageId = std::atoi(caption.c_str());
         ctl.image = TemplateImage(ctl.imageId);
-        text.clear();
+        // An owner-drawn static never shows its text; the system's accessibility proxy reads it
+        // as the control's name.
+        text = c.name ? Wide(c.name) : std::wstring();
         break;
     case ControlKind::Edit:
         cls = WC_EDITW;
@@ -380,6 +431,7 @@ void Win32DialogBackend::Clicked(int id) {
 void Win32DialogBackend::WindowGone() {
     ::RemovePropW(m_root, kRootProp);
     m_root = nullptr;
+    m_annotated.clear();
     for (Control& c : m_controls) {
         c.hwnd = nullptr;
     }

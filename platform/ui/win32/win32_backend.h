@@ -13,6 +13,7 @@
 #endif
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 // The A/W switches of <windows.h> share names with the layer's member functions; the backend
 // calls the W functions by their full names.
@@ -173,6 +174,7 @@ private:
     std::vector<Control> m_controls;
     std::vector<HFONT> m_fonts;
     HICON m_icons[2] = {nullptr, nullptr};
+    std::vector<HWND> m_annotated; // controls named for assistive technology by annotation
     std::vector<std::pair<UINT, std::string>> m_systemMenu;
 };
 
