@@ -80,6 +80,12 @@ bool CConsoleDlg::PreTranslateMessage(ui::Msg& msg) {
         }
         if (msg.wParam == ui::VK_ESCAPE)
             return true;
+        // F1 opens the About box, which the system menu alone hides where that menu is not
+        // where users look for it.
+        if (msg.wParam == ui::VK_F1) {
+            ShowAboutBox();
+            return true;
+        }
     }
     return ui::Dialog::PreTranslateMessage(msg);
 }
@@ -186,9 +192,12 @@ void CConsoleDlg::OnTabSelChange() {
 }
 
 ui::LRESULT CConsoleDlg::OnSysCommand(ui::WPARAM wParam, ui::LPARAM) {
-    if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg about;
-        about.DoModal(this);
-    }
+    if ((wParam & 0xFFF0) == IDM_ABOUTBOX)
+        ShowAboutBox();
     return 0;
+}
+
+void CConsoleDlg::ShowAboutBox() {
+    CAboutDlg about;
+    about.DoModal(this);
 }

@@ -192,6 +192,7 @@ private:
     void FillTimingNames();
     void SetupAddressFile();
     void ShowPage(int index);
+    void ShowAboutBox();
     // Opens m_nPort with the serial settings.
     BOOL OpenPort();
     void TogglePort(bool updateCaption);

@@ -136,6 +136,25 @@ TEST_F(ConsoleDialog, AboutBoxFromSystemMenu) {
     EXPECT_EQ(title, "HDMI2.0/SDI signal generator V1.1");
 }
 
+TEST_F(ConsoleDialog, F1OpensTheAboutBoxWhoseOwnKeysStayInIt) {
+    std::vector<std::string> captions;
+    RunConsole(
+        [](CConsoleDlg& d) {
+            EXPECT_TRUE(ui::test::PressKey(d, IDC_SEARCH_DEVICE, ui::VK_F1));
+            // From a control of a page as well.
+            EXPECT_TRUE(ui::test::PressKey(d.m_timingPage, IDC_T_640X480_60, ui::VK_F1));
+        },
+        [&](ui::Dialog& about) {
+            captions.push_back(about.GetWindowText());
+            // F1 in the About box is the box's own key: it opens no second box over it.
+            if (captions.size() == 1) {
+                EXPECT_TRUE(ui::test::PressKey(about, ui::IDOK, ui::VK_F1));
+            }
+            return ui::IDOK;
+        });
+    EXPECT_EQ(captions, (std::vector<std::string>{"About Kestrelon", "About Kestrelon"}));
+}
+
 TEST_F(ConsoleDialog, CreatesAddressFileNextToExecutable) {
     std::string path;
     RunConsole([&](CConsoleDlg& d) { path = d.AddressFilePath(); });

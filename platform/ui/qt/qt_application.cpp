@@ -151,6 +151,9 @@ bool PreTranslateKey(QWidget* w, QKeyEvent* e) {
         if (auto* tag = dynamic_cast<RootTag*>(p)) {
             swallowed = tag->Owner().PreTranslateMessage(msg);
         }
+        if (p->isWindow()) {
+            break; // the owner of a dialog is no parent: a modal box's keys stay its own
+        }
     }
     g_keyInFlight = outer;
     return swallowed;
