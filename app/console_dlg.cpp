@@ -5,6 +5,7 @@
 #include "app/address_file.h"
 #include "link/command_words.h"
 #include "link/link_messages.h"
+#include "platform/serial/port_map.h"
 #include "res/art.h"
 #include "res/resource.h"
 #include "res/templates.h"
@@ -167,7 +168,8 @@ bool CConsoleDlg::OnInitDialog() {
 
 void CConsoleDlg::SetupAddressFile() {
     const std::string module = address_file::ModuleFileName();
-    address_file::BuildPath(module.c_str(), m_szAddressFile, sizeof m_szAddressFile);
+    address_file::ChoosePath(module.c_str(), serial::ConfigDirectory(), m_szAddressFile,
+                             sizeof m_szAddressFile);
     auto report = [this](const char* text) { MessageBox(text); };
     address_file::CreateIfMissing(m_szAddressFile, report);
     address_file::Book book;
