@@ -3,6 +3,7 @@
 #include "app/console_dlg.h"
 
 #include "link/command_words.h"
+#include "platform/serial/open_failure.h"
 #include "res/resource.h"
 
 namespace {
@@ -21,6 +22,17 @@ BOOL CConsoleDlg::OpenPort() {
     return m_link.Open(this, static_cast<unsigned>(m_nPort), static_cast<unsigned>(m_nBaudRate),
                        m_chParity, static_cast<unsigned>(m_nDataBits),
                        static_cast<unsigned>(m_nStopBits), m_nEventMask, kTxBufferSize);
+}
+
+// The message for a port that did not open, with a second line saying why when the system told
+// more than that it is missing: no permission, or another program holds it.
+void CConsoleDlg::ShowPortOpenFailure() {
+    std::string text = "Can not find this port or used by other application";
+    const std::string why =
+        serial::ExplainOpenFailure(m_link.LastOpenError(), m_link.LastOpenDevice());
+    if (!why.empty())
+        text += "\n" + why;
+    MessageBox(text);
 }
 
 void CConsoleDlg::ConnectedReadBackStart(int interval) {
@@ -48,7 +60,7 @@ void CConsoleDlg::TogglePort(bool updateCaption) {
         ConnectedReadBackStart(kReadBackInterval);
     } else {
         m_bPortOpen = 0;
-        MessageBox("Can not find this port or used by other application");
+        ShowPortOpenFailure();
         SetDlgItemImage(m_iconActivity, m_hIconIdle);
         if (updateCaption)
             SetDlgItemText(m_btnPort, "Turn on Port");
@@ -82,7 +94,7 @@ void CConsoleDlg::OnPortComboSelEnd() {
         }
     } else {
         SetDlgItemImage(m_iconActivity, m_hIconIdle);
-        MessageBox("Can not find this port or used by other application");
+        ShowPortOpenFailure();
     }
 }
 

@@ -195,6 +195,7 @@ private:
     void ShowAboutBox();
     // Opens m_nPort with the serial settings.
     BOOL OpenPort();
+    void ShowPortOpenFailure();
     void TogglePort(bool updateCaption);
     void SendSignalFromRadios(const ui::Image& icon);
     void ConnectedReadBackStart(int interval);

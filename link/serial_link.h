@@ -50,6 +50,10 @@ public:
     // Whether the link holds an open port (the worker closes it when it stops).
     BOOL IsOpen();
     UINT GetPortNumber() const { return m_nPortNumber; }
+    // Why the last Open could not open the device (no cause after one that could), and the
+    // device it tried (empty when the COM number mapped to none). Owner's thread only.
+    const serial::Error& LastOpenError() const { return m_lastOpenError; }
+    const std::string& LastOpenDevice() const { return m_lastOpenDevice; }
 
     // "COM%d" for ports 1..9, "\\.\COM%d" (the device-namespace form) from 10 on.
     static std::string PortName(UINT nPort);
@@ -100,4 +104,7 @@ private:
     // may be closing. Changed only with m_lock held, by ClosePort and Open.
     std::atomic<bool> m_bPortHeld{false};
     void ClosePort(); // caller holds m_lock
+
+    serial::Error m_lastOpenError;
+    std::string m_lastOpenDevice;
 };
