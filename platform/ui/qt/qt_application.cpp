@@ -194,6 +194,8 @@ Application::Application(int& argc, char** argv) {
     g_state = new AppState;
     if (!QApplication::instance()) {
         g_state->app = std::make_unique<ConsoleApplication>(argc, argv);
+        // Lets a desktop match the windows to the installed desktop entry and its icon.
+        QGuiApplication::setDesktopFileName(QStringLiteral(KESTRELON_APP_ID));
     }
     g_state->filter = std::make_unique<KeyOnlyFilter>();
     QCoreApplication::instance()->installEventFilter(g_state->filter.get());
