@@ -104,6 +104,8 @@ public:
 
     int DluX(int dlu) const override;
     int DluY(int dlu) const override;
+    // Qt lays out in device-independent pixels and scales for the screen itself.
+    int ScaleForDpi(int pixels) const override { return pixels; }
 
     void StartTimer(int id, int milliseconds) override;
     void StopTimer(int id) override;
