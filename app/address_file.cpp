@@ -83,6 +83,12 @@ bool DirectoryWritable(const std::string& dir) {
            access(dir.c_str(), W_OK) == 0;
 }
 
+// Where the system's package manager installs programs: never a place for the user's file, even
+// for the superuser, who may write there.
+bool SystemProgramDirectory(const std::string& dir) {
+    return dir == "/usr" || dir.compare(0, 5, "/usr/") == 0;
+}
+
 } // namespace
 
 void BuildPath(const char* modulePath, char* out, std::size_t outSize) {
@@ -108,7 +114,7 @@ void ChoosePath(const char* modulePath, const std::string& configDir, char* out,
     const std::string exeDir = separator == std::string::npos ? "."
                                : separator == 0               ? beside.substr(0, 1)
                                                               : beside.substr(0, separator);
-    if (DirectoryWritable(exeDir))
+    if (DirectoryWritable(exeDir) && !SystemProgramDirectory(exeDir))
         return;
     const std::string inConfig = configDir + kModulePathSeparator + "SG.ini";
     if (inConfig.size() >= outSize)

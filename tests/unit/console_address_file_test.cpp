@@ -221,6 +221,11 @@ TEST(AddressFile, PlaceBesideAWritableExecutableElseInTheConfigurationDirectory)
     ChoosePath(installed.c_str(), config, out, sizeof out);
     EXPECT_EQ(std::string(out), config + sep + "SG.ini");
     EXPECT_TRUE(std::filesystem::is_directory(config));
+    // Nor is the system's program directory, even for a superuser who could write there.
+    if (kModulePathSeparator == '/') {
+        ChoosePath("/usr/bin/kestrelon", config, out, sizeof out);
+        EXPECT_EQ(std::string(out), config + sep + "SG.ini");
+    }
 
     // No configuration directory (Windows), or one whose path would not fit: beside the
     // executable, never a cut path.
