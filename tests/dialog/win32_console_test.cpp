@@ -35,8 +35,9 @@ TEST_F(Win32Console, IconsAreNamedAndRadiosAreRadioButtonsForAssistiveTechnology
         ASSERT_TRUE(win32host::ReadAccessible(d, IDC_SIGNAL_ON, role, name));
         EXPECT_EQ(name, "Signal On");
         // Only a system with a proxy per control class tells a radio button from any window.
-        if (role != win32host::kRoleClient)
+        if (role != win32host::kRoleClient) {
             EXPECT_EQ(role, win32host::kRoleRadioButton);
+        }
     });
 }
 
