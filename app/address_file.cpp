@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace address_file {
@@ -73,6 +75,20 @@ bool ScanHex(const std::string& s, std::size_t& pos, std::uint16_t& word) {
     return true;
 }
 
+// A directory this user may create files in. One marked read-only counts as not writable even
+// for a user whom the system would let write it anyway (the superuser), as with the file itself.
+bool DirectoryWritable(const std::string& dir) {
+    struct stat st {};
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & 0222) != 0 &&
+           access(dir.c_str(), W_OK) == 0;
+}
+
+// Where the system's package manager installs programs: never a place for the user's file, even
+// for the superuser, who may write there.
+bool SystemProgramDirectory(const std::string& dir) {
+    return dir == "/usr" || dir.compare(0, 5, "/usr/") == 0;
+}
+
 } // namespace
 
 void BuildPath(const char* modulePath, char* out, std::size_t outSize) {
@@ -86,6 +102,27 @@ void BuildPath(const char* modulePath, char* out, std::size_t outSize) {
     const std::size_t at = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
     if (at + sizeof("SG.ini") <= outSize)
         std::memcpy(out + at, "SG.ini", sizeof("SG.ini"));
+}
+
+void ChoosePath(const char* modulePath, const std::string& configDir, char* out,
+                std::size_t outSize) {
+    BuildPath(modulePath, out, outSize);
+    if (configDir.empty() || outSize == 0)
+        return;
+    const std::string beside = out;
+    const std::size_t separator = beside.rfind(kModulePathSeparator);
+    const std::string exeDir = separator == std::string::npos ? "."
+                               : separator == 0               ? beside.substr(0, 1)
+                                                              : beside.substr(0, separator);
+    if (DirectoryWritable(exeDir) && !SystemProgramDirectory(exeDir))
+        return;
+    const std::string inConfig = configDir + kModulePathSeparator + "SG.ini";
+    if (inConfig.size() >= outSize)
+        return;
+    std::error_code error;
+    std::filesystem::create_directories(configDir, error);
+    if (std::filesystem::is_directory(configDir, error))
+        std::memcpy(out, inConfig.c_str(), inConfig.size() + 1);
 }
 
 void CreateIfMissing(const char* path, const Report& report) {

@@ -1,5 +1,6 @@
-// The address file SG.ini next to the executable: a line of 32 hexadecimal address words and 32
-// '*' description lines. Created when missing, read at start-up, never rewritten.
+// The address file SG.ini: a line of 32 hexadecimal address words and 32 '*' description lines.
+// Created when missing, read at start-up, never rewritten. It lives next to the executable, or in
+// the user's configuration directory when the executable's directory is not writable.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,14 @@ using Report = std::function<void(const char* message)>;
 // first 200 characters. A path without such a separator gives "SG.ini" (the working directory).
 // out holds outSize characters including the terminator.
 void BuildPath(const char* modulePath, char* out, std::size_t outSize);
+
+// The address file's path: BuildPath's, beside the executable, when the executable's directory
+// is writable (a portable copy; on Windows always). Otherwise, as for an installed console (also
+// one under /usr that the superuser runs), "SG.ini" in configDir, which is created when missing.
+// An empty configDir, one that cannot be created, or a path that does not fit outSize keeps the
+// place beside the executable.
+void ChoosePath(const char* modulePath, const std::string& configDir, char* out,
+                std::size_t outSize);
 
 // Creates the file when no file or directory of that name exists. Reports
 // "There is no SG.ini and faild to create new empty ini file !" and then "failed" when it cannot.

@@ -3,6 +3,7 @@
 #include "app/console_dlg.h"
 
 #include "link/command_words.h"
+#include "platform/serial/open_failure.h"
 #include "res/resource.h"
 
 #include <string>
@@ -41,6 +42,17 @@ void CConsoleDlg::ShowDisconnected() {
     SetDlgItemImage(m_iconActivity, m_hIconIdle);
 }
 
+// The message for a port that did not open, with a second line saying why when the system told
+// more than that it is missing: no permission, or another program holds it.
+void CConsoleDlg::ShowPortOpenFailure() {
+    std::string text = "Can not find this port or used by other application";
+    const std::string why =
+        serial::ExplainOpenFailure(m_link.LastOpenError(), m_link.LastOpenDevice());
+    if (!why.empty())
+        text += "\n" + why;
+    MessageBox(text);
+}
+
 void CConsoleDlg::ConnectedReadBackStart(int interval) {
     ui::Sleep(kSettleAfterOpen);
     StartStatusReadBack(interval);
@@ -65,7 +77,7 @@ void CConsoleDlg::TogglePort(bool updateCaption) {
         ConnectedReadBackStart(kReadBackInterval);
     } else {
         m_bPortOpen = 0;
-        MessageBox("Can not find this port or used by other application");
+        ShowPortOpenFailure();
         SetDlgItemImage(m_iconActivity, m_hIconIdle);
         if (updateCaption)
             SetDlgItemText(m_btnPort, "Turn on Port");
@@ -89,7 +101,7 @@ void CConsoleDlg::OnPortComboSelEnd() {
             if (!m_link.StartWorker()) {
                 m_link.Close();
                 SetDlgItemImage(m_iconActivity, m_hIconIdle);
-                MessageBox("Can not find this port or used by other application");
+                ShowPortOpenFailure();
                 return;
             }
             SetDlgItemImage(m_iconActivity, m_hIconActive);
@@ -104,7 +116,7 @@ void CConsoleDlg::OnPortComboSelEnd() {
         }
     } else {
         SetDlgItemImage(m_iconActivity, m_hIconIdle);
-        MessageBox("Can not find this port or used by other application");
+        ShowPortOpenFailure();
     }
 }
 

@@ -5,6 +5,7 @@
 #include "app/address_file.h"
 #include "link/command_words.h"
 #include "link/link_messages.h"
+#include "platform/serial/port_map.h"
 #include "res/art.h"
 #include "res/resource.h"
 #include "res/templates.h"
@@ -82,6 +83,12 @@ bool CConsoleDlg::PreTranslateMessage(ui::Msg& msg) {
         }
         if (msg.wParam == ui::VK_ESCAPE)
             return true;
+        // F1 opens the About box, which the system menu alone hides where that menu is not
+        // where users look for it.
+        if (msg.wParam == ui::VK_F1) {
+            ShowAboutBox();
+            return true;
+        }
     }
     return ui::Dialog::PreTranslateMessage(msg);
 }
@@ -134,8 +141,10 @@ bool CConsoleDlg::OnInitDialog() {
     m_settingPage.Create(this, m_tab);
     m_edidPage.Create(this, m_tab);
 
+    // The margins are pixels of a 96 DPI screen: a screen of more DPI has a higher tab header.
     const ui::Rect client = TabGetClientRect(m_tab);
-    const ui::Rect pageRect{client.left + 1, client.top + 20, client.right - 2, client.bottom - 1};
+    const ui::Rect pageRect{client.left + ScaleForDpi(1), client.top + ScaleForDpi(20),
+                            client.right - ScaleForDpi(2), client.bottom - ScaleForDpi(1)};
     for (ui::Dialog* page :
          {static_cast<ui::Dialog*>(&m_timingPage), static_cast<ui::Dialog*>(&m_timingDetailsPage),
           static_cast<ui::Dialog*>(&m_patternPage), static_cast<ui::Dialog*>(&m_settingPage),
@@ -163,7 +172,8 @@ bool CConsoleDlg::OnInitDialog() {
 
 void CConsoleDlg::SetupAddressFile() {
     const std::string module = address_file::ModuleFileName();
-    address_file::BuildPath(module.c_str(), m_szAddressFile, sizeof m_szAddressFile);
+    address_file::ChoosePath(module.c_str(), serial::ConfigDirectory(), m_szAddressFile,
+                             sizeof m_szAddressFile);
     auto report = [this](const char* text) { MessageBox(text); };
     address_file::CreateIfMissing(m_szAddressFile, report);
     address_file::Book book;
@@ -212,9 +222,12 @@ ui::LRESULT CConsoleDlg::OnShowDeferredBoxes(ui::WPARAM, ui::LPARAM) {
 }
 
 ui::LRESULT CConsoleDlg::OnSysCommand(ui::WPARAM wParam, ui::LPARAM) {
-    if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg about;
-        about.DoModal(this);
-    }
+    if ((wParam & 0xFFF0) == IDM_ABOUTBOX)
+        ShowAboutBox();
     return 0;
+}
+
+void CConsoleDlg::ShowAboutBox() {
+    CAboutDlg about;
+    about.DoModal(this);
 }

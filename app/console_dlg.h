@@ -202,8 +202,10 @@ private:
     void FillTimingNames();
     void SetupAddressFile();
     void ShowPage(int index);
+    void ShowAboutBox();
     // Opens m_nPort with the serial settings.
     BOOL OpenPort();
+    void ShowPortOpenFailure();
     void TogglePort(bool updateCaption);
     void SendSignalFromRadios(const ui::Image& icon);
     void ConnectedReadBackStart(int interval);

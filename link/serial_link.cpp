@@ -46,6 +46,8 @@ std::string CSerialLink::PortName(UINT nPort) {
 BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char cParity,
                        UINT nDataBits, UINT nStopBits, DWORD dwEventMask, int nTxBufferSize) {
     StopWorkerAndWait();
+    m_lastOpenError = serial::Error{};
+    m_lastOpenDevice.clear();
 
     for (serial::Event* event : {&m_hWriteEvent, &m_hStopEvent}) {
         if (event->IsValid()) {
@@ -76,13 +78,12 @@ BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char c
     // On this platform the port map says which device the COM number stands for; a number that
     // maps to nothing fails at once.
     const std::string path = serial::ResolveComPort(static_cast<int>(nPort));
-    if (path.empty()) {
-        ReportError("CreateFile()",
-                    serial::MakeError(serial::Cause::NotFound, name + " maps to no device"));
-        return FALSE;
-    }
-    if (serial::Error e = m_hPort.Open(path)) {
-        ReportError("CreateFile()", e);
+    m_lastOpenDevice = path;
+    m_lastOpenError = path.empty()
+                          ? serial::MakeError(serial::Cause::NotFound, name + " maps to no device")
+                          : m_hPort.Open(path);
+    if (m_lastOpenError) {
+        ReportError("CreateFile()", m_lastOpenError);
         return FALSE;
     }
     m_bPortHeld.store(true);

@@ -57,6 +57,10 @@ public:
     // (stop, or the port went away) or the next Open. Never waits for the worker.
     BOOL IsOpen() const { return m_bPortHeld.load() ? TRUE : FALSE; }
     UINT GetPortNumber() const { return m_nPortNumber; }
+    // Why the last Open could not open the device (no cause after one that could), and the
+    // device it tried (empty when the COM number mapped to none). Owner's thread only.
+    const serial::Error& LastOpenError() const { return m_lastOpenError; }
+    const std::string& LastOpenDevice() const { return m_lastOpenDevice; }
 
     // The longest a frame may take to leave: a port that does not take it by then has failed.
     static constexpr int kWriteLimitMs = 1000;
@@ -119,4 +123,6 @@ private:
     ui::DeliveryCancel m_deliveryCancel;
     // Worker only: when the input queue was last seen empty, to flag a byte after silence.
     std::chrono::steady_clock::time_point m_inputIdleSince{};
+    serial::Error m_lastOpenError;
+    std::string m_lastOpenDevice;
 };

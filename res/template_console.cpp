@@ -14,15 +14,16 @@ const ControlTemplate kConsoleControls[] = {
     {IDC_STATIC, ControlKind::GroupBox, "Signal Ouput", 11, 9, 94, 32, kNone},
     {IDC_SIGNAL_ON, ControlKind::RadioButton, "Signal On", 19, 18, 48, 10, kGroup},
     {IDC_SIGNAL_OFF, ControlKind::RadioButton, "Signal Off", 19, 30, 52, 10, kNone},
-    {IDC_SIGNAL_ICON, ControlKind::Icon, "190", 71, 19, 20, 20, kGroup | kNotify | kHidden},
-    {IDC_HDMI_ICON, ControlKind::Icon, "191", 13, 48, 20, 20, kNotify},
+    {IDC_SIGNAL_ICON, ControlKind::Icon, "190", 71, 19, 20, 20, kGroup | kNotify | kHidden,
+     "Signal"},
+    {IDC_HDMI_ICON, ControlKind::Icon, "191", 13, 48, 20, 20, kNotify, "HDMI"},
     {IDC_HDMI_LABEL, ControlKind::Static, "HDMI", 33, 52, 27, 8, kNotify},
-    {IDC_SDI_ICON, ControlKind::Icon, "133", 66, 47, 20, 20, kNotify},
+    {IDC_SDI_ICON, ControlKind::Icon, "133", 66, 47, 20, 20, kNotify, "SDI"},
     {IDC_SDI_LABEL, ControlKind::Static, "SDI", 86, 52, 18, 8, kNotify},
     {IDC_STATIC, ControlKind::GroupBox, "Comm Port", 7, 73, 101, 48, kNone},
     {IDC_PORT_BUTTON, ControlKind::PushButton, "Turn on Port", 51, 81, 53, 14, kGroup},
     {IDC_STATIC, ControlKind::GroupBox, "Activity", 13, 84, 33, 29, kNone},
-    {IDC_ACTIVITY_ICON, ControlKind::Icon, "134", 17, 91, 20, 20, kNotify},
+    {IDC_ACTIVITY_ICON, ControlKind::Icon, "134", 17, 91, 20, 20, kNotify, "Port activity"},
     // A combo's caption is its initial list, one entry per line.
     {IDC_PORT_COMBO, ControlKind::ComboDropDown,
      "COM1\nCOM2\nCOM3\nCOM4\nCOM5\nCOM6\nCOM7\nCOM8\nCOM9\nCOM10\n"
@@ -35,7 +36,7 @@ const ControlTemplate kConsoleControls[] = {
      "COM71\nCOM72\nCOM73\nCOM74\nCOM75\nCOM76\nCOM77\nCOM78\nCOM79\nCOM80\n"
      "COM81\nCOM82\nCOM83\nCOM84\nCOM85\nCOM86\nCOM87\nCOM88\nCOM89\nCOM90\n"
      "COM91\nCOM92\nCOM93\nCOM94\nCOM95\nCOM96\nCOM97\nCOM98\nCOM99",
-     52, 101, 52, 132, kVScroll | kGroup},
+     52, 101, 52, 132, kVScroll | kGroup, "Comm Port"},
     {IDC_SEARCH_STATUS, ControlKind::Static, "Static", 7, 125, 87, 8, kNone},
     {IDC_SEARCH_DEVICE, ControlKind::PushButton, "Search Device", 11, 135, 95, 20, kGroup},
     {IDC_STATIC, ControlKind::Static, "Hot Plug:", 15, 165, 37, 8, kNone},
@@ -70,7 +71,7 @@ const DialogTemplate kConsoleTemplate = {
 };
 
 const ControlTemplate kAboutControls[] = {
-    {IDC_ABOUT_ICON, ControlKind::Icon, "128", 11, 17, 20, 20, kNone},
+    {IDC_ABOUT_ICON, ControlKind::Icon, "128", 11, 17, 20, 20, kNone, "Kestrelon"},
     {IDC_ABOUT_TITLE, ControlKind::Static, "HDMI2.0/SDI signal generator V1.1", 40, 10, 130, 8,
      kNoWrap},
     {IDC_ABOUT_LINE2, ControlKind::Static, "Console for the Kestrelon test-signal generator", 40,

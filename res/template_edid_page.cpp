@@ -50,7 +50,8 @@ const ControlTemplate kControls[] = {
     EDID_ROW_LABEL(15, "f0"),
     // 189 units hold 47 characters (sixteen bytes, the last blank hangs) but not the 50 of
     // seventeen; 135 units hold the sixteen rows without a scroll bar.
-    {IDC_EDID_HEX, ControlKind::Edit, "", 16, kHexTop, 189, 135, kGroup | kMultiline | kReadOnly},
+    {IDC_EDID_HEX, ControlKind::Edit, "", 16, kHexTop, 189, 135, kGroup | kMultiline | kReadOnly,
+     "EDID bytes"},
 
     {IDC_EDID_STATUS, ControlKind::Static, "", 211, kHexTop, 130, 28, kBorder},
     {IDC_STATIC, ControlKind::Static, "Audio Information:", 211, 58, 130, 8, kNone},

@@ -64,8 +64,8 @@ const ControlTemplate kControls[] = {
      kGroup},
     {IDC_D_UPDATE_STATUS, ControlKind::PushButton, "Update Status", 272, 114, 68, 15, kGroup},
     // Illustrations of the horizontal and the vertical timing.
-    {IDC_D_ART_HORIZONTAL, ControlKind::Bitmap, "184", 4, 136, 337, 94, kNone},
-    {IDC_D_ART_VERTICAL, ControlKind::Bitmap, "186", 4, 234, 337, 94, kNone},
+    {IDC_D_ART_HORIZONTAL, ControlKind::Bitmap, "184", 4, 136, 337, 94, kNone, "Horizontal timing"},
+    {IDC_D_ART_VERTICAL, ControlKind::Bitmap, "186", 4, 234, 337, 94, kNone, "Vertical timing"},
 };
 
 const DialogTemplate kTemplate = {

@@ -75,10 +75,10 @@ bool HasUartBehind(const DeviceRoots& roots, const std::string& name) {
 
 } // namespace
 
-std::string PortMapDirectory() {
+std::string ConfigDirectory() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg && xdg[0] == '/')
-        return std::string(xdg) + "/kestrelon/ports";
+        return std::string(xdg) + "/kestrelon";
     std::string home;
     if (const char* h = std::getenv("HOME"); h && h[0])
         home = h;
@@ -86,7 +86,12 @@ std::string PortMapDirectory() {
         home = pw->pw_dir;
     if (home.empty())
         return {};
-    return home + "/.config/kestrelon/ports";
+    return home + "/.config/kestrelon";
+}
+
+std::string PortMapDirectory() {
+    const std::string config = ConfigDirectory();
+    return config.empty() ? config : config + "/ports";
 }
 
 std::vector<std::string> ListPresentDevices(const DeviceRoots& roots) {

@@ -13,8 +13,12 @@
 
 namespace serial {
 
-// $XDG_CONFIG_HOME/kestrelon/ports, or ~/.config/kestrelon/ports when the variable is unset or
-// not an absolute path. Empty when no home directory is known either.
+// The console's per-user configuration directory: $XDG_CONFIG_HOME/kestrelon, or
+// ~/.config/kestrelon when the variable is unset or not an absolute path. Empty when no home
+// directory is known either, and on Windows, where the console keeps nothing per user.
+std::string ConfigDirectory();
+
+// ConfigDirectory()/ports. Empty when that is.
 std::string PortMapDirectory();
 
 // Where the device scan looks; tests point these at directories of their own.

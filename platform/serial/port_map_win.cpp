@@ -1,5 +1,6 @@
 // The COM port map on Windows: COM n is the system's own port of that name, so there is no map
-// directory; the name is "COMn" for 1..9 and the device-namespace form "\\.\COMn" from 10 on.
+// directory (nor any other per-user directory of the console); the name is "COMn" for 1..9 and
+// the device-namespace form "\\.\COMn" from 10 on.
 #include "platform/serial/port_map.h"
 
 #include <cstdio>
@@ -7,6 +8,10 @@
 #include <windows.h>
 
 namespace serial {
+
+std::string ConfigDirectory() {
+    return std::string();
+}
 
 std::string PortMapDirectory() {
     return std::string();

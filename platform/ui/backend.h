@@ -64,6 +64,7 @@ public:
 
     virtual int DluX(int dlu) const = 0;
     virtual int DluY(int dlu) const = 0;
+    virtual int ScaleForDpi(int pixels) const = 0;
 
     virtual void StartTimer(int id, int milliseconds) = 0;
     virtual void StopTimer(int id) = 0;

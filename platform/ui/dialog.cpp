@@ -304,6 +304,10 @@ int Dialog::DluToPixelsY(int dlu) const {
     return m_backend ? m_backend->DluY(dlu) : 0;
 }
 
+int Dialog::ScaleForDpi(int pixels) const {
+    return m_backend ? m_backend->ScaleForDpi(pixels) : pixels;
+}
+
 // --- Timers and message boxes -------------------------------------------------------------------
 
 void Dialog::SetTimer(int id, int milliseconds) {

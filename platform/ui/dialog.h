@@ -153,6 +153,9 @@ public:
     // Dialog units to pixels for this dialog's font.
     int DluToPixelsX(int dlu) const;
     int DluToPixelsY(int dlu) const;
+    // A length given in pixels of a 96 DPI screen, in this dialog's pixels (the same number where
+    // the toolkit scales for the screen itself).
+    int ScaleForDpi(int pixels) const;
 
     // Timers: setting a running timer restarts it with the new interval. Expiry arrives as
     // WM_TIMER with the id as wParam.

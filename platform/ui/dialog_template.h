@@ -43,6 +43,10 @@ struct ControlTemplate {
     const char* caption; // UTF-8; for Icon/Bitmap the resource id of the image as text or ""
     int x, y, cx, cy;    // dialog units
     unsigned style;
+    // What assistive technology calls the control, for controls whose caption does not say it:
+    // icons and bitmaps, an edit or combo without a label. Null: the caption; for an edit or a
+    // combo box, the text of the static right before it in the template, if there is one.
+    const char* name = nullptr;
 };
 
 struct DialogTemplate {

@@ -2,6 +2,7 @@
 // test playing the generator (or a silent device) on their far side.
 #include "link/command_words.h"
 #include "link/frame.h"
+#include "platform/serial/serial_port.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 
@@ -139,6 +140,25 @@ TEST_F(Connection, PortButtonAndActivityIcon) {
         EXPECT_EQ(d.m_bPortOpen, 1);
         EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
     });
+}
+
+TEST_F(Connection, APortHeldByAnotherProgramSaysSoAndTheSearchStaysSilent) {
+    PtyPeer peer(m_ports, 3);
+    serial::Port holder;
+    ASSERT_FALSE(holder.Open(peer.SlavePath()));
+    RunConsole([&](CConsoleDlg& d) {
+        d.ComboSetCurSel(IDC_PORT_COMBO, 2);
+        d.SendNotify(IDC_PORT_COMBO, ui::Notify::SelEndOk);
+        d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
+        EXPECT_EQ(d.m_bPortOpen, 0);
+        d.SendNotify(IDC_SEARCH_DEVICE, ui::Notify::Clicked);
+        EXPECT_EQ(d.m_bSearching, 0);
+    });
+    const std::string held = "Can not find this port or used by other application\n"
+                             "Another program is using " +
+                             peer.SlavePath() + ". Close it and try again.";
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{
+                           held, held, "Can not find available device for this console!"}));
 }
 
 TEST_F(Connection, ChoosingAPortConnectsOrDisconnects) {

@@ -2,6 +2,7 @@
 // address file at start-up, and the frame builders' refusals.
 #include "link/command_words.h"
 #include "link/link_messages.h"
+#include "platform/serial/port_map.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 
@@ -136,6 +137,25 @@ TEST_F(ConsoleDialog, AboutBoxFromSystemMenu) {
     EXPECT_EQ(title, "HDMI2.0/SDI signal generator V1.1");
 }
 
+TEST_F(ConsoleDialog, F1OpensTheAboutBoxWhoseOwnKeysStayInIt) {
+    std::vector<std::string> captions;
+    RunConsole(
+        [](CConsoleDlg& d) {
+            EXPECT_TRUE(ui::test::PressKey(d, IDC_SEARCH_DEVICE, ui::VK_F1));
+            // From a control of a page as well.
+            EXPECT_TRUE(ui::test::PressKey(d.m_timingPage, IDC_T_640X480_60, ui::VK_F1));
+        },
+        [&](ui::Dialog& about) {
+            captions.push_back(about.GetWindowText());
+            // F1 in the About box is the box's own key: it opens no second box over it.
+            if (captions.size() == 1) {
+                EXPECT_TRUE(ui::test::PressKey(about, ui::IDOK, ui::VK_F1));
+            }
+            return ui::IDOK;
+        });
+    EXPECT_EQ(captions, (std::vector<std::string>{"About Kestrelon", "About Kestrelon"}));
+}
+
 TEST_F(ConsoleDialog, CreatesAddressFileNextToExecutable) {
     std::string path;
     RunConsole([&](CConsoleDlg& d) { path = d.AddressFilePath(); });
@@ -143,6 +163,27 @@ TEST_F(ConsoleDialog, CreatesAddressFileNextToExecutable) {
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_size, 290);
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(ConsoleDialog, InstalledInAReadOnlyDirectoryKeepsTheAddressFileInTheUserConfiguration) {
+    const std::string config = serial::ConfigDirectory();
+    if (config.empty())
+        GTEST_SKIP() << "no per-user configuration directory: the file stays by the executable";
+    chmod(m_exeDir.Path().c_str(), 0555);
+    std::string path;
+    RunConsole([&](CConsoleDlg& d) { path = d.AddressFilePath(); });
+    chmod(m_exeDir.Path().c_str(), 0755);
+    EXPECT_EQ(path, config + "/SG.ini");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 290);
+    EXPECT_NE(stat(InExeDir("SG.ini").c_str(), &st), 0);
+    // A normal start: no message box, now or on the next start that reads the file.
+    EXPECT_TRUE(Boxes().empty());
+    chmod(m_exeDir.Path().c_str(), 0555);
+    RunConsole([&](CConsoleDlg& d) { EXPECT_EQ(d.AddressFilePath(), path); });
+    chmod(m_exeDir.Path().c_str(), 0755);
     EXPECT_TRUE(Boxes().empty());
 }
 

@@ -204,3 +204,35 @@ TEST(AddressFile, PathRule) {
     BuildPath(std::string(230, 'c').c_str(), out, sizeof out);
     EXPECT_STREQ(out, "SG.ini");
 }
+
+TEST(AddressFile, PlaceBesideAWritableExecutableElseInTheConfigurationDirectory) {
+    testsupport::TempDir exeDir, home;
+    const std::string sep(1, kModulePathSeparator);
+    const std::string config = home.Path() + sep + "config" + sep + "kestrelon";
+    char out[256];
+    // A portable copy: the executable's directory is writable.
+    ChoosePath((exeDir.Path() + sep + "kestrelon").c_str(), config, out, sizeof out);
+    EXPECT_EQ(std::string(out), exeDir.Path() + sep + "SG.ini");
+    EXPECT_FALSE(std::filesystem::exists(config));
+
+    // One the user cannot write to (here: one that does not exist): the configuration
+    // directory, made with its parents.
+    const std::string installed = exeDir.Path() + sep + "absent" + sep + "kestrelon";
+    ChoosePath(installed.c_str(), config, out, sizeof out);
+    EXPECT_EQ(std::string(out), config + sep + "SG.ini");
+    EXPECT_TRUE(std::filesystem::is_directory(config));
+    // Nor is the system's program directory, even for a superuser who could write there.
+    if (kModulePathSeparator == '/') {
+        ChoosePath("/usr/bin/kestrelon", config, out, sizeof out);
+        EXPECT_EQ(std::string(out), config + sep + "SG.ini");
+    }
+
+    // No configuration directory (Windows), or one whose path would not fit: beside the
+    // executable, never a cut path.
+    ChoosePath(installed.c_str(), "", out, sizeof out);
+    EXPECT_EQ(std::string(out), exeDir.Path() + sep + "absent" + sep + "SG.ini");
+    const std::string deep = home.Path() + sep + std::string(250, 'd');
+    ChoosePath(installed.c_str(), deep, out, sizeof out);
+    EXPECT_EQ(std::string(out), exeDir.Path() + sep + "absent" + sep + "SG.ini");
+    EXPECT_FALSE(std::filesystem::exists(deep));
+}

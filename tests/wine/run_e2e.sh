@@ -6,6 +6,9 @@
 #
 #   tests/wine/run_e2e.sh WINDOWS_BUILD_DIR LINUX_BUILD_DIR [OUTDIR (default: docs)]
 #
+# The prefix's Light theme is on, as wine sets it up: with their manifest the controls draw with
+# the visual styles, as on Windows.
+#
 # Exits non-zero when the read-back did not complete or a picture is missing. The prefix, the
 # display, the wine server and the emulator are gone afterwards on every path.
 set -euo pipefail
@@ -82,6 +85,12 @@ mkdir -p "$WINEPREFIX"
 wineserver -p >"$work/wineserver.log" 2>&1
 wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# KESTRELON_E2E_DPI (for example 144) gives the prefix's display that DPI, to see the console laid
+# out for it.
+if [ -n "${KESTRELON_E2E_DPI:-}" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KESTRELON_E2E_DPI" \
+        /f >/dev/null 2>&1
+fi
 
 # The emulator registers its pseudo-terminal in a port map directory of its own; the prefix's
 # com7 points at the same terminal. Only com7 is touched: wine maps COM1..COM4 to the machine's

@@ -3,6 +3,7 @@
 #include "edid/edid_decoder.h"
 #include "edid/edid_file.h"
 #include "edid/edid_report.h"
+#include "kestrelon_version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,7 @@ const char kUsage[] =
     "  --as-opened  give the texts as \"Open EDID\" shows them: no header or checksum check,\n"
     "               empty status\n"
     "  --help       show this text\n"
+    "  --version    show the version\n"
     "\n"
     "Exit status: 0 when the file was decoded (a header or checksum error is part of the\n"
     "status text), 1 when the file cannot be read or is not a .bin or .txt file, 2 on a\n"
@@ -48,6 +50,9 @@ int main(int argc, char** argv) {
             asOpened = true;
         } else if (options && (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
             std::fputs(kUsage, stdout);
+            return 0;
+        } else if (options && std::strcmp(arg, "--version") == 0) {
+            std::puts("edidinfo (Kestrelon) " KESTRELON_VERSION);
             return 0;
         } else if (options && arg[0] == '-' && arg[1] != '\0') {
             return Usage((std::string("unknown option ") + arg).c_str());

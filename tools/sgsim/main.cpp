@@ -2,6 +2,7 @@
 #include "tools/sgsim/edid_file.h"
 #include "tools/sgsim/emulator.h"
 #include "tools/sgsim/pty_server.h"
+#include "kestrelon_version.h"
 
 #include <cerrno>
 #include <csignal>
@@ -62,7 +63,8 @@ const char kUsage[] =
     "Log:\n"
     "  --log FILE            one line per frame, both directions, hex with a timestamp\n"
     "                        (- for standard error)\n"
-    "  --help                this text\n";
+    "  --help                this text\n"
+    "  --version             the version\n";
 
 bool ParseInt(const char* text, long min, long max, long& value, int base = 10) {
     char* end = nullptr;
@@ -122,7 +124,8 @@ int main(int argc, char** argv) {
         kChaos,
         kStrict,
         kLog,
-        kHelp
+        kHelp,
+        kVersion
     };
     static const option kOptions[] = {
         {"com", required_argument, nullptr, kCom},
@@ -147,6 +150,7 @@ int main(int argc, char** argv) {
         {"strict", no_argument, nullptr, kStrict},
         {"log", required_argument, nullptr, kLog},
         {"help", no_argument, nullptr, kHelp},
+        {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
     };
 
@@ -254,6 +258,9 @@ int main(int argc, char** argv) {
             break;
         case kHelp:
             std::fputs(kUsage, stdout);
+            return 0;
+        case kVersion:
+            std::puts("sgsim (Kestrelon) " KESTRELON_VERSION);
             return 0;
         default:
             std::fputs(kUsage, stderr);

@@ -152,6 +152,9 @@ bool PreTranslateKey(QWidget* w, QKeyEvent* e) {
         if (auto* tag = dynamic_cast<RootTag*>(p)) {
             swallowed = tag->Owner().PreTranslateMessage(msg);
         }
+        if (p->isWindow()) {
+            break; // the owner of a dialog is no parent: a modal box's keys stay its own
+        }
     }
     g_keyInFlight = outer;
     return swallowed;
@@ -192,6 +195,8 @@ Application::Application(int& argc, char** argv) {
     g_state = new AppState;
     if (!QApplication::instance()) {
         g_state->app = std::make_unique<ConsoleApplication>(argc, argv);
+        // Lets a desktop match the windows to the installed desktop entry and its icon.
+        QGuiApplication::setDesktopFileName(QStringLiteral(KESTRELON_APP_ID));
     }
     g_state->filter = std::make_unique<KeyOnlyFilter>();
     QCoreApplication::instance()->installEventFilter(g_state->filter.get());

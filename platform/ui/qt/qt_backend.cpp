@@ -1,6 +1,8 @@
 // Builds Qt widgets from dialog templates and implements the backend contract on them.
 #include "platform/ui/qt/qt_backend.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -111,6 +113,12 @@ using ClickLabel = Clickable<QLabel>;
 class ImageView : public Clickable<QFrame> {
 public:
     using Clickable<QFrame>::Clickable;
+    // What a click does, for assistive technology that presses the control instead.
+    void Press() {
+        if (onClick) {
+            onClick();
+        }
+    }
     void SetImage(const QImage& image) {
         m_image = image;
         update();
@@ -143,6 +151,7 @@ public:
     explicit GroupFrame(QWidget* parent) : QWidget(parent) {}
     void SetTitle(const QString& title) {
         m_title = title;
+        setAccessibleName(title);
         update();
     }
 
@@ -216,6 +225,48 @@ private:
     QFrame* m_frame = nullptr;
     QTabBar* m_bar = nullptr;
 };
+
+// --- Accessibility ------------------------------------------------------------------------------
+
+// An icon or bitmap static is a graphic; one that reports clicks is a button that assistive
+// technology can press.
+class ImageAccessible : public QAccessibleWidget {
+public:
+    explicit ImageAccessible(ImageView* view)
+        : QAccessibleWidget(view, view->onClick ? QAccessible::Button : QAccessible::Graphic) {}
+
+    QStringList actionNames() const override {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (View()->onClick) {
+            names.prepend(pressAction());
+        }
+        return names;
+    }
+    void doAction(const QString& action) override {
+        if (action == pressAction() && View()->onClick) {
+            View()->Press();
+            return;
+        }
+        QAccessibleWidget::doAction(action);
+    }
+
+private:
+    ImageView* View() const { return static_cast<ImageView*>(widget()); }
+};
+
+// Our own widgets as assistive technology should see them: a group box frame is a grouping named
+// by its caption (it is a sibling of the controls it surrounds, as in a classic dialog), an image
+// static a graphic or a button. Consulted before Qt's own factory, for any class name of the
+// widget's hierarchy, so it answers for our classes only.
+QAccessibleInterface* AccessibleFactory(const QString&, QObject* object) {
+    if (auto* frame = dynamic_cast<GroupFrame*>(object)) {
+        return new QAccessibleWidget(frame, QAccessible::Grouping);
+    }
+    if (auto* view = dynamic_cast<ImageView*>(object)) {
+        return new ImageAccessible(view);
+    }
+    return nullptr;
+}
 
 } // namespace
 
@@ -307,6 +358,11 @@ QtDialogBackend::~QtDialogBackend() {
 }
 
 void QtDialogBackend::Build(Dialog* parent, int hostId) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(AccessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     m_building = true;
     const DialogTemplate& tpl = m_dlg.Template();
     m_font = TemplateFont(tpl.fontFace, tpl.pointSize);
@@ -376,16 +432,52 @@ void QtDialogBackend::Build(Dialog* parent, int hostId) {
         }
         BuildControl(c, c.kind == ControlKind::RadioButton ? radioGroup : nullptr);
     }
-    // Group boxes are frames behind the controls they surround.
-    for (auto& c : m_controls) {
-        if (c.kind == ControlKind::GroupBox && c.widget) {
-            c.widget->lower();
+    // Group boxes are frames behind the controls they surround. Lowered last one first, so that
+    // they keep template order among themselves, the order assistive technology reads them in.
+    for (auto c = m_controls.rbegin(); c != m_controls.rend(); ++c) {
+        if (c->kind == ControlKind::GroupBox && c->widget) {
+            c->widget->lower();
         }
     }
+    NameForAssistiveTechnology(tpl);
     if (m_page) {
         m_root->show();
     }
     m_building = false;
+}
+
+// Names each control the way a classic dialog does for assistive technology: an edit or a combo
+// box is labelled by the static text right before it in the template (the label becomes its
+// buddy, so it is both the control's name and its labelling relation); a name in the template
+// overrides that and names icons and bitmaps, which have no text of their own.
+void QtDialogBackend::NameForAssistiveTechnology(const DialogTemplate& tpl) {
+    for (size_t i = 0; i < tpl.count && i < m_controls.size(); ++i) {
+        const ControlTemplate& c = tpl.controls[i];
+        QWidget* w = m_controls[i].widget;
+        if (!w) {
+            continue;
+        }
+        const bool combo =
+            c.kind == ControlKind::ComboDropDown || c.kind == ControlKind::ComboDropList;
+        if (c.name) {
+            w->setAccessibleName(QString::fromUtf8(c.name));
+            if (combo) {
+                // A combo box's accessible name is its current text here; what it is for comes
+                // only from a label, which this one gets without showing it.
+                auto* label = new QLabel(QString::fromUtf8(c.name), m_root);
+                label->hide();
+                label->setBuddy(w);
+            }
+            continue;
+        }
+        if ((c.kind != ControlKind::Edit && !combo) || i == 0 ||
+            tpl.controls[i - 1].kind != ControlKind::Static) {
+            continue;
+        }
+        if (auto* label = qobject_cast<QLabel*>(m_controls[i - 1].widget.data())) {
+            label->setBuddy(w);
+        }
+    }
 }
 
 void QtDialogBackend::BuildControl(const ControlTemplate& c, QButtonGroup* radioGroup) {
@@ -412,8 +504,10 @@ void QtDialogBackend::BuildControl(const ControlTemplate& c, QButtonGroup* radio
         break;
     }
     case ControlKind::RadioButton: {
+        // The button group makes the group exclusive and overrides auto-exclusivity, which stays
+        // on because it is what makes assistive technology see a radio button (a checkable
+        // button without it is reported as a check box).
         auto* b = new QRadioButton(DisplayText(caption), m_root);
-        b->setAutoExclusive(false);
         if (radioGroup) {
             radioGroup->addButton(b);
         }

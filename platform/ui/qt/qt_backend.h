@@ -104,6 +104,8 @@ public:
 
     int DluX(int dlu) const override;
     int DluY(int dlu) const override;
+    // Qt lays out in device-independent pixels and scales for the screen itself.
+    int ScaleForDpi(int pixels) const override { return pixels; }
 
     void StartTimer(int id, int milliseconds) override;
     void StopTimer(int id) override;
@@ -131,6 +133,7 @@ private:
     };
 
     void BuildControl(const ControlTemplate& c, QButtonGroup* radioGroup);
+    void NameForAssistiveTechnology(const DialogTemplate& tpl);
     const Control* Find(int id) const;
     Control* Find(int id);
     template <class W> W* As(int id) const;

@@ -18,6 +18,8 @@ const UINT kWakeMessage = WM_APP + 0x4b3;
 
 std::mutex g_wakeMutex;
 HWND g_wakeWindow = nullptr; // guarded by g_wakeMutex
+// COM serves the accessibility annotations of the dialogs (and the common file dialog).
+bool g_comStarted = false;
 
 LRESULT CALLBACK WakeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kWakeMessage) {
@@ -79,6 +81,7 @@ namespace ui {
 using namespace ui::win32;
 
 Application::Application(int&, char**) {
+    g_comStarted = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
     WNDCLASSEXW wc{};
@@ -109,6 +112,10 @@ Application::~Application() {
         ::DestroyWindow(wake);
     }
     ::UnregisterClassW(kWakeClass, ::GetModuleHandleW(nullptr));
+    if (g_comStarted) {
+        ::CoUninitialize();
+        g_comStarted = false;
+    }
 }
 
 // Posted, not sent: the worker then waits in the delivery queue, which the UI thread also serves

@@ -67,9 +67,65 @@ std::string WindowTextOf(HWND hwnd) {
     return Utf8(buf.data(), std::max(0, got));
 }
 
+// The annotation service (CLSID_CAccPropServices, which mingw-w64 declares but no library of it
+// defines).
+const CLSID kAccPropServices = {
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+
+IAccPropServices* AnnotationService() {
+    IAccPropServices* services = nullptr;
+    if (FAILED(::CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IAccPropServices, reinterpret_cast<void**>(&services)))) {
+        return nullptr;
+    }
+    return services;
+}
+
+// Names a window for assistive technology through the system's dynamic annotation, which its
+// accessibility proxies read before their own rules. False where the service is missing.
+bool AnnotateAccessibleName(HWND hwnd, const std::wstring& name) {
+    IAccPropServices* services = AnnotationService();
+    if (!services) {
+        return false;
+    }
+    const bool ok = SUCCEEDED(services->SetHwndPropStr(
+        hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, name.c_str()));
+    services->Release();
+    return ok;
+}
+
+void ClearAccessibleNames(const std::vector<HWND>& windows) {
+    IAccPropServices* services = windows.empty() ? nullptr : AnnotationService();
+    if (!services) {
+        return;
+    }
+    MSAAPROPID name = PROPID_ACC_NAME;
+    for (HWND hwnd : windows) {
+        services->ClearHwndProps(hwnd, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &name, 1);
+    }
+    services->Release();
+}
+
 // Lone CR or LF become CR LF: a multi-line edit shows only CR LF as a line break.
 std::wstring EditLines(const std::string& text) {
     return DisplayText(text);
+}
+
+// The DPI of the screen the window is on (Windows 10 and later tell it per window; before, all
+// screens share the system's).
+int WindowDpi(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && hwnd) {
+        if (const UINT dpi = getDpiForWindow(hwnd)) {
+            return static_cast<int>(dpi);
+        }
+    }
+    HDC dc = ::GetDC(hwnd);
+    const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+    ::ReleaseDC(hwnd, dc);
+    return dpi > 0 ? dpi : 96;
 }
 
 } // namespace
@@ -86,6 +142,7 @@ Win32DialogBackend::~Win32DialogBackend() {
     // Windows going away move the focus and send notifications; no handler may see them.
     SuppressNotifications quiet;
     if (m_root) {
+        ClearAccessibleNames(m_annotated);
         if (m_disabledOwner) {
             ::EnableWindow(m_disabledOwner, TRUE);
             m_disabledOwner = nullptr;
@@ -157,6 +214,7 @@ void Win32DialogBackend::Build(Dialog* parent, int hostId) {
         m_building = false;
         return;
     }
+    m_dpi = WindowDpi(m_root);
     RECT units{0, 0, 4, 8};
     ::MapDialogRect(m_root, &units);
     m_baseX = std::max<int>(1, units.right);
@@ -175,6 +233,15 @@ void Win32DialogBackend::Build(Dialog* parent, int hostId) {
     m_controls.reserve(tpl.count);
     for (size_t i = 0; i < tpl.count; ++i) {
         BuildControl(tpl.controls[i]);
+    }
+    // The system names an edit or a combo box after the static before it, as in any dialog; a
+    // name in the template replaces that, for one without such a label.
+    for (size_t i = 0; i < tpl.count && i < m_controls.size(); ++i) {
+        const Control& c = m_controls[i];
+        if (tpl.controls[i].name && c.hwnd && (c.kind == ControlKind::Edit || IsCombo(c.kind)) &&
+            AnnotateAccessibleName(c.hwnd, Wide(tpl.controls[i].name))) {
+            m_annotated.push_back(c.hwnd);
+        }
     }
     if (m_page) {
         ::ShowWindow(m_root, SW_SHOWNA);
@@ -244,7 +311,9 @@ void Win32DialogBackend::BuildControl(const ControlTemplate& c) {
         }
         ctl.imageId = std::atoi(caption.c_str());
         ctl.image = TemplateImage(ctl.imageId);
-        text.clear();
+        // An owner-drawn static never shows its text; the system's accessibility proxy reads it
+        // as the control's name.
+        text = c.name ? Wide(c.name) : std::wstring();
         break;
     case ControlKind::Edit:
         cls = WC_EDITW;
@@ -298,6 +367,21 @@ void Win32DialogBackend::BuildControl(const ControlTemplate& c) {
     if (!(c.style & kHidden)) {
         style |= WS_VISIBLE;
     }
+    if (c.kind == ControlKind::Static && !(c.style & kBorder) && oneLine && !text.empty()) {
+        // A one-line label without a frame gets the width its caption needs: where the template's
+        // face is missing, its substitute may be wider than the font the layout was drawn with,
+        // and a label cut short ("Statu") reads worse than one that reaches a little further.
+        const int needed = TextWidth(text) + 2;
+        if (needed > cx) {
+            const int extra = needed - cx;
+            if (c.style & kCenter) {
+                x -= extra / 2;
+            } else if (c.style & kRight) {
+                x -= extra;
+            }
+            cx = needed;
+        }
+    }
     const auto menuId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(static_cast<WORD>(c.id)));
     ctl.hwnd = ::CreateWindowExW(exStyle, cls, text.c_str(), style, x, y, cx, cy, m_root, menuId,
                                  ::GetModuleHandleW(nullptr), nullptr);
@@ -309,6 +393,17 @@ void Win32DialogBackend::BuildControl(const ControlTemplate& c) {
         }
     }
     m_controls.push_back(std::move(ctl));
+}
+
+int Win32DialogBackend::TextWidth(const std::wstring& text) const {
+    HDC dc = ::GetDC(m_root);
+    HGDIOBJ old =
+        ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(m_root, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(m_root, dc);
+    return size.cx;
 }
 
 const Win32DialogBackend::Control* Win32DialogBackend::Find(int id) const {
@@ -380,6 +475,7 @@ void Win32DialogBackend::Clicked(int id) {
 void Win32DialogBackend::WindowGone() {
     ::RemovePropW(m_root, kRootProp);
     m_root = nullptr;
+    m_annotated.clear();
     for (Control& c : m_controls) {
         c.hwnd = nullptr;
     }
@@ -469,6 +565,13 @@ INT_PTR Win32DialogBackend::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
         }
         return FALSE;
     }
+    case WM_DPICHANGED:
+        if (!m_page) {
+            RescaleForDpi(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            ::SetWindowLongPtrW(m_root, DWLP_MSGRESULT, 0);
+            return TRUE; // handled: the dialog manager's own scaling would skip the pages
+        }
+        return FALSE;
     case WM_NCDESTROY:
         WindowGone();
         return FALSE;
@@ -649,10 +752,7 @@ void Win32DialogBackend::SetFont(int id, const std::string& face, int pointSize)
     if (!c) {
         return;
     }
-    HDC dc = ::GetDC(nullptr);
-    const int height =
-        -::MulDiv(pointSize > 0 ? pointSize : 9, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ::ReleaseDC(nullptr, dc);
+    const int height = -::MulDiv(pointSize > 0 ? pointSize : 9, m_dpi, 72);
     const bool fixed = _stricmp(face.c_str(), "Courier New") == 0;
     HFONT font = ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -974,6 +1074,84 @@ int Win32DialogBackend::DluX(int dlu) const {
 
 int Win32DialogBackend::DluY(int dlu) const {
     return ::MulDiv(dlu, m_baseY, 8);
+}
+
+int Win32DialogBackend::ScaleForDpi(int pixels) const {
+    return ::MulDiv(pixels, m_dpi, 96);
+}
+
+// Everything is scaled from the DPI it was laid out for, by the same factor: positions and sizes
+// of the windows (a page's controls and the pages in the tab control too, which the dialog
+// manager would leave alone), the fonts, and the dialog units of every dialog in the window.
+void Win32DialogBackend::RescaleForDpi(int dpi, const RECT& suggested) {
+    if (dpi <= 0 || dpi == m_dpi || !m_root) {
+        return;
+    }
+    const int old = m_dpi;
+    std::vector<std::pair<HFONT, HFONT>> fonts; // each font in use, and its rescaled copy
+    ScaleChildren(m_root, old, dpi, fonts);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_root, WM_GETFONT, 0, 0));
+    for (const auto& f : fonts) {
+        if (f.first == font) {
+            ::SendMessageW(m_root, WM_SETFONT, reinterpret_cast<WPARAM>(f.second), FALSE);
+        }
+        m_fonts.push_back(f.second);
+    }
+    m_baseX = std::max(1, ::MulDiv(m_baseX, dpi, old));
+    m_baseY = std::max(1, ::MulDiv(m_baseY, dpi, old));
+    m_fontHeight = std::max(1, ::MulDiv(m_fontHeight, dpi, old));
+    m_dpi = dpi;
+    ::SetWindowPos(m_root, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(m_root, nullptr, TRUE);
+}
+
+void Win32DialogBackend::ScaleChildren(HWND parent, int old, int dpi,
+                                       std::vector<std::pair<HFONT, HFONT>>& fonts) {
+    for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+        RECT r{};
+        ::GetWindowRect(w, &r);
+        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+        wchar_t cls[32] = {};
+        ::GetClassNameW(w, cls, 32);
+        if (_wcsicmp(cls, WC_COMBOBOXW) == 0) {
+            // A combo's window is its closed box; its size in the layout includes the list.
+            RECT dropped{};
+            ::SendMessageW(w, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+            r.bottom = std::max(r.bottom, r.top + (dropped.bottom - dropped.top));
+        }
+        ::SetWindowPos(w, nullptr, ::MulDiv(r.left, dpi, old), ::MulDiv(r.top, dpi, old),
+                       ::MulDiv(r.right - r.left, dpi, old), ::MulDiv(r.bottom - r.top, dpi, old),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        if (HFONT font = reinterpret_cast<HFONT>(::SendMessageW(w, WM_GETFONT, 0, 0))) {
+            HFONT scaled = nullptr;
+            for (const auto& f : fonts) {
+                if (f.first == font) {
+                    scaled = f.second;
+                }
+            }
+            LOGFONTW lf{};
+            if (!scaled && ::GetObjectW(font, sizeof lf, &lf) == sizeof lf) {
+                lf.lfHeight = ::MulDiv(lf.lfHeight, dpi, old);
+                lf.lfWidth = ::MulDiv(lf.lfWidth, dpi, old);
+                scaled = ::CreateFontIndirectW(&lf);
+                fonts.emplace_back(font, scaled);
+            }
+            if (scaled) {
+                ::SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(scaled), FALSE);
+            }
+        }
+        // Dialog pages and the tab control hold windows of ours; other controls manage their own.
+        if (::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) {
+            ScaleChildren(w, old, dpi, fonts);
+        }
+        if (Win32DialogBackend* page = BackendOfRoot(w)) {
+            page->m_baseX = std::max(1, ::MulDiv(page->m_baseX, dpi, old));
+            page->m_baseY = std::max(1, ::MulDiv(page->m_baseY, dpi, old));
+            page->m_fontHeight = std::max(1, ::MulDiv(page->m_fontHeight, dpi, old));
+            page->m_dpi = dpi;
+        }
+    }
 }
 
 // --- Timers, message boxes, pictures ------------------------------------------------------------

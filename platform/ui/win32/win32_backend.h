@@ -13,6 +13,7 @@
 #endif
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 // The A/W switches of <windows.h> share names with the layer's member functions; the backend
 // calls the W functions by their full names.
@@ -119,6 +120,7 @@ public:
 
     int DluX(int dlu) const override;
     int DluY(int dlu) const override;
+    int ScaleForDpi(int pixels) const override;
 
     void StartTimer(int id, int milliseconds) override;
     void StopTimer(int id) override;
@@ -151,6 +153,7 @@ private:
     };
 
     void BuildControl(const ControlTemplate& c);
+    int TextWidth(const std::wstring& text) const; // in the dialog's font
     const Control* Find(int id) const;
     Control* Find(int id);
     const Control* FindByWindow(HWND hwnd) const;
@@ -158,6 +161,9 @@ private:
     void Clicked(int id);
     void DrawImage(const DRAWITEMSTRUCT& item) const;
     void WindowGone();
+    // The window moved to a screen of another DPI: everything in it is scaled to that DPI.
+    void RescaleForDpi(int dpi, const RECT& suggested);
+    void ScaleChildren(HWND parent, int from, int to, std::vector<std::pair<HFONT, HFONT>>& fonts);
     HWND TopLevel() const;
 
     Dialog& m_dlg;
@@ -170,9 +176,11 @@ private:
     int m_baseX = 1;       // dialog base units of the template's font
     int m_baseY = 1;
     int m_fontHeight = 1;
+    int m_dpi = 96; // of the screen the window is on
     std::vector<Control> m_controls;
     std::vector<HFONT> m_fonts;
     HICON m_icons[2] = {nullptr, nullptr};
+    std::vector<HWND> m_annotated; // controls named for assistive technology by annotation
     std::vector<std::pair<UINT, std::string>> m_systemMenu;
 };
 
