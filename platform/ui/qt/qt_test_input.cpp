@@ -199,6 +199,22 @@ bool CloseWindow(Dialog& dlg) {
 
 namespace {
 
+// The modal windows on screen other than except, oldest first. (activeModalWidget() alone misses
+// dialogs of the layer on the offscreen platform.)
+std::vector<QWidget*> OpenModals(const QWidget* except) {
+    std::vector<QWidget*> found;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w != except && w->isVisible() && w->isModal())
+            found.push_back(w);
+    }
+    return found;
+}
+
+const QWidget* RootWindow(const Dialog* dlg) {
+    QtDialogBackend* b = dlg ? BackendOf(*dlg) : nullptr;
+    return b && b->Root() ? b->Root()->window() : nullptr;
+}
+
 // Watches for modal windows and answers each one once, after its pause.
 class ModalAnswerer : public QObject {
 public:
@@ -211,13 +227,15 @@ public:
 
 private:
     void Look() {
-        QWidget* top = QApplication::activeModalWidget();
-        QtDialogBackend* b = m_keep ? BackendOf(*m_keep) : nullptr;
         m_answering.erase(std::remove(m_answering.begin(), m_answering.end(), nullptr),
                           m_answering.end());
-        if (!top || (b && top == b->Root()) ||
-            std::find(m_answering.begin(), m_answering.end(), top) != m_answering.end())
-            return;
+        for (QWidget* top : OpenModals(RootWindow(m_keep))) {
+            if (std::find(m_answering.begin(), m_answering.end(), top) == m_answering.end())
+                Answer(top);
+        }
+    }
+
+    void Answer(QWidget* top) {
         QPointer<QWidget> w(top);
         m_answering.push_back(w);
         if (m_seen) {
@@ -264,9 +282,7 @@ void AnswerModalsAfter(const Dialog* keep, std::function<int()> pause,
 }
 
 bool ModalAbove(const Dialog& dlg) {
-    QWidget* top = QApplication::activeModalWidget();
-    QtDialogBackend* b = BackendOf(dlg);
-    return top && (!b || top != b->Root()->window());
+    return !OpenModals(RootWindow(&dlg)).empty();
 }
 
 } // namespace ui::test
