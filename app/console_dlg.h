@@ -24,8 +24,6 @@ using DeviceAddress = frame::DeviceAddress;
 // Process globals shared by the connection and reply handling.
 extern int g_nPortBeforeSearch;
 extern int g_bAskAutoDetails;
-// Channel texts of the HDMI output, indexed by the audio channel code.
-extern const char* const g_hdmiChannelTexts[32];
 
 class CConsoleDlg : public ui::Dialog, private reply::Sink {
 public:

@@ -2,6 +2,7 @@
 #include "app/console_dlg.h"
 
 #include "link/command_words.h"
+#include "link/timing_codes.h"
 #include "res/resource.h"
 
 #include <cstring>
@@ -69,7 +70,7 @@ void CConsoleDlg::OnTimingReply() {
     const int b0 = ReplyByte(0);
     m_timingPage.m_nTimingCode = b0;
     m_settingPage.UpdateData(true);
-    if (b0 >= 38 && b0 <= 43) {
+    if (timing::Is420(b0)) {
         m_settingPage.m_nColorDepth = 0;
         m_settingPage.m_nColorSpace = 3;
     } else if (m_settingPage.m_nColorSpace == 3) {
@@ -81,7 +82,7 @@ void CConsoleDlg::OnTimingReply() {
     m_settingPage.UpdateData(false);
     ShowTiming(b0);
     UpdateData(false);
-    if (b0 == 61)
+    if (b0 == timing::kAuto)
         SendCommand(cmd::QueryTimingDetails);
 }
 

@@ -11,8 +11,8 @@ namespace frame {
 
 constexpr std::uint8_t kRequestStart = 0xAA;
 constexpr std::uint8_t kReplyStart = 0xAB;
-constexpr int kOverhead = 10;     // bytes of a frame around its payload
-constexpr int kMaxPayload = 290;  // largest payload the console sends
+constexpr int kOverhead = 10;    // bytes of a frame around its payload
+constexpr int kMaxPayload = 290; // largest payload the console sends
 constexpr int kMaxFrame = kOverhead + kMaxPayload;
 
 struct DeviceAddress {

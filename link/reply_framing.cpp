@@ -164,10 +164,9 @@ CReplyFraming::Step CReplyFraming::Take(std::uint8_t byte, const Expectation& e)
     const int index = m_nHeld; // index of this byte in the frame
     m_reject = Discard::Mismatch;
     // A frame begun under another parser may already be longer than this parser's reply.
-    const int size = e.parser == Parser::Search ? kSearchSize
-                     : e.parser == Parser::Status
-                         ? (e.statusRecord ? kRecordSize : kItemSize)
-                         : (e.savedEdid ? kSavedEdidSize : kSinkEdidSize);
+    const int size = e.parser == Parser::Search   ? kSearchSize
+                     : e.parser == Parser::Status ? (e.statusRecord ? kRecordSize : kItemSize)
+                                                  : (e.savedEdid ? kSavedEdidSize : kSinkEdidSize);
     m_bByteKept = index < size;
     if (!m_bByteKept)
         return Step::Rejected;

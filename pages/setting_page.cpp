@@ -2,6 +2,7 @@
 
 #include "app/console_dlg.h"
 #include "link/command_words.h"
+#include "link/timing_codes.h"
 #include "res/art.h"
 #include "res/resource.h"
 #include "res/templates.h"
@@ -15,14 +16,6 @@ constexpr int kAutoOutputMode = 2;
 constexpr int kAutoColor = 4;
 constexpr int kAutoSampleRate = 7;
 constexpr int kAutoAudioBits = 3;
-
-// 4K timings, and those the generator outputs in YUV4:2:0 (4K at 50/60 Hz).
-bool Is4k(int code) {
-    return code >= 28 && code <= 43;
-}
-bool Is4k420(int code) {
-    return code >= 38 && code <= 43;
-}
 
 } // namespace
 
@@ -202,7 +195,7 @@ void CSettingPage::SetColorSpace(int value) {
     if (!PassRepeatGuard())
         return;
     CConsoleDlg& main = Main();
-    if (Is4k420(TimingCode())) {
+    if (timing::Is420(TimingCode())) {
         MessageBox("When in 4K(60Hz/50Hz) mode, the colorspace is fixed to YUV4:2:0 !");
         UpdateData(false);
         return;
@@ -233,7 +226,7 @@ void CSettingPage::SetColorDepth(int value) {
         UpdateData(false);
         return;
     }
-    if (Is4k(TimingCode()) && value != 0 && value != kAutoColor) {
+    if (timing::Is4k(TimingCode()) && value != 0 && value != kAutoColor) {
         MessageBox("When in 4K mode, Color Depth is fixed to 24bit !");
         UpdateData(false);
         return;

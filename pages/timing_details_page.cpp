@@ -2,6 +2,7 @@
 
 #include "app/console_dlg.h"
 #include "link/command_words.h"
+#include "link/timing_codes.h"
 #include "link/user_timing_record.h"
 #include "platform/ui/message_target.h"
 #include "res/art.h"
@@ -106,7 +107,7 @@ void CTimingDetailsPage::SetEditable(bool editable) {
 void CTimingDetailsPage::LoadTimingDetails(char codeByte) {
     const int code = static_cast<signed char>(codeByte);
     // A code that names no timing (a reply byte of 0x48 or more) leaves the page as it is.
-    if (code < 0 || code > 71)
+    if (!timing::NamesATiming(code))
         return;
 
     bool interlaced = false;
@@ -126,7 +127,7 @@ void CTimingDetailsPage::LoadTimingDetails(char codeByte) {
         m_nHsyncPolarity = (row->flags & 0x04) ? 0 : 1;
         m_nVsyncPolarity = (row->flags & 0x08) ? 0 : 1;
     } else {
-        const int index = code == CTimingPage::kAutoCode ? 10 : code - CTimingPage::kFirstUserCode;
+        const int index = code == timing::kAuto ? 10 : timing::UserSlot(code);
         const UserTimingRecord r = UserTimingRecord::FromBytes(Main().m_userTimings[index]);
         interlaced = r.Interlaced();
         m_fPixelClock = r.pixelClock10kHz * 0.01;
@@ -156,12 +157,12 @@ void CTimingDetailsPage::LoadTimingDetails(char codeByte) {
         if (d > 0)
             m_fVFreq = std::floor(f * 0.01 * 100000 / d + 0.5) * 0.01;
     }
-    if (code >= 38 && code <= 43) {
+    if (timing::Is420(code)) {
         m_fHFreq *= 2;
         m_fVFreq *= 2;
     }
 
-    SetEditable(!(code >= 28 && code <= 43));
+    SetEditable(!timing::Is4k(code));
     UpdateData(false);
 }
 
@@ -241,7 +242,7 @@ void CTimingDetailsPage::OnSaveUserTiming() {
     main.SendCommandData(cmd::StoreUserTiming, UserTimingRecord::kSize, record);
 
     // Output the stored timing at once.
-    const int code = CTimingPage::kAutoCode + s;
+    const int code = timing::kFirstUser + s - 1;
     timing.m_nTimingCode = code;
     Pace(500);
     UpdateData(false);

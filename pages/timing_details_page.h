@@ -2,7 +2,7 @@
 // of user timings.
 #pragma once
 
-#include "pages/timing_table.h"
+#include "link/timing_table.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog.h"
 

@@ -2,6 +2,7 @@
 
 #include "app/console_dlg.h"
 #include "link/command_words.h"
+#include "link/timing_codes.h"
 #include "link/user_timing_record.h"
 #include "res/art.h"
 #include "res/resource.h"
@@ -219,7 +220,7 @@ void CTimingPage::SelectTiming(char radioIndex) {
 
     // 4K is output at 8 bit; the 50/60 Hz 4K timings only in 4:2:0, which no other timing uses.
     CSettingPage& setting = main.m_settingPage;
-    if (code >= 28 && code <= 43) {
+    if (timing::Is4k(code)) {
         setting.m_nColorDepth = 0;
         main.ShowColorDepth();
         if (code >= 38)

@@ -1,6 +1,8 @@
 // CTimingPage: the " Timing " tab, one radio per output timing.
 #pragma once
 
+#include "link/timing_codes.h"
+
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog.h"
 
@@ -13,8 +15,7 @@ class CConsoleDlg;
 class CTimingPage : public ui::Dialog {
 public:
     static constexpr int kRadioCount = 72;
-    static constexpr int kAutoCode = 61;
-    static constexpr int kFirstUserCode = 62;
+    static constexpr int kAutoCode = timing::kAuto;
     // Room FormatUserTimingCaption needs: "hhhhxvvvvi(rrr)" and the terminator.
     static constexpr std::size_t kCaptionSize = 16;
 

@@ -3,6 +3,7 @@
 // reset note and the settings of the status read-back. The port stays closed, so every frame the
 // page builds is refused with "Com port is not on yet." and stays in the console's transmit
 // frame, where the test reads it.
+#include "link/code_names.h"
 #include "link/command_words.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
@@ -303,7 +304,7 @@ TEST_F(SettingPage, ChannelListsOfBothOutputs) {
         ASSERT_TRUE(ui::test::ChooseComboItem(p, IDC_S_AUDIO_CHANNEL, 12));
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetChannelsHdmi, {12}}));
         EXPECT_EQ(d.m_nChannelSelection, 12);
-        EXPECT_EQ(d.m_strChannels, g_hdmiChannelTexts[12]);
+        EXPECT_EQ(d.m_strChannels, names::HdmiChannelText(12));
 
         // SDI: 8 entries, the HDMI-only controls off, index 12 gone.
         d.m_bHdmiMode = 0;
@@ -362,7 +363,7 @@ TEST_F(SettingPage, ResetShowsTheWaitNoteUntilTheReadBack) {
         EXPECT_EQ(d.m_strSampleRate, "48K");
         EXPECT_EQ(d.m_strAudioBits, "24bit");
         EXPECT_EQ(d.m_strAudioType, "PCM");
-        EXPECT_EQ(d.m_strChannels, g_hdmiChannelTexts[1]);
+        EXPECT_EQ(d.m_strChannels, names::HdmiChannelText(1));
     });
 }
 

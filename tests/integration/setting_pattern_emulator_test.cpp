@@ -1,6 +1,7 @@
 // End to end for the Setting and Pattern pages: the operator's clicks change the emulated
 // generator's state, and a read-back of a state changed in the generator shows on the pages and
 // the status panel. Real timers, real sleeps, the real serial link.
+#include "link/code_names.h"
 #include "link/command_words.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
@@ -74,7 +75,7 @@ TEST_F(PagesWithEmulator, SettingChoicesReachTheGeneratorAndReadBackShowsItsStat
         WaitFor([&] { return d.m_bRepeatGuard == 0; }, 1000);
         ASSERT_TRUE(ui::test::ChooseComboItem(p, IDC_S_AUDIO_CHANNEL, 5));
         EXPECT_TRUE(WaitFor([&] { return s.nChannelsHdmi == 5; }, 2000));
-        EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), g_hdmiChannelTexts[5]);
+        EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), names::HdmiChannelText(5));
 
         // The 4K rule keeps 12bit from the generator.
         d.m_timingPage.m_nTimingCode = 30;
@@ -108,7 +109,7 @@ TEST_F(PagesWithEmulator, SettingChoicesReachTheGeneratorAndReadBackShowsItsStat
         EXPECT_EQ(d.GetDlgItemText(IDC_HDCP_STATUS), "ON ");
         EXPECT_EQ(d.GetDlgItemText(IDC_SAMPLE_RATE_STATUS), "176K");
         EXPECT_EQ(d.GetDlgItemText(IDC_AUDIO_BITS_STATUS), "20bit");
-        EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), g_hdmiChannelTexts[7]);
+        EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), names::HdmiChannelText(7));
     });
 }
 

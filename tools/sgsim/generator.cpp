@@ -30,7 +30,7 @@ UserTimingRecord::Bytes DefaultUserTiming(int slot) {
 int MaxSettingValue(std::uint16_t word) {
     switch (word) {
     case cmd::SetTiming:
-        return kLastTimingCode;
+        return timing::kLast;
     case cmd::SetPattern:
         return 42;
     case cmd::SetColorSpace:
@@ -109,17 +109,17 @@ FrameBytes CGenerator::AddressReport() const {
 }
 
 UserTimingRecord::Bytes CGenerator::TimingDetails(int code) const {
-    if (code == kTimingAuto)
+    if (code == timing::kAuto)
         return m_state.autoTiming;
-    if (code >= kFirstUserTiming && code <= kLastTimingCode)
-        return m_state.userTimings[static_cast<std::size_t>(code - kFirstUserTiming)];
+    if (timing::IsUser(code))
+        return m_state.userTimings[static_cast<std::size_t>(timing::UserSlot(code))];
     const CTimingRow* row = BuiltInTiming(code);
     return RecordFromRow(row ? *row : *BuiltInTiming(20), 0).ToBytes();
 }
 
 std::array<std::uint8_t, 6> CGenerator::StatusSummary() const {
     const CSettings& s = m_state.settings;
-    int space = s.nColorSpace == 4 ? (Is420Timing(s.nTiming) ? 3 : 0) : s.nColorSpace;
+    int space = s.nColorSpace == 4 ? (timing::Is420(s.nTiming) ? 3 : 0) : s.nColorSpace;
     int depth = s.nColorDepth == 4 ? 0 : s.nColorDepth;
     int mode = s.nHdmiDviMode == 2 ? (EdidHasHdmiBlock(m_state.sinkEdid) ? 1 : 0) : s.nHdmiDviMode;
     int rate = s.nSampleRate == 7 ? 2 : s.nSampleRate;
@@ -142,7 +142,7 @@ bool CGenerator::ApplySetting(std::uint16_t word, int value) {
     case cmd::SetTiming:
         s.nTiming = value;
         // The 4K 50/60 Hz timings go out as 8-bit YCbCr 4:2:0; leaving them ends 4:2:0.
-        if (Is420Timing(value)) {
+        if (timing::Is420(value)) {
             s.nColorSpace = 3;
             s.nColorDepth = 0;
         } else if (s.nColorSpace == 3) {
@@ -154,7 +154,7 @@ bool CGenerator::ApplySetting(std::uint16_t word, int value) {
         return true;
     case cmd::SetColorSpace:
         // 4:2:0 is tied to the 4K 50/60 Hz timings, and those allow nothing else.
-        if ((value == 3) != Is420Timing(s.nTiming))
+        if ((value == 3) != timing::Is420(s.nTiming))
             return false;
         if (s.nHdmiDviMode == 0 && value != 0)
             return false;
@@ -171,7 +171,7 @@ bool CGenerator::ApplySetting(std::uint16_t word, int value) {
     case cmd::SetHdmiDviMode:
         s.nHdmiDviMode = value;
         if (value == 0) { // DVI carries 8-bit RGB only
-            s.nColorSpace = Is420Timing(s.nTiming) ? 3 : 0;
+            s.nColorSpace = timing::Is420(s.nTiming) ? 3 : 0;
             s.nColorDepth = 0;
         }
         return true;
@@ -285,8 +285,7 @@ CGenerator::CResult CGenerator::Handle(const CRequest& request) {
     }
     case cmd::QueryTimingDetails: {
         // With a code: the details of that timing; without one: of the timing in force.
-        const int code =
-            (!payload.empty() && payload[0] <= kLastTimingCode) ? payload[0] : s.nTiming;
+        const int code = (!payload.empty() && payload[0] <= timing::kLast) ? payload[0] : s.nTiming;
         const UserTimingRecord::Bytes record = TimingDetails(code);
         result.replies.push_back(Reply(word, record.data(), record.size()));
         return result;

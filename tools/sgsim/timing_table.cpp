@@ -2,7 +2,7 @@
 // console shares, and their 20-byte record form.
 #include "tools/sgsim/timing_table.h"
 
-#include "pages/timing_table.h"
+#include "link/timing_table.h"
 
 #include <array>
 

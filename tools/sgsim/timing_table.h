@@ -2,6 +2,7 @@
 // 0x80a1 reports for the timing in force.
 #pragma once
 
+#include "link/timing_codes.h"
 #include "link/user_timing_record.h"
 
 #include <cstdint>
@@ -15,20 +16,12 @@ struct CTimingRow {
     std::uint16_t wVActive, wVTotal, wVSyncWidth, wVBack; // per frame for interlaced rows
 };
 
-constexpr int kBuiltInTimings = 61; // codes 0..60
-constexpr int kTimingAuto = 61;
-constexpr int kFirstUserTiming = 62; // codes 62..71 are user slots 0..9
-constexpr int kLastTimingCode = 71;
+constexpr int kBuiltInTimings = timing::kBuiltInCount; // codes 0..60
 
 // Row of a built-in code 0..60; nullptr for any other code.
 const CTimingRow* BuiltInTiming(int code);
 
 // The record of a built-in code (vertical values per field for interlaced rows).
 UserTimingRecord RecordFromRow(const CTimingRow& row, std::uint8_t slot);
-
-// Codes 38..43: the 4K 50/60 Hz timings, output in YCbCr 4:2:0.
-inline bool Is420Timing(int code) {
-    return code >= 38 && code <= 43;
-}
 
 } // namespace sgsim

@@ -1,6 +1,6 @@
 // The built-in timing table, codes 0..60: what the Timing details page shows for a built-in
 // timing, and what the generator emulator outputs for it.
-#include "pages/timing_table.h"
+#include "link/timing_table.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The generator's built-in output timings, codes 0..60, as the timing table gives them. Plain
-// C++, shared by the Timing details page and the generator emulator.
+// C++, shared by the Timing details page, the generator emulator and the command-line tools.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,95 @@
+// The names of the codes on the wire, as the console shows them.
+#include "link/code_names.h"
+
+namespace names {
+
+namespace {
+
+const char* const kTimingNames[kTimingNameCount] = {
+    "640x480(60)",        "800x600(60)",
+    "1024x768(60)",       "1280x768(60)",
+    "1360x768(60)",       "1280x960(60)",
+    "1280x1024(60)",      "1400x1050(60)",
+    "1600x1200(60)",      "1920x1200(60)",
+    "720x480i(59.94)",    "720x480p(59.94)",
+    "1280x720p(60)",      "1280x720p(59.94)",
+    "1920x1080i(60)",     "1920x1080i(59.94)",
+    "1920x1080p(30)",     "1920x1080p(29.97)",
+    "1920x1080p(24)",     "1920x1080p(23.98)",
+    "1920x1080p(60)",     "1920x1080p(59.94)",
+    "720x576i(50)",       "720x576p(50)",
+    "1280x720p(50)",      "1920x1080i(50)",
+    "1920x1080p(25)",     "1920x1080p(50)",
+    "3840x2160p(30)",     "3840x2160p(29.97)",
+    "3840x2160p(25)",     "3840x2160p(24)",
+    "3840x2160p(23.98)",  "4096x2160p(30)",
+    "4096x2160p(29.97)",  "4096x2160p(25)",
+    "4096x2160p(24)",     "4096x2160p(23.98)",
+    "3840x2160p(60)",     "3840x2160p(59.94)",
+    "3840x2160p(50)",     "4096x2160p(60)",
+    "4096x2160p(59.94)",  "4096x2160p(50)",
+    "720P_3D(60)FP",      "720P_3D(59.94)FP",
+    "1080P_3D(24)FP",     "1080P_3D(23.98)FP",
+    "720P_3D(50)FP",      "720P_3D(59.94)SbS",
+    "1080i_3D(59.94)SbS", "1080P_3D(59.94)SbS",
+    "1080P_3D(23.97)SbS", "720P_3D(50)SbS",
+    "1080i_3D(50)SbS",    "1080P_3D(50)SbS",
+    "720P_3D(59.94)TB",   "1080P_3D(59.94)TB",
+    "1080P_3D(23.97)TB",  "720P_3D(50)TB",
+    "1080P_3D(50)TB",     "AUTO",
+};
+
+const char* const kHdmiChannels[kHdmiChannelCount] = {
+    "2CH", "2.1CH", "3CH", "3.1CH", "3CH", "3.1CH", "4CH", "4.1CH", "4CH", "4.1CH", "5CH", "5.1CH",
+    "5CH", "5.1CH", "6CH", "6.1CH", "6CH", "6.1CH", "7CH", "7.1CH", "4CH", "4.1CH", "5CH", "5.1CH",
+    "5CH", "6CH",   "6CH", "6.1CH", "6CH", "6.1CH", "7CH", "7.1CH",
+};
+
+template <std::size_t N>
+const char* Pick(const char* const (&texts)[N], int value, const char* otherwise) {
+    return value >= 0 && value < static_cast<int>(N) ? texts[value] : otherwise;
+}
+
+} // namespace
+
+const char* TimingName(int code) {
+    return Pick(kTimingNames, code, nullptr);
+}
+
+const char* ColorSpaceText(int value) {
+    static const char* const kTexts[] = {"RGB4:4:4", "YUV4:4:4", "YUV4:2:2", "YUV4:2:0"};
+    return Pick(kTexts, value, "AUTO");
+}
+
+const char* ColorDepthText(int value) {
+    static const char* const kTexts[] = {"8bit", "10bit", "12bit", "16bit"};
+    return Pick(kTexts, value, "AUTO");
+}
+
+const char* SampleRateText(int value) {
+    static const char* const kTexts[] = {"32K", "44.1K", "48K", "88K", "96K", "176K", "192K"};
+    return Pick(kTexts, value, "AUTO");
+}
+
+const char* AudioBitsText(int value) {
+    static const char* const kTexts[] = {"16bit", "20bit", "24bit"};
+    return Pick(kTexts, value, "AUTO");
+}
+
+const char* HdmiDviText(int value) {
+    static const char* const kTexts[] = {"DVI", "HDMI"};
+    return Pick(kTexts, value, "AUTO");
+}
+
+const char* HdmiChannelText(int code) {
+    // Codes outside the table show nothing rather than a neighbour's text.
+    return Pick(kHdmiChannels, code, "");
+}
+
+const char* SdiChannelText(int code) {
+    static const char* const kTexts[kSdiChannelCount] = {"CH1,2", "CH3,4",     "CH1,2,3,4", "CH5,6",
+                                                         "CH7,8", "CH5,6,7,8", "ALL"};
+    return Pick(kTexts, code, "OFF");
+}
+
+} // namespace names
