@@ -22,7 +22,8 @@ constexpr int kPageCount = 5;
 CConsoleDlg::CConsoleDlg()
     : ui::Dialog(ConsoleDialogTemplate()), m_btnPort(IDC_PORT_BUTTON), m_iconSdi(IDC_SDI_ICON),
       m_iconHdmi(IDC_HDMI_ICON), m_iconSignal(IDC_SIGNAL_ICON), m_comboPort(IDC_PORT_COMBO),
-      m_iconActivity(IDC_ACTIVITY_ICON), m_tab(IDC_TAB), m_nSignal(-1) {
+      m_iconActivity(IDC_ACTIVITY_ICON), m_tab(IDC_TAB), m_nSignal(-1), m_timingPage(*this),
+      m_patternPage(*this), m_settingPage(*this), m_edidPage(*this), m_timingDetailsPage(*this) {
     m_hIcon = LoadIconImage(IDR_MAINFRAME);
 }
 
@@ -104,8 +105,10 @@ bool CConsoleDlg::OnInitDialog() {
     }
     SetWindowIcon(m_hIcon, m_hIcon);
 
+    // The process-wide values start afresh with each console.
     m_address = DeviceAddress{0, 0};
     g_bAskAutoDetails = 0;
+    g_nPortBeforeSearch = 1;
     m_bHdmiMode = 1;
 
     FillReplyHandlerTable();

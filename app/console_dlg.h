@@ -7,6 +7,7 @@
 #include "link/reply_framing.h"
 #include "link/serial_link.h"
 #include "pages/edid_page.h"
+#include "pages/page_host.h"
 #include "pages/pattern_page.h"
 #include "pages/setting_page.h"
 #include "pages/timing_details_page.h"
@@ -25,7 +26,7 @@ using DeviceAddress = frame::DeviceAddress;
 extern int g_nPortBeforeSearch;
 extern int g_bAskAutoDetails;
 
-class CConsoleDlg : public ui::Dialog, private reply::Sink {
+class CConsoleDlg : public ui::Dialog, public CPageHost, private reply::Sink {
 public:
     static constexpr int kReplyHandlerCount = 34;
     static constexpr int kTimingNameCount = 62;
@@ -38,25 +39,41 @@ public:
     ~CConsoleDlg() override;
 
     // Frame builders. True when the frame was handed to the link (false: refused with a message).
-    bool SendCommand(std::uint16_t word);
-    bool SendCommandData(std::uint16_t word, int length, const std::uint8_t* payload);
+    bool SendCommand(std::uint16_t word) override;
+    bool SendCommandData(std::uint16_t word, int length, const std::uint8_t* payload) override;
 
     // Connection and exchanges. One exchange at a time: starting one ends any other.
-    void StartStatusReadBack(int interval);
+    void StartStatusReadBack(int interval) override;
     // Sends the EDID read of the chosen form and waits for its reply (only when the request
     // went out: a refused read leaves a search or another exchange alone).
-    void StartEdidRead(bool saved, std::uint8_t slot);
+    void StartEdidRead(bool saved, std::uint8_t slot) override;
 
     // Status text operations.
-    void ShowHdcp();
-    void ShowInterface();
-    void ShowTiming(int code);
-    void ShowColorSpace();
-    void ShowColorDepth();
-    void ShowSampleRate();
-    void ShowAudioBits(int code);
-    void ShowAudioType();
-    void ShowChannels(int code);
+    void ShowHdcp() override;
+    void ShowInterface() override;
+    void ShowTiming(int code) override;
+    void ShowColorSpace() override;
+    void ShowColorDepth() override;
+    void ShowSampleRate() override;
+    void ShowAudioBits(int code) override;
+    void ShowAudioType() override;
+    void ShowChannels(int code) override;
+
+    // What the pages ask of the console (app/page_host.cpp).
+    bool IsConnected() const override;
+    bool PassRepeatGuard() override;
+    int TimingCode() const override;
+    void SetTimingCode(int code) override;
+    bool IsHdmiOutput() const override;
+    std::uint8_t* UserTimingRecord(int index) override;
+    void SetPanelText(PanelText item, const std::string& text) override;
+    void SetChannelSelection(int index) override;
+    void RefreshPanel() override;
+    void ShowTimingDetails(int code) override;
+    void ApplyTimingToSettings(int code) override;
+    void UpdatePatternsForTiming() override;
+    void SetUserTimingCaption(int slot, const char* caption) override;
+    void SelectCurrentTiming() override;
     // Hot plug text and flag: "ON " for any non-zero value, else "OFF".
     void ShowHotPlug(int value);
     void RefreshOutputDependents();

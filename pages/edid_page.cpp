@@ -1,9 +1,9 @@
 #include "pages/edid_page.h"
 
-#include "app/console_dlg.h"
 #include "edid/edid_decoder.h"
 #include "edid/edid_file.h"
 #include "link/command_words.h"
+#include "pages/page_host.h"
 #include "res/art.h"
 #include "res/resource.h"
 #include "res/templates.h"
@@ -20,11 +20,8 @@ constexpr int kFixedFontPoints = 8;
 
 } // namespace
 
-CEdidPage::CEdidPage() : ui::Dialog(EdidPageTemplate()), m_cbEdidSource(IDC_EDID_SOURCE) {}
-
-CConsoleDlg& CEdidPage::Main() const {
-    return *static_cast<CConsoleDlg*>(GetParentDialog());
-}
+CEdidPage::CEdidPage(CPageHost& host)
+    : ui::Dialog(EdidPageTemplate()), m_cbEdidSource(IDC_EDID_SOURCE), m_host(host) {}
 
 const ui::HandlerEntry* CEdidPage::GetHandlerTable() const {
     static const ui::HandlerEntry kTable[] = {
@@ -105,7 +102,7 @@ void CEdidPage::OnReadEdid() {
     m_nEdidSource = source;
     // Source 0 is the sink's EDID; 1..6 the saved ones, asked for by slot 0..5. A closed port is
     // reported by the frame builder and starts no exchange.
-    Main().StartEdidRead(source > 0, static_cast<std::uint8_t>(source > 0 ? source - 1 : 1));
+    m_host.StartEdidRead(source > 0, static_cast<std::uint8_t>(source > 0 ? source - 1 : 1));
 
     m_strEdidStatus = " ";
     UpdateData(false);

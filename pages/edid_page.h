@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <string>
 
-class CConsoleDlg;
+class CPageHost;
 
 class CEdidPage : public ui::Dialog {
 public:
-    CEdidPage();
+    explicit CEdidPage(CPageHost& host);
 
     // Checks the header and the block checksums into the status text, then rebuilds the hex
     // dump and the three reports, and shows them. Called when an EDID has arrived in full.
@@ -45,7 +45,7 @@ protected:
     void DoDataExchange(ui::DataExchange& dx) override;
 
 private:
-    CConsoleDlg& Main() const;
+    CPageHost& m_host;
     // The hex dump and the three reports of the image as it stands, without validation.
     void DecodeImage();
 };

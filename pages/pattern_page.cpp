@@ -1,7 +1,7 @@
 #include "pages/pattern_page.h"
 
-#include "app/console_dlg.h"
 #include "link/command_words.h"
+#include "pages/page_host.h"
 #include "res/art.h"
 #include "res/art_patterns.h"
 #include "res/resource.h"
@@ -63,11 +63,7 @@ const CPatternPage::PatternControls CPatternPage::kControls[kPatternCount] = {
     {IDC_P_PATHOLOGICAL, IDC_P_THUMB_PATHOLOGICAL, IDB_P_PATHOLOGICAL},
 };
 
-CPatternPage::CPatternPage() : ui::Dialog(PatternPageTemplate()) {}
-
-CConsoleDlg& CPatternPage::Main() const {
-    return *static_cast<CConsoleDlg*>(GetParentDialog());
-}
+CPatternPage::CPatternPage(CPageHost& host) : ui::Dialog(PatternPageTemplate()), m_host(host) {}
 
 bool CPatternPage::OnInitDialog() {
     ApplyTemplateResources(*this);
@@ -182,20 +178,15 @@ const ui::HandlerEntry* CPatternPage::GetHandlerTable() const {
 }
 
 void CPatternPage::SendPattern(char code) {
-    CConsoleDlg& main = Main();
-    if (main.m_bRepeatGuard) {
-        main.m_bRepeatGuard = 0;
+    if (!m_host.PassRepeatGuard())
         return;
-    }
-    main.m_bRepeatGuard = 1;
-    main.SetTimer(CConsoleDlg::kTimerRepeatGuard, 50);
     const std::uint8_t payload = static_cast<std::uint8_t>(code);
-    main.SendCommandData(cmd::SetPattern, 1, &payload);
+    m_host.SendCommandData(cmd::SetPattern, 1, &payload);
     UpdateData(false);
 }
 
 void CPatternPage::OnPathologicalRadio() {
-    if (Main().m_bHdmiMode) {
+    if (m_host.IsHdmiOutput()) {
         // Not available on HDMI: the previous selection comes back.
         UpdateData(false);
         return;
@@ -205,7 +196,7 @@ void CPatternPage::OnPathologicalRadio() {
 }
 
 void CPatternPage::OnPathologicalThumbnail() {
-    if (Main().m_bHdmiMode)
+    if (m_host.IsHdmiOutput())
         return;
     m_nPattern = kPathological;
     SendPattern(static_cast<char>(kPathological));
@@ -217,13 +208,11 @@ void CPatternPage::ShowPattern(int code) {
 }
 
 void CPatternPage::UpdateForTiming() {
-    const CConsoleDlg& main = Main();
-    const bool enable =
-        !(main.m_timingPage.m_nTimingCode == kTimingWithoutPictures && main.m_bHdmiMode == 1);
+    const bool enable = !(m_host.TimingCode() == kTimingWithoutPictures && m_host.IsHdmiOutput());
     for (int id : kPictureRadios)
         EnableDlgItem(id, enable);
 }
 
 void CPatternPage::UpdateForOutputMode() {
-    EnableDlgItem(IDC_P_PATHOLOGICAL, Main().m_bHdmiMode == 0);
+    EnableDlgItem(IDC_P_PATHOLOGICAL, !m_host.IsHdmiOutput());
 }

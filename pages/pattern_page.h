@@ -5,7 +5,7 @@
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog.h"
 
-class CConsoleDlg;
+class CPageHost;
 
 class CPatternPage : public ui::Dialog {
 public:
@@ -20,7 +20,7 @@ public:
     };
     static const PatternControls kControls[kPatternCount];
 
-    CPatternPage();
+    explicit CPatternPage(CPageHost& host);
 
     // Sends pattern code c (guarded) and refreshes the radios from m_nPattern.
     void SendPattern(char code);
@@ -53,5 +53,5 @@ protected:
     void DoDataExchange(ui::DataExchange& dx) override;
 
 private:
-    CConsoleDlg& Main() const;
+    CPageHost& m_host;
 };

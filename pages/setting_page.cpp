@@ -1,8 +1,8 @@
 #include "pages/setting_page.h"
 
-#include "app/console_dlg.h"
 #include "link/command_words.h"
 #include "link/timing_codes.h"
+#include "pages/page_host.h"
 #include "res/art.h"
 #include "res/resource.h"
 #include "res/templates.h"
@@ -61,13 +61,9 @@ const char* const CSettingPage::kHdmiChannelTexts[kHdmiChannelCount] = {
     "32: 7.1CH     FRC_FLC_RR_RL_FC_LFE_FR_FL",
 };
 
-CSettingPage::CSettingPage()
+CSettingPage::CSettingPage(CPageHost& host)
     : ui::Dialog(SettingPageTemplate()), m_cbAudioChannel(IDC_S_AUDIO_CHANNEL),
-      m_btnReset(IDC_S_RESET) {}
-
-CConsoleDlg& CSettingPage::Main() const {
-    return *static_cast<CConsoleDlg*>(GetParentDialog());
-}
+      m_btnReset(IDC_S_RESET), m_host(host) {}
 
 bool CSettingPage::OnInitDialog() {
     ApplyTemplateResources(*this);
@@ -131,70 +127,56 @@ const ui::HandlerEntry* CSettingPage::GetHandlerTable() const {
     return kHandlers;
 }
 
-bool CSettingPage::PassRepeatGuard() {
-    CConsoleDlg& main = Main();
-    if (main.m_bRepeatGuard) {
-        main.m_bRepeatGuard = 0;
-        return false;
-    }
-    main.m_bRepeatGuard = 1;
-    main.SetTimer(CConsoleDlg::kTimerRepeatGuard, 50);
-    return true;
-}
-
 void CSettingPage::Send(std::uint16_t word, int value) {
     const std::uint8_t payload = static_cast<std::uint8_t>(value);
-    Main().SendCommandData(word, 1, &payload);
+    m_host.SendCommandData(word, 1, &payload);
 }
 
 int CSettingPage::TimingCode() const {
-    return Main().m_timingPage.m_nTimingCode;
+    return m_host.TimingCode();
 }
 
 // --- Video ------------------------------------------------------------------------------------
 
 void CSettingPage::SetOutputMode(int value) {
-    CConsoleDlg& main = Main();
     UpdateData(true);
     Send(cmd::SetHdmiDviMode, value);
     if (value == kAutoOutputMode) {
         ui::Sleep(kSettingsQueryWaitMs);
-        main.SendCommand(cmd::QueryStatusSummary);
+        m_host.SendCommand(cmd::QueryStatusSummary);
     }
     UpdateData(false);
 
     if (value == 0) {
         // DVI carries RGB only, at 8 bits per colour.
         m_nColorSpace = 0;
-        if (!PassRepeatGuard())
+        if (!m_host.PassRepeatGuard())
             return;
         m_nColorSpace = 0;
         m_nColorDepth = 0;
-        main.m_strInterface = "DVI ";
-        main.m_strColorSpace = "RGB4:4:4";
-        main.m_strColorDepth = "24bit";
-        main.UpdateData(false);
+        m_host.SetPanelText(CPageHost::PanelText::Interface, "DVI ");
+        m_host.SetPanelText(CPageHost::PanelText::ColorSpace, "RGB4:4:4");
+        m_host.SetPanelText(CPageHost::PanelText::ColorDepth, "24bit");
+        m_host.RefreshPanel();
     } else if (value == 1) {
-        main.m_strInterface = "HDMI";
-        main.UpdateData(false);
+        m_host.SetPanelText(CPageHost::PanelText::Interface, "HDMI");
+        m_host.RefreshPanel();
     }
 }
 
 void CSettingPage::SetHdcp(int value) {
-    if (!PassRepeatGuard())
+    if (!m_host.PassRepeatGuard())
         return;
-    CConsoleDlg& main = Main();
     Send(cmd::SetHdcp, value);
     // Kept with the radio, so that a later refresh of the page or the panel shows what was sent.
     m_nHdcp = value;
-    main.m_strHdcp = value != 0 ? "ON " : "OFF";
-    main.UpdateData(false);
+    m_host.SetPanelText(CPageHost::PanelText::Hdcp, value != 0 ? "ON " : "OFF");
+    m_host.RefreshPanel();
 }
 
 void CSettingPage::SetColorSpace(int value) {
-    if (!PassRepeatGuard())
+    if (!m_host.PassRepeatGuard())
         return;
-    CConsoleDlg& main = Main();
     if (timing::Is420(TimingCode())) {
         MessageBox("When in 4K(60Hz/50Hz) mode, the colorspace is fixed to YUV4:2:0 !");
         UpdateData(false);
@@ -208,19 +190,18 @@ void CSettingPage::SetColorSpace(int value) {
     }
     Send(cmd::SetColorSpace, value);
     UpdateData(true);
-    main.ShowColorSpace();
+    m_host.ShowColorSpace();
     if (value == kAutoColor) {
         ui::Sleep(kSettingsQueryWaitMs);
-        main.SendCommand(cmd::QueryStatusSummary);
+        m_host.SendCommand(cmd::QueryStatusSummary);
     }
     UpdateData(false);
-    main.UpdateData(false);
+    m_host.RefreshPanel();
 }
 
 void CSettingPage::SetColorDepth(int value) {
-    if (!PassRepeatGuard())
+    if (!m_host.PassRepeatGuard())
         return;
-    CConsoleDlg& main = Main();
     if (m_nOutputMode == 0) {
         MessageBox("When in DVI mode, the color depth is fixed to 24bit !");
         UpdateData(false);
@@ -233,68 +214,65 @@ void CSettingPage::SetColorDepth(int value) {
     }
     Send(cmd::SetColorDepth, value);
     UpdateData(true);
-    main.ShowColorDepth();
+    m_host.ShowColorDepth();
     if (value == kAutoColor) {
         ui::Sleep(kSettingsQueryWaitMs);
-        main.SendCommand(cmd::QueryStatusSummary);
+        m_host.SendCommand(cmd::QueryStatusSummary);
     }
-    main.UpdateData(false);
+    m_host.RefreshPanel();
 }
 
 // --- Audio ------------------------------------------------------------------------------------
 
 void CSettingPage::SetAudioSource(int value) {
     UpdateData(true);
-    if (!PassRepeatGuard())
+    if (!m_host.PassRepeatGuard())
         return;
     Send(cmd::SetAudioSource, value);
     UpdateData(false);
 }
 
 void CSettingPage::SetSampleRate(int value) {
-    if (!PassRepeatGuard())
+    if (!m_host.PassRepeatGuard())
         return;
-    CConsoleDlg& main = Main();
     Send(cmd::SetSampleRate, value);
     UpdateData(true);
-    main.ShowSampleRate();
+    m_host.ShowSampleRate();
     if (value == kAutoSampleRate) {
         ui::Sleep(kSettingsQueryWaitMs);
-        main.SendCommand(cmd::QueryStatusSummary);
+        m_host.SendCommand(cmd::QueryStatusSummary);
     }
-    main.UpdateData(false);
+    m_host.RefreshPanel();
 }
 
 void CSettingPage::SetAudioBits(int value) {
-    if (!PassRepeatGuard())
+    if (!m_host.PassRepeatGuard())
         return;
-    CConsoleDlg& main = Main();
     Send(cmd::SetAudioBits, value);
     ui::Sleep(kAudioBitsWaitMs);
     UpdateData(true);
-    main.ShowAudioBits(value);
+    m_host.ShowAudioBits(value);
     if (value == kAutoAudioBits)
-        main.SendCommand(cmd::QueryStatusSummary);
-    main.UpdateData(false);
+        m_host.SendCommand(cmd::QueryStatusSummary);
+    m_host.RefreshPanel();
 }
 
 void CSettingPage::OnChannelSelChange() {
-    if (!PassRepeatGuard())
+    if (!m_host.PassRepeatGuard())
         return;
-    CConsoleDlg& main = Main();
     const int index = ComboGetCurSel(m_cbAudioChannel);
     // Text typed into the edit field selects no entry: there is no channel layout to send.
     if (index < 0)
         return;
-    main.m_nChannelSelection = index;
-    Send(main.m_bHdmiMode ? cmd::SetChannelsHdmi : cmd::SetChannelsSdi, index);
-    main.ShowChannels(index);
-    main.UpdateData(false);
+    m_host.SetChannelSelection(index);
+    Send(m_host.IsHdmiOutput() ? cmd::SetChannelsHdmi : cmd::SetChannelsSdi, index);
+    m_host.ShowChannels(index);
+    m_host.RefreshPanel();
     UpdateData(true);
 }
 
 void CSettingPage::OnResetToDefault() {
-    Main().SendCommand(cmd::ResetToDefault);
+    m_host.SendCommand(cmd::ResetToDefault);
     m_strWaitNote = "Wait for a few seconds...";
     UpdateData(false);
 }
@@ -302,34 +280,33 @@ void CSettingPage::OnResetToDefault() {
 // --- Read-back and output mode ------------------------------------------------------------------
 
 void CSettingPage::ShowStatus(const unsigned char* settings) {
-    CConsoleDlg& main = Main();
     auto byte = [settings](int k) {
         return static_cast<int>(static_cast<signed char>(settings[k]));
     };
     m_strWaitNote.clear();
     m_nColorSpace = byte(0);
-    main.ShowColorSpace();
+    m_host.ShowColorSpace();
     m_nColorDepth = byte(1);
-    main.ShowColorDepth();
+    m_host.ShowColorDepth();
     m_nHdcp = byte(2);
-    main.ShowHdcp();
+    m_host.ShowHdcp();
     m_nOutputMode = byte(3);
-    main.ShowInterface();
+    m_host.ShowInterface();
     m_nSampleRate = byte(4);
-    main.ShowSampleRate();
+    m_host.ShowSampleRate();
     m_nAudioBits = byte(5);
-    main.ShowAudioBits(m_nAudioBits);
+    m_host.ShowAudioBits(m_nAudioBits);
     m_nAudioSource = byte(6);
-    main.ShowAudioType();
+    m_host.ShowAudioType();
     m_nAudioChannel = byte(7);
     SelectChannel(m_nAudioChannel);
-    main.m_nChannelSelection = m_nAudioChannel;
-    main.ShowChannels(m_nAudioChannel);
+    m_host.SetChannelSelection(m_nAudioChannel);
+    m_host.ShowChannels(m_nAudioChannel);
     UpdateData(false);
 }
 
 void CSettingPage::UpdateForOutputMode() {
-    const bool hdmi = Main().m_bHdmiMode != 0;
+    const bool hdmi = m_host.IsHdmiOutput();
     // The video format and the audio format controls apply to the HDMI output only; 1075 stays
     // disabled, and the audio source, channel list and reset serve both outputs.
     for (int id = IDC_S_DVI; id <= IDC_S_BITS_AUTO; ++id) {
@@ -347,6 +324,22 @@ void CSettingPage::UpdateForOutputMode() {
             ComboAddString(m_cbAudioChannel, text);
     }
     SelectChannel(selection);
+    UpdateData(false);
+}
+
+void CSettingPage::ApplyTiming(int code) {
+    if (timing::Is4k(code)) {
+        m_nColorDepth = 0;
+        m_host.ShowColorDepth();
+        if (timing::Is420(code))
+            m_nColorSpace = 3;
+        else if (m_nColorSpace == 3)
+            m_nColorSpace = 0;
+        m_host.ShowColorSpace();
+    } else if (m_nColorSpace == 3) {
+        m_nColorSpace = 0;
+        m_host.ShowColorSpace();
+    }
     UpdateData(false);
 }
 

@@ -9,17 +9,20 @@
 #include <cstdint>
 #include <string>
 
-class CConsoleDlg;
+class CPageHost;
 
 class CSettingPage : public ui::Dialog {
 public:
-    CSettingPage();
+    explicit CSettingPage(CPageHost& host);
 
     // Takes the eight setting bytes of the status read-back (colour space, colour depth, HDCP,
     // interface mode, sample rate, audio bits, audio source, channel list index).
     void ShowStatus(const unsigned char* settings);
     // Enables the HDMI-only controls and refills the channel list for the selected output.
     void UpdateForOutputMode();
+    // A timing was chosen: 4K is output at 8 bit, and the 50/60 Hz 4K timings only in YUV4:2:0,
+    // which no other timing uses. Shows the colour texts it changes.
+    void ApplyTiming(int code);
     // Selects entry index of the channel combo 1180 (no entry when out of range).
     void SelectChannel(int index);
 
@@ -71,9 +74,7 @@ protected:
     void DoDataExchange(ui::DataExchange& dx) override;
 
 private:
-    CConsoleDlg& Main() const;
-    // The repeat guard shared by the pages: false when this notification is to be swallowed.
-    bool PassRepeatGuard();
+    CPageHost& m_host;
     void Send(std::uint16_t word, int value);
     // The Timing page's current timing code.
     int TimingCode() const;

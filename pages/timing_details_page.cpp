@@ -1,9 +1,10 @@
 #include "pages/timing_details_page.h"
 
-#include "app/console_dlg.h"
 #include "link/command_words.h"
 #include "link/timing_codes.h"
 #include "link/user_timing_record.h"
+#include "pages/page_host.h"
+#include "pages/timing_page.h"
 #include "platform/ui/message_target.h"
 #include "res/art.h"
 #include "res/art_timing.h"
@@ -43,11 +44,8 @@ const ui::HandlerEntry kHandlers[] = {
 
 int CTimingDetailsPage::s_nLastSavedSlot = -1;
 
-CTimingDetailsPage::CTimingDetailsPage() : ui::Dialog(TimingDetailsPageTemplate()) {}
-
-CConsoleDlg& CTimingDetailsPage::Main() const {
-    return *static_cast<CConsoleDlg*>(GetParentDialog());
-}
+CTimingDetailsPage::CTimingDetailsPage(CPageHost& host)
+    : ui::Dialog(TimingDetailsPageTemplate()), m_host(host) {}
 
 const ui::HandlerEntry* CTimingDetailsPage::GetHandlerTable() const {
     return kHandlers;
@@ -59,6 +57,7 @@ const BuiltInTiming* CTimingDetailsPage::BuiltIn(int code) {
 
 bool CTimingDetailsPage::OnInitDialog() {
     ApplyTemplateResources(*this);
+    s_nLastSavedSlot = -1; // no slot saved yet in this console
     m_cbUserSlot = IDC_D_USER_SLOT;
     // The illustrations are drawn at the size their statics have at this font.
     for (int id : {IDC_D_ART_HORIZONTAL, IDC_D_ART_VERTICAL}) {
@@ -128,7 +127,7 @@ void CTimingDetailsPage::LoadTimingDetails(char codeByte) {
         m_nVsyncPolarity = (row->flags & 0x08) ? 0 : 1;
     } else {
         const int index = code == timing::kAuto ? 10 : timing::UserSlot(code);
-        const UserTimingRecord r = UserTimingRecord::FromBytes(Main().m_userTimings[index]);
+        const UserTimingRecord r = UserTimingRecord::FromBytes(m_host.UserTimingRecord(index));
         interlaced = r.Interlaced();
         m_fPixelClock = r.pixelClock10kHz * 0.01;
         m_nHActive = r.hActive;
@@ -171,7 +170,6 @@ void CTimingDetailsPage::BuildUserTimingCaption(const std::uint8_t* record, char
 }
 
 void CTimingDetailsPage::OnSaveUserTiming() {
-    CConsoleDlg& main = Main();
     if (!UpdateData(true))
         return;
     const int s = ComboGetCurSel(IDC_D_USER_SLOT) + 1;
@@ -209,7 +207,7 @@ void CTimingDetailsPage::OnSaveUserTiming() {
     if (s == s_nLastSavedSlot) {
         // The generator must leave a user timing before that slot is rewritten.
         const std::uint8_t leave = 2;
-        main.SendCommandData(cmd::SetTiming, 1, &leave);
+        m_host.SendCommandData(cmd::SetTiming, 1, &leave);
         Pace(400);
     }
     s_nLastSavedSlot = s;
@@ -230,31 +228,26 @@ void CTimingDetailsPage::OnSaveUserTiming() {
     r.vBlank = static_cast<std::uint16_t>(m_nVBlank);
     r.vsOffset = static_cast<std::uint16_t>(m_nVsOffset);
     r.vsWidth = static_cast<std::uint16_t>(m_nVsWidth);
-    std::uint8_t* record = main.m_userTimings[s - 1];
+    std::uint8_t* record = m_host.UserTimingRecord(s - 1);
     r.ToBytes(record);
 
     UpdateData(false);
     char caption[CTimingPage::kCaptionSize];
     BuildUserTimingCaption(record, caption);
-    CTimingPage& timing = main.m_timingPage;
-    timing.SetUserTimingCaption(IDC_T_AUTO + s, caption);
+    m_host.SetUserTimingCaption(s - 1, caption);
 
-    main.SendCommandData(cmd::StoreUserTiming, UserTimingRecord::kSize, record);
+    m_host.SendCommandData(cmd::StoreUserTiming, UserTimingRecord::kSize, record);
 
     // Output the stored timing at once.
-    const int code = timing::kFirstUser + s - 1;
-    timing.m_nTimingCode = code;
+    m_host.SetTimingCode(timing::kFirstUser + s - 1);
     Pace(500);
     UpdateData(false);
-    timing.SyncRadioToCode();
-    timing.UpdateData(false);
-    timing.SelectTiming(static_cast<char>(code));
+    m_host.SelectCurrentTiming();
 }
 
 void CTimingDetailsPage::OnUpdateStatus() {
-    CConsoleDlg& main = Main();
-    if (main.m_bPortOpen) {
-        main.StartStatusReadBack(400);
+    if (m_host.IsConnected()) {
+        m_host.StartStatusReadBack(400);
         return;
     }
     MessageBox("Com port is not on yet.");

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-class CConsoleDlg;
+class CPageHost;
 
 // One built-in timing: vertical values of interlaced rows are per frame.
 
@@ -16,7 +16,7 @@ class CTimingDetailsPage : public ui::Dialog {
 public:
     static constexpr int kBuiltInCount = kBuiltInTimingCount;
 
-    CTimingDetailsPage();
+    explicit CTimingDetailsPage(CPageHost& host);
 
     void LoadTimingDetails(char code);
     void OnSaveUserTiming();
@@ -53,6 +53,6 @@ protected:
     const ui::HandlerEntry* GetHandlerTable() const override;
 
 private:
-    CConsoleDlg& Main() const;
+    CPageHost& m_host;
     void SetEditable(bool editable);
 };

@@ -1,9 +1,9 @@
 #include "pages/timing_page.h"
 
-#include "app/console_dlg.h"
 #include "link/command_words.h"
 #include "link/timing_codes.h"
 #include "link/user_timing_record.h"
+#include "pages/page_host.h"
 #include "res/art.h"
 #include "res/resource.h"
 #include "res/templates.h"
@@ -127,11 +127,7 @@ void AppendLeadingDigits(char*& out, unsigned value, int maxDigits) {
 
 } // namespace
 
-CTimingPage::CTimingPage() : ui::Dialog(TimingPageTemplate()) {}
-
-CConsoleDlg& CTimingPage::Main() const {
-    return *static_cast<CConsoleDlg*>(GetParentDialog());
-}
+CTimingPage::CTimingPage(CPageHost& host) : ui::Dialog(TimingPageTemplate()), m_host(host) {}
 
 template <std::size_t... I>
 const ui::HandlerEntry* CTimingPage::MakeHandlerTable(std::index_sequence<I...>) {
@@ -188,7 +184,6 @@ int CTimingPage::RadioId(int index) {
 
 void CTimingPage::SelectTiming(char radioIndex) {
     const int i = static_cast<signed char>(radioIndex);
-    CConsoleDlg& main = Main();
 
     // A notification of a radio that is not the checked one (it is being unchecked) is ignored.
     UpdateData(true);
@@ -196,65 +191,47 @@ void CTimingPage::SelectTiming(char radioIndex) {
         return;
 
     // The same click can notify twice; the second one within 50 ms is swallowed.
-    if (main.m_bRepeatGuard == 1) {
-        main.m_bRepeatGuard = 0;
+    if (!m_host.PassRepeatGuard())
         return;
-    }
-    main.m_bRepeatGuard = 1;
-    main.SetTimer(CConsoleDlg::kTimerRepeatGuard, 50);
 
     UpdateData(true);
     const int code = RadioIndexToCode(i);
     m_nTimingCode = code;
 
     const std::uint8_t payload = static_cast<std::uint8_t>(code);
-    main.SendCommandData(cmd::SetTiming, 1, &payload);
+    m_host.SendCommandData(cmd::SetTiming, 1, &payload);
     if (code == kAutoCode) {
         // Give the generator time to choose from the sink's EDID, then ask what it chose.
         ui::Sleep(400);
-        main.SendCommandData(cmd::QueryTimingDetails, 1, &payload);
+        m_host.SendCommandData(cmd::QueryTimingDetails, 1, &payload);
     } else {
         ShowTimingDetails();
     }
     UpdateData(false);
 
     // 4K is output at 8 bit; the 50/60 Hz 4K timings only in 4:2:0, which no other timing uses.
-    CSettingPage& setting = main.m_settingPage;
-    if (timing::Is4k(code)) {
-        setting.m_nColorDepth = 0;
-        main.ShowColorDepth();
-        if (code >= 38)
-            setting.m_nColorSpace = 3;
-        else if (setting.m_nColorSpace == 3)
-            setting.m_nColorSpace = 0;
-        main.ShowColorSpace();
-    } else if (setting.m_nColorSpace == 3) {
-        setting.m_nColorSpace = 0;
-        main.ShowColorSpace();
-    }
-    setting.UpdateData(false);
+    m_host.ApplyTimingToSettings(code);
 
-    main.ShowTiming(code);
-    main.UpdateData(false);
+    m_host.ShowTiming(code);
+    m_host.RefreshPanel();
     UpdateData(false);
-    main.m_patternPage.UpdateForTiming();
+    m_host.UpdatePatternsForTiming();
 }
 
 void CTimingPage::SyncRadioToCode() {
     m_nTimingRadio = CodeToRadioIndex(m_nTimingCode);
     if (m_nTimingCode == 7)
-        Main().m_patternPage.UpdateForTiming();
+        m_host.UpdatePatternsForTiming();
 }
 
 void CTimingPage::ShowTimingDetails() {
-    Main().m_timingDetailsPage.LoadTimingDetails(static_cast<char>(m_nTimingCode));
+    m_host.ShowTimingDetails(m_nTimingCode);
 }
 
 void CTimingPage::ShowStatus(const unsigned char* status) {
-    CConsoleDlg& main = Main();
     char caption[kCaptionSize];
-    for (int slot = 0; slot < 10; ++slot) {
-        FormatUserTimingCaption(main.m_userTimings[slot], caption);
+    for (int slot = 0; slot < timing::kUserCount; ++slot) {
+        FormatUserTimingCaption(m_host.UserTimingRecord(slot), caption);
         SetUserTimingCaption(IDC_T_USER1 + slot, caption);
     }
     m_nTimingCode = static_cast<signed char>(status[0]);
@@ -291,7 +268,7 @@ void CTimingPage::FormatUserTimingCaption(const std::uint8_t* record, char* text
 }
 
 void CTimingPage::UpdateForOutputMode() {
-    const bool hdmi = Main().m_bHdmiMode != 0;
+    const bool hdmi = m_host.IsHdmiOutput();
     for (int id : kHdmiOnlyControls)
         EnableDlgItem(id, hdmi);
     UpdateData(false);

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <utility>
 
-class CConsoleDlg;
+class CPageHost;
 
 class CTimingPage : public ui::Dialog {
 public:
@@ -19,7 +19,7 @@ public:
     // Room FormatUserTimingCaption needs: "hhhhxvvvvi(rrr)" and the terminator.
     static constexpr std::size_t kCaptionSize = 16;
 
-    CTimingPage();
+    explicit CTimingPage(CPageHost& host);
 
     // Common routine of the radio handlers: radioIndex is the radio's index in template order.
     void SelectTiming(char radioIndex);
@@ -49,7 +49,7 @@ protected:
     const ui::HandlerEntry* GetHandlerTable() const override;
 
 private:
-    CConsoleDlg& Main() const;
+    CPageHost& m_host;
     template <int I> void OnTimingRadio() { SelectTiming(static_cast<char>(I)); }
     template <std::size_t... I>
     static const ui::HandlerEntry* MakeHandlerTable(std::index_sequence<I...>);

@@ -26,10 +26,7 @@ void Enter1080p60(CTimingDetailsPage& p, int s) {
 
 } // namespace
 
-class TimingDetails : public ConsoleFixture {
-protected:
-    void SetUp() override { CTimingDetailsPage::s_nLastSavedSlot = -1; }
-};
+class TimingDetails : public ConsoleFixture {};
 
 TEST_F(TimingDetails, ProgressiveTimingShowsLineAndFrameRate) {
     RunConsole([](CConsoleDlg& d) {
