@@ -28,11 +28,11 @@ void CConsoleDlg::FillTimingNames() {
 }
 
 void CConsoleDlg::ShowHdcp() {
-    m_strHdcp = (m_bHdmiMode != 0 && m_settingPage.m_nHdcp == 1) ? "ON " : "OFF";
+    m_strHdcp = names::PanelHdcp(m_bHdmiMode != 0, m_settingPage.m_nHdcp);
 }
 
 void CConsoleDlg::ShowInterface() {
-    m_strInterface = m_bHdmiMode ? names::HdmiDviText(m_settingPage.m_nOutputMode) : "SDI";
+    m_strInterface = names::PanelInterface(m_bHdmiMode != 0, m_settingPage.m_nOutputMode);
 }
 
 void CConsoleDlg::ShowTiming(int code) {
@@ -59,15 +59,15 @@ void CConsoleDlg::ShowTiming(int code) {
 }
 
 void CConsoleDlg::ShowColorSpace() {
-    m_strColorSpace = m_bHdmiMode ? names::ColorSpaceText(m_settingPage.m_nColorSpace) : "YUV4:2:2";
+    m_strColorSpace = names::PanelColorSpace(m_bHdmiMode != 0, m_settingPage.m_nColorSpace);
 }
 
 void CConsoleDlg::ShowColorDepth() {
-    m_strColorDepth = m_bHdmiMode ? names::ColorDepthText(m_settingPage.m_nColorDepth) : "10bit";
+    m_strColorDepth = names::PanelColorDepth(m_bHdmiMode != 0, m_settingPage.m_nColorDepth);
 }
 
 void CConsoleDlg::ShowSampleRate() {
-    m_strSampleRate = m_bHdmiMode ? names::SampleRateText(m_settingPage.m_nSampleRate) : "48K";
+    m_strSampleRate = names::PanelSampleRate(m_bHdmiMode != 0, m_settingPage.m_nSampleRate);
 }
 
 void CConsoleDlg::ShowAudioBits(int code) {
@@ -79,7 +79,7 @@ void CConsoleDlg::ShowAudioType() {
 }
 
 void CConsoleDlg::ShowChannels(int code) {
-    m_strChannels = m_bHdmiMode ? names::HdmiChannelText(code) : names::SdiChannelText(code);
+    m_strChannels = names::PanelChannels(m_bHdmiMode != 0, code);
 }
 
 void CConsoleDlg::ShowHotPlug(int value) {

@@ -92,4 +92,28 @@ const char* SdiChannelText(int code) {
     return Pick(kTexts, code, "OFF");
 }
 
+const char* PanelInterface(bool hdmi, int hdmiDvi) {
+    return hdmi ? HdmiDviText(hdmiDvi) : "SDI";
+}
+
+const char* PanelColorSpace(bool hdmi, int value) {
+    return hdmi ? ColorSpaceText(value) : "YUV4:2:2";
+}
+
+const char* PanelColorDepth(bool hdmi, int value) {
+    return hdmi ? ColorDepthText(value) : "10bit";
+}
+
+const char* PanelSampleRate(bool hdmi, int value) {
+    return hdmi ? SampleRateText(value) : "48K";
+}
+
+const char* PanelHdcp(bool hdmi, int hdcp) {
+    return hdmi && hdcp == 1 ? "ON " : "OFF";
+}
+
+const char* PanelChannels(bool hdmi, int code) {
+    return hdmi ? HdmiChannelText(code) : SdiChannelText(code);
+}
+
 } // namespace names

@@ -73,4 +73,13 @@ const char* HdmiDviText(int value);    // "DVI", "HDMI"
 const char* HdmiChannelText(int code);
 const char* SdiChannelText(int code);
 
+// The panel's words for the output in force: the HDMI output's by value, the SDI output's own
+// fixed format.
+const char* PanelInterface(bool hdmi, int hdmiDvi); // SDI: "SDI"
+const char* PanelColorSpace(bool hdmi, int value);  // SDI: "YUV4:2:2"
+const char* PanelColorDepth(bool hdmi, int value);  // SDI: "10bit"
+const char* PanelSampleRate(bool hdmi, int value);  // SDI: "48K"
+const char* PanelHdcp(bool hdmi, int hdcp);         // "ON " (with a blank) only on HDMI with HDCP
+const char* PanelChannels(bool hdmi, int code);
+
 } // namespace names

@@ -1,17 +1,20 @@
-// The Setting page as the operator meets it: every group's command, the DVI and 4K rules with
-// their messages, the AUTO read-backs and their waits, the channel lists of both outputs, the
-// reset note and the settings of the status read-back. The port stays closed, so every frame the
-// page builds is refused with "Com port is not on yet." and stays in the console's transmit
-// frame, where the test reads it.
+// The Setting page as the operator meets it, in a small fake console: every group's command, the
+// DVI and 4K rules with their messages, the AUTO read-backs and their waits, the channel lists of
+// both outputs, the reset note and the settings of the status read-back. The fake is not
+// connected, so every frame the page builds is refused with "Com port is not on yet.", as the
+// console's frame builder does.
 #include "link/code_names.h"
 #include "link/command_words.h"
 #include "res/resource.h"
-#include "support/console_fixture.h"
+#include "support/fake_page_host.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-using testsupport::ConsoleFixture;
+using testsupport::CFakeConsole;
+using Frame = CFakeConsole::Sent;
 
 namespace {
 
@@ -22,41 +25,40 @@ const std::string k4kColorSpace =
     "When in 4K(60Hz/50Hz) mode, the colorspace is fixed to YUV4:2:0 !";
 const std::string k4kDepth = "When in 4K mode, Color Depth is fixed to 24bit !";
 
-// The last frame the console built: command word and payload bytes.
-struct Frame {
-    std::uint16_t word;
-    std::vector<std::uint8_t> payload;
-    bool operator==(const Frame& o) const { return word == o.word && payload == o.payload; }
-};
-
-Frame LastFrame(const CConsoleDlg& d) {
-    const int length = d.m_abTxFrame[3] | (d.m_abTxFrame[4] << 8);
-    Frame f{static_cast<std::uint16_t>(d.m_abTxFrame[7] | (d.m_abTxFrame[8] << 8)), {}};
-    for (int i = 0; i < length - 5; ++i)
-        f.payload.push_back(d.m_abTxFrame[9 + i]);
-    return f;
+Frame LastFrame(const CFakeConsole& host) {
+    return host.built.empty() ? Frame{0, {}} : host.built.back();
 }
 
-class SettingPage : public ConsoleFixture {
+class SettingPage : public ::testing::Test {
 protected:
-    // Shows the page, then runs body with the console and the page.
-    void Run(const std::function<void(CConsoleDlg&, CSettingPage&)>& body) {
-        RunConsole([&](CConsoleDlg& d) {
-            ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 3));
-            ASSERT_TRUE(d.m_settingPage.IsWindowVisible());
-            body(d, d.m_settingPage);
+    // Runs body with the fake console and the page shown in it.
+    void Run(const std::function<void(CFakeConsole&, CSettingPage&)>& body) {
+        CFakeConsole host;
+        CSettingPage page(host);
+        host.settings = &page;
+        host.Run(page, [&] {
+            ASSERT_TRUE(page.IsWindowVisible());
+            body(host, page);
         });
     }
     // One operator action: the repeat guard has run out, the records are fresh.
-    static void Act(CConsoleDlg& d) {
-        if (ui::test::ArmedInterval(d, CConsoleDlg::kTimerRepeatGuard))
-            ui::test::FireTimer(d, CConsoleDlg::kTimerRepeatGuard);
+    static void Act(CFakeConsole& host) {
+        host.EndRepeatGuard();
         ui::test::ClearMessageBoxes();
         ui::test::ClearSleeps();
     }
-    static bool Click(CConsoleDlg& d, int id) {
-        Act(d);
-        return ui::test::Click(d.m_settingPage, id);
+    static bool Click(CFakeConsole& host, CSettingPage& p, int id) {
+        Act(host);
+        return ui::test::Click(p, id);
+    }
+    // What the console does for this page after the output changed.
+    static void OutputChanged(CFakeConsole& host, CSettingPage& p) {
+        p.UpdateForOutputMode();
+        host.ShowSampleRate();
+        host.ShowColorDepth();
+        host.ShowColorSpace();
+        host.ShowHdcp();
+        host.ShowInterface();
     }
     // Number of frames the action built.
     static int Sends() {
@@ -73,12 +75,14 @@ protected:
                 out.push_back(box);
         return out;
     }
+
+    ui::test::ScopedHooks m_hooks;
 };
 
 } // namespace
 
 TEST_F(SettingPage, StartsBlankWithTheTemplateChannelList) {
-    Run([](CConsoleDlg&, CSettingPage& p) {
+    Run([](CFakeConsole&, CSettingPage& p) {
         for (int id = IDC_S_DVI; id <= IDC_S_SOURCE_EXT; ++id)
             EXPECT_FALSE(p.IsDlgButtonChecked(id)) << id;
         EXPECT_FALSE(p.IsDlgItemEnabled(IDC_S_YUV420));
@@ -101,7 +105,7 @@ TEST_F(SettingPage, StartsBlankWithTheTemplateChannelList) {
 }
 
 TEST_F(SettingPage, RadioIndexFollowsTemplateOrder) {
-    Run([](CConsoleDlg&, CSettingPage& p) {
+    Run([](CFakeConsole&, CSettingPage& p) {
         // YUV4:2:0 (1075) is index 3 and AUTO (1074) index 4.
         p.m_nColorSpace = 3;
         p.UpdateData(false);
@@ -118,8 +122,8 @@ TEST_F(SettingPage, RadioIndexFollowsTemplateOrder) {
 }
 
 TEST_F(SettingPage, EveryGroupSendsItsWordWithTheRadioIndex) {
-    Run([](CConsoleDlg& d, CSettingPage&) {
-        d.m_timingPage.m_nTimingCode = 20;
+    Run([](CFakeConsole& d, CSettingPage& p) {
+        d.timingCode = 20;
         const struct {
             int id;
             std::uint16_t word;
@@ -133,29 +137,29 @@ TEST_F(SettingPage, EveryGroupSendsItsWordWithTheRadioIndex) {
             {IDC_S_RATE_44K, cmd::SetSampleRate, 1},   {IDC_S_BITS_20, cmd::SetAudioBits, 1},
         };
         for (const auto& c : cases) {
-            ASSERT_TRUE(Click(d, c.id)) << c.id;
+            ASSERT_TRUE(Click(d, p, c.id)) << c.id;
             EXPECT_EQ(Sends(), 1) << c.id;
             EXPECT_TRUE(Warnings().empty()) << c.id;
             EXPECT_EQ(LastFrame(d), (Frame{c.word, {c.value}})) << c.id;
         }
         // The panel follows each choice.
-        EXPECT_EQ(d.m_strInterface, "HDMI");
-        EXPECT_EQ(d.m_strHdcp, "OFF");
-        EXPECT_EQ(d.m_strColorSpace, "YUV4:4:4");
-        EXPECT_EQ(d.m_strColorDepth, "10bit");
-        EXPECT_EQ(d.m_strSampleRate, "44.1K");
-        EXPECT_EQ(d.m_strAudioBits, "20bit");
-        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_SPACE_STATUS), "YUV4:4:4");
-        EXPECT_EQ(d.GetDlgItemText(IDC_AUDIO_BITS_STATUS), "20bit");
+        EXPECT_EQ(d.panel.interface, "HDMI");
+        EXPECT_EQ(d.panel.hdcp, "OFF");
+        EXPECT_EQ(d.panel.colorSpace, "YUV4:4:4");
+        EXPECT_EQ(d.panel.colorDepth, "10bit");
+        EXPECT_EQ(d.panel.sampleRate, "44.1K");
+        EXPECT_EQ(d.panel.audioBits, "20bit");
+        EXPECT_EQ(d.shown.colorSpace, "YUV4:4:4");
+        EXPECT_EQ(d.shown.audioBits, "20bit");
         // Audio bits wait 20 ms after their command.
         EXPECT_EQ(ui::test::Sleeps(), std::vector<int>{20});
     });
 }
 
 TEST_F(SettingPage, AutoChoicesAskForTheSettingsAfterTheirWait) {
-    Run([](CConsoleDlg& d, CSettingPage&) {
-        d.m_timingPage.m_nTimingCode = 20;
-        ASSERT_TRUE(Click(d, IDC_S_HDMI));
+    Run([](CFakeConsole& d, CSettingPage& p) {
+        d.timingCode = 20;
+        ASSERT_TRUE(Click(d, p, IDC_S_HDMI));
         const struct {
             int id;
             int wait;
@@ -165,68 +169,68 @@ TEST_F(SettingPage, AutoChoicesAskForTheSettingsAfterTheirWait) {
                      {IDC_S_RATE_AUTO, 300},
                      {IDC_S_BITS_AUTO, 20}};
         for (const auto& c : cases) {
-            ASSERT_TRUE(Click(d, c.id)) << c.id;
+            ASSERT_TRUE(Click(d, p, c.id)) << c.id;
             EXPECT_EQ(Sends(), 2) << c.id;
             EXPECT_EQ(LastFrame(d), (Frame{cmd::QueryStatusSummary, {}})) << c.id;
             EXPECT_EQ(ui::test::Sleeps(), std::vector<int>{c.wait}) << c.id;
         }
-        EXPECT_EQ(d.m_strColorSpace, "AUTO");
-        EXPECT_EQ(d.m_strAudioBits, "AUTO");
+        EXPECT_EQ(d.panel.colorSpace, "AUTO");
+        EXPECT_EQ(d.panel.audioBits, "AUTO");
         // Choices other than AUTO ask for nothing.
-        ASSERT_TRUE(Click(d, IDC_S_RATE_96K));
+        ASSERT_TRUE(Click(d, p, IDC_S_RATE_96K));
         EXPECT_EQ(Sends(), 1);
         EXPECT_TRUE(ui::test::Sleeps().empty());
     });
 }
 
 TEST_F(SettingPage, DviFixesColourSpaceAndDepth) {
-    Run([](CConsoleDlg& d, CSettingPage& p) {
-        d.m_timingPage.m_nTimingCode = 20;
-        ASSERT_TRUE(Click(d, IDC_S_HDMI));
-        ASSERT_TRUE(Click(d, IDC_S_YUV422));
-        ASSERT_TRUE(Click(d, IDC_S_DEPTH_12));
+    Run([](CFakeConsole& d, CSettingPage& p) {
+        d.timingCode = 20;
+        ASSERT_TRUE(Click(d, p, IDC_S_HDMI));
+        ASSERT_TRUE(Click(d, p, IDC_S_YUV422));
+        ASSERT_TRUE(Click(d, p, IDC_S_DEPTH_12));
 
-        ASSERT_TRUE(Click(d, IDC_S_DVI));
+        ASSERT_TRUE(Click(d, p, IDC_S_DVI));
         EXPECT_EQ(Sends(), 1);
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetHdmiDviMode, {0}}));
         EXPECT_EQ(p.m_nOutputMode, 0);
         EXPECT_EQ(p.m_nColorSpace, 0);
         EXPECT_EQ(p.m_nColorDepth, 0);
-        EXPECT_EQ(d.GetDlgItemText(IDC_INTERFACE_STATUS), "DVI ");
-        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_SPACE_STATUS), "RGB4:4:4");
-        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_DEPTH_STATUS), "24bit");
+        EXPECT_EQ(d.shown.interface, "DVI ");
+        EXPECT_EQ(d.shown.colorSpace, "RGB4:4:4");
+        EXPECT_EQ(d.shown.colorDepth, "24bit");
 
-        ASSERT_TRUE(Click(d, IDC_S_YUV444));
+        ASSERT_TRUE(Click(d, p, IDC_S_YUV444));
         EXPECT_EQ(Sends(), 0);
         EXPECT_EQ(Warnings(), std::vector<std::string>{kDviColorSpace});
         EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_RGB444));
         EXPECT_FALSE(p.IsDlgButtonChecked(IDC_S_YUV444));
 
-        ASSERT_TRUE(Click(d, IDC_S_DEPTH_10));
+        ASSERT_TRUE(Click(d, p, IDC_S_DEPTH_10));
         EXPECT_EQ(Sends(), 0);
         EXPECT_EQ(Warnings(), std::vector<std::string>{kDviDepth});
         EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_DEPTH_8));
         EXPECT_FALSE(p.IsDlgButtonChecked(IDC_S_DEPTH_10));
 
         // Back to HDMI, the choices go out again.
-        ASSERT_TRUE(Click(d, IDC_S_HDMI));
-        EXPECT_EQ(d.GetDlgItemText(IDC_INTERFACE_STATUS), "HDMI");
-        ASSERT_TRUE(Click(d, IDC_S_YUV444));
+        ASSERT_TRUE(Click(d, p, IDC_S_HDMI));
+        EXPECT_EQ(d.shown.interface, "HDMI");
+        ASSERT_TRUE(Click(d, p, IDC_S_YUV444));
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetColorSpace, {1}}));
     });
 }
 
 TEST_F(SettingPage, FourKRulesForColourSpaceAndDepth) {
-    Run([](CConsoleDlg& d, CSettingPage& p) {
-        ASSERT_TRUE(Click(d, IDC_S_HDMI));
-        d.m_timingPage.m_nTimingCode = 30; // UHD at 25 Hz
-        ASSERT_TRUE(Click(d, IDC_S_YUV422));
+    Run([](CFakeConsole& d, CSettingPage& p) {
+        ASSERT_TRUE(Click(d, p, IDC_S_HDMI));
+        d.timingCode = 30; // UHD at 25 Hz
+        ASSERT_TRUE(Click(d, p, IDC_S_YUV422));
         EXPECT_EQ(Sends(), 1);
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetColorSpace, {2}}));
 
-        d.m_timingPage.m_nTimingCode = 40; // UHD 4:2:0 at 50 Hz
+        d.timingCode = 40; // UHD 4:2:0 at 50 Hz
         for (int id : {IDC_S_RGB444, IDC_S_YUV444, IDC_S_COLOR_SPACE_AUTO}) {
-            ASSERT_TRUE(Click(d, id));
+            ASSERT_TRUE(Click(d, p, id));
             EXPECT_EQ(Sends(), 0) << id;
             EXPECT_EQ(Warnings(), std::vector<std::string>{k4kColorSpace}) << id;
             EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_YUV422)) << id;
@@ -234,81 +238,109 @@ TEST_F(SettingPage, FourKRulesForColourSpaceAndDepth) {
 
         // Any 4K timing allows 8bit and AUTO depth only.
         for (int code : {28, 30, 43}) {
-            d.m_timingPage.m_nTimingCode = code;
-            ASSERT_TRUE(Click(d, IDC_S_DEPTH_8));
+            d.timingCode = code;
+            ASSERT_TRUE(Click(d, p, IDC_S_DEPTH_8));
             EXPECT_EQ(LastFrame(d), (Frame{cmd::SetColorDepth, {0}}));
             for (int id : {IDC_S_DEPTH_10, IDC_S_DEPTH_12, IDC_S_DEPTH_16}) {
-                ASSERT_TRUE(Click(d, id));
+                ASSERT_TRUE(Click(d, p, id));
                 EXPECT_EQ(Sends(), 0) << code << " " << id;
                 EXPECT_EQ(Warnings(), std::vector<std::string>{k4kDepth});
                 EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_DEPTH_8));
             }
-            ASSERT_TRUE(Click(d, IDC_S_DEPTH_AUTO));
+            ASSERT_TRUE(Click(d, p, IDC_S_DEPTH_AUTO));
             EXPECT_EQ(Sends(), 2) << code;
         }
         // Outside 4K, 12bit goes out.
-        d.m_timingPage.m_nTimingCode = 27;
-        ASSERT_TRUE(Click(d, IDC_S_DEPTH_12));
+        d.timingCode = 27;
+        ASSERT_TRUE(Click(d, p, IDC_S_DEPTH_12));
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetColorDepth, {2}}));
     });
 }
 
+TEST_F(SettingPage, AChosenTimingAppliesTheFourKColourRulesAndTheirReversal) {
+    Run([](CFakeConsole& d, CSettingPage& s) {
+        s.m_nColorSpace = 0;
+        s.m_nColorDepth = 2;
+        s.ApplyTiming(38); // UHD(4:2:0)(60)
+        EXPECT_EQ(s.m_nColorSpace, 3);
+        EXPECT_EQ(s.m_nColorDepth, 0);
+        EXPECT_EQ(d.panel.colorSpace, "YUV4:2:0");
+        EXPECT_EQ(d.panel.colorDepth, "8bit");
+        EXPECT_TRUE(s.IsDlgButtonChecked(IDC_S_YUV420));
+
+        s.ApplyTiming(20); // 1080p(60): 4:2:0 goes, the depth stays
+        EXPECT_EQ(s.m_nColorSpace, 0);
+        EXPECT_EQ(s.m_nColorDepth, 0);
+        EXPECT_EQ(d.panel.colorSpace, "RGB4:4:4");
+
+        s.m_nColorSpace = 1;
+        s.m_nColorDepth = 2;
+        s.ApplyTiming(28); // UHD(30): YUV4:4:4 stays, the depth becomes 8 bit
+        EXPECT_EQ(s.m_nColorSpace, 1);
+        EXPECT_EQ(s.m_nColorDepth, 0);
+
+        s.ApplyTiming(43); // DCI 4K(4:2:0)(50), then DCI 4K(30) leaves 4:2:0
+        EXPECT_EQ(s.m_nColorSpace, 3);
+        s.ApplyTiming(33);
+        EXPECT_EQ(s.m_nColorSpace, 0);
+    });
+}
+
 TEST_F(SettingPage, HdcpChoiceSurvivesALaterRefresh) {
-    Run([](CConsoleDlg& d, CSettingPage& p) {
-        d.m_timingPage.m_nTimingCode = 20;
-        ASSERT_TRUE(Click(d, IDC_S_HDCP_ON));
+    Run([](CFakeConsole& d, CSettingPage& p) {
+        d.timingCode = 20;
+        ASSERT_TRUE(Click(d, p, IDC_S_HDCP_ON));
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetHdcp, {1}}));
-        EXPECT_EQ(d.GetDlgItemText(IDC_HDCP_STATUS), "ON ");
+        EXPECT_EQ(d.shown.hdcp, "ON ");
         // A refused choice refreshes the page; HDCP ON stays selected, and the panel keeps it
         // after an output change.
-        ASSERT_TRUE(Click(d, IDC_S_DVI));
-        ASSERT_TRUE(Click(d, IDC_S_YUV422));
+        ASSERT_TRUE(Click(d, p, IDC_S_DVI));
+        ASSERT_TRUE(Click(d, p, IDC_S_YUV422));
         EXPECT_EQ(Warnings(), std::vector<std::string>{kDviColorSpace});
         EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_HDCP_ON));
-        d.RefreshOutputDependents();
-        EXPECT_EQ(d.m_strHdcp, "ON ");
+        OutputChanged(d, p);
+        EXPECT_EQ(d.panel.hdcp, "ON ");
     });
 }
 
 TEST_F(SettingPage, RepeatGuardSwallowsTheSecondNotification) {
-    Run([](CConsoleDlg& d, CSettingPage&) {
-        d.m_timingPage.m_nTimingCode = 20;
-        ASSERT_TRUE(Click(d, IDC_S_HDMI));
-        ASSERT_TRUE(Click(d, IDC_S_RATE_32K));
-        EXPECT_EQ(d.m_bRepeatGuard, 1);
-        EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerRepeatGuard), 50);
+    Run([](CFakeConsole& d, CSettingPage& p) {
+        d.timingCode = 20;
+        ASSERT_TRUE(Click(d, p, IDC_S_HDMI));
+        ASSERT_TRUE(Click(d, p, IDC_S_RATE_32K));
+        EXPECT_TRUE(d.guard);
         ui::test::ClearMessageBoxes();
-        ASSERT_TRUE(ui::test::Click(d.m_settingPage, IDC_S_RATE_48K));
+        ASSERT_TRUE(ui::test::Click(p, IDC_S_RATE_48K));
         EXPECT_EQ(Sends(), 0);
-        EXPECT_EQ(d.m_bRepeatGuard, 0);
-        EXPECT_EQ(d.m_strSampleRate, "32K");
+        EXPECT_FALSE(d.guard);
+        EXPECT_EQ(d.panel.sampleRate, "32K");
 
         // The interface command is sent regardless; only the DVI panel update is skipped.
-        ASSERT_TRUE(Click(d, IDC_S_RATE_96K));
+        ASSERT_TRUE(Click(d, p, IDC_S_RATE_96K));
         ui::test::ClearMessageBoxes();
-        ASSERT_TRUE(ui::test::Click(d.m_settingPage, IDC_S_DVI));
+        ASSERT_TRUE(ui::test::Click(p, IDC_S_DVI));
         EXPECT_EQ(Sends(), 1);
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetHdmiDviMode, {0}}));
-        EXPECT_EQ(d.m_strInterface, "HDMI");
-        EXPECT_EQ(d.m_settingPage.m_nColorSpace, 0);
+        EXPECT_EQ(d.panel.interface, "HDMI");
+        EXPECT_EQ(p.m_nColorSpace, 0);
     });
 }
 
 TEST_F(SettingPage, ChannelListsOfBothOutputs) {
-    Run([](CConsoleDlg& d, CSettingPage& p) {
-        d.RefreshOutputDependents();
+    Run([](CFakeConsole& d, CSettingPage& p) {
+        OutputChanged(d, p);
         ASSERT_EQ(p.ComboGetCount(IDC_S_AUDIO_CHANNEL), 32);
         EXPECT_EQ(p.ComboGetLBText(IDC_S_AUDIO_CHANNEL, 1), "2: 2.1CH     LFE_FR_FL");
         EXPECT_EQ(p.ComboGetLBText(IDC_S_AUDIO_CHANNEL, 9), "10: 4.1CH          RR_RL_LFE_FR_FL");
         Act(d);
         ASSERT_TRUE(ui::test::ChooseComboItem(p, IDC_S_AUDIO_CHANNEL, 12));
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetChannelsHdmi, {12}}));
-        EXPECT_EQ(d.m_nChannelSelection, 12);
-        EXPECT_EQ(d.m_strChannels, names::HdmiChannelText(12));
+        EXPECT_EQ(d.channelSelection, 12);
+        EXPECT_EQ(d.panel.channels, names::HdmiChannelText(12));
 
         // SDI: 8 entries, the HDMI-only controls off, index 12 gone.
-        d.m_bHdmiMode = 0;
-        d.RefreshOutputDependents();
+        d.hdmi = false;
+        OutputChanged(d, p);
         ASSERT_EQ(p.ComboGetCount(IDC_S_AUDIO_CHANNEL), 8);
         EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), -1);
         EXPECT_EQ(p.ComboGetLBText(IDC_S_AUDIO_CHANNEL, 2), "3: Ch1+Ch2+Ch3+Ch4");
@@ -320,13 +352,13 @@ TEST_F(SettingPage, ChannelListsOfBothOutputs) {
         Act(d);
         ASSERT_TRUE(ui::test::ChooseComboItem(p, IDC_S_AUDIO_CHANNEL, 3));
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetChannelsSdi, {3}}));
-        EXPECT_EQ(d.m_strChannels, "CH5,6");
-        ASSERT_TRUE(Click(d, IDC_S_SOURCE_4K));
+        EXPECT_EQ(d.panel.channels, "CH5,6");
+        ASSERT_TRUE(Click(d, p, IDC_S_SOURCE_4K));
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetAudioSource, {2}}));
 
         // Back on HDMI the selection index carries over; 1075 stays disabled.
-        d.m_bHdmiMode = 1;
-        d.RefreshOutputDependents();
+        d.hdmi = true;
+        OutputChanged(d, p);
         EXPECT_EQ(p.ComboGetCount(IDC_S_AUDIO_CHANNEL), 32);
         EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), 3);
         EXPECT_TRUE(p.IsDlgItemEnabled(IDC_S_HDCP_ON));
@@ -335,8 +367,8 @@ TEST_F(SettingPage, ChannelListsOfBothOutputs) {
 }
 
 TEST_F(SettingPage, ResetShowsTheWaitNoteUntilTheReadBack) {
-    Run([](CConsoleDlg& d, CSettingPage& p) {
-        ASSERT_TRUE(Click(d, IDC_S_RESET));
+    Run([](CFakeConsole& d, CSettingPage& p) {
+        ASSERT_TRUE(Click(d, p, IDC_S_RESET));
         EXPECT_EQ(Sends(), 1);
         EXPECT_EQ(LastFrame(d), (Frame{cmd::ResetToDefault, {}}));
         EXPECT_EQ(p.GetDlgItemText(IDC_S_WAIT_NOTE), "Wait for a few seconds...");
@@ -355,20 +387,20 @@ TEST_F(SettingPage, ResetShowsTheWaitNoteUntilTheReadBack) {
             EXPECT_TRUE(p.IsDlgButtonChecked(id)) << id;
         EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), 1);
         EXPECT_EQ(p.m_nAudioChannel, 1);
-        EXPECT_EQ(d.m_nChannelSelection, 1);
-        EXPECT_EQ(d.m_strColorSpace, "YUV4:4:4");
-        EXPECT_EQ(d.m_strColorDepth, "8bit");
-        EXPECT_EQ(d.m_strHdcp, "ON ");
-        EXPECT_EQ(d.m_strInterface, "HDMI");
-        EXPECT_EQ(d.m_strSampleRate, "48K");
-        EXPECT_EQ(d.m_strAudioBits, "24bit");
-        EXPECT_EQ(d.m_strAudioType, "PCM");
-        EXPECT_EQ(d.m_strChannels, names::HdmiChannelText(1));
+        EXPECT_EQ(d.channelSelection, 1);
+        EXPECT_EQ(d.panel.colorSpace, "YUV4:4:4");
+        EXPECT_EQ(d.panel.colorDepth, "8bit");
+        EXPECT_EQ(d.panel.hdcp, "ON ");
+        EXPECT_EQ(d.panel.interface, "HDMI");
+        EXPECT_EQ(d.panel.sampleRate, "48K");
+        EXPECT_EQ(d.panel.audioBits, "24bit");
+        EXPECT_EQ(d.panel.audioType, "PCM");
+        EXPECT_EQ(d.panel.channels, names::HdmiChannelText(1));
     });
 }
 
 TEST_F(SettingPage, StatusBytesAreSignedAndOutOfRangeSelectsNothing) {
-    Run([](CConsoleDlg& d, CSettingPage& p) {
+    Run([](CFakeConsole& d, CSettingPage& p) {
         const unsigned char settings[8] = {0xFF, 9, 0, 2, 0x80, 3, 3, 40};
         p.SelectChannel(5);
         p.ShowStatus(settings);
@@ -376,14 +408,14 @@ TEST_F(SettingPage, StatusBytesAreSignedAndOutOfRangeSelectsNothing) {
         EXPECT_EQ(p.m_nSampleRate, -128);
         EXPECT_FALSE(p.IsDlgButtonChecked(IDC_S_RGB444));
         EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), -1);
-        EXPECT_EQ(d.m_strInterface, "AUTO");
-        EXPECT_EQ(d.m_strAudioBits, "AUTO");
-        EXPECT_EQ(d.m_strChannels, "");
+        EXPECT_EQ(d.panel.interface, "AUTO");
+        EXPECT_EQ(d.panel.audioBits, "AUTO");
+        EXPECT_EQ(d.panel.channels, "");
     });
 }
 
 TEST_F(SettingPage, EnterDoesNothing) {
-    Run([](CConsoleDlg& d, CSettingPage& p) {
+    Run([](CFakeConsole& d, CSettingPage& p) {
         Act(d);
         EXPECT_TRUE(ui::test::PressKey(p, IDC_S_RESET, ui::VK_RETURN));
         EXPECT_TRUE(ui::test::MessageBoxes().empty());

@@ -1,14 +1,18 @@
-// The Timing page inside a running console: its template, the radio index / timing code mapping,
-// the 4K colour rules, Auto, the repeat guard, the user timing captions and the SDI restrictions.
+// The Timing page in a small fake console: its template, the radio index / timing code mapping,
+// what a choice asks of the console and the sibling pages, the repeat guard, the user timing
+// captions and the SDI restrictions. Auto over a real line runs in the console.
+#include "link/code_names.h"
 #include "link/command_words.h"
 #include "link/user_timing_record.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/fake_page_host.h"
 
 #include <algorithm>
 #include <cstring>
 #include <set>
 
+using testsupport::CFakeConsole;
 using testsupport::ConsoleFixture;
 using testsupport::FrameWord;
 using testsupport::PtyPeer;
@@ -16,23 +20,29 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-constexpr int kGuard = CConsoleDlg::kTimerRepeatGuard;
-
-std::uint16_t LastWord(const CConsoleDlg& d) {
-    return static_cast<std::uint16_t>(d.m_abTxFrame[7] | (d.m_abTxFrame[8] << 8));
+std::uint16_t LastWord(const CFakeConsole& host) {
+    return host.built.empty() ? 0 : host.built.back().word;
 }
-int LastPayload(const CConsoleDlg& d) {
-    return d.m_abTxFrame[9];
+int LastPayload(const CFakeConsole& host) {
+    return host.built.empty() || host.built.back().payload.empty() ? -1
+                                                                   : host.built.back().payload[0];
 }
 
 // Checks radio `index` as the operator would and lets it notify; the guard is then reset so the
 // next click acts.
-void Click(CConsoleDlg& d, int index, bool resetGuard = true) {
-    CTimingPage& p = d.m_timingPage;
+void Click(CFakeConsole& host, CTimingPage& p, int index, bool resetGuard = true) {
     ui::SetRadioGroupIndex(p, IDC_T_640X480_60, index);
     p.SendNotify(CTimingPage::RadioId(index), ui::Notify::Clicked);
     if (resetGuard)
-        ui::test::FireTimer(d, kGuard);
+        host.EndRepeatGuard();
+}
+
+// The page in the fake console.
+void RunPage(const std::function<void(CFakeConsole&, CTimingPage&)>& body) {
+    ui::test::ScopedHooks hooks;
+    CFakeConsole host;
+    CTimingPage page(host);
+    host.Run(page, [&] { body(host, page); });
 }
 
 UserTimingRecord Record(int clock10k, bool interlaced, int ha, int hb, int va, int vb) {
@@ -56,11 +66,8 @@ std::string Caption(const UserTimingRecord& r) {
 
 } // namespace
 
-class TimingPage : public ConsoleFixture {};
-
-TEST_F(TimingPage, TemplateHoldsOneGroupOfRadiosInIndexOrder) {
-    RunConsole([](CConsoleDlg& d) {
-        CTimingPage& p = d.m_timingPage;
+TEST(TimingPage, TemplateHoldsOneGroupOfRadiosInIndexOrder) {
+    RunPage([](CFakeConsole&, CTimingPage& p) {
         std::set<int> ids;
         for (int i = 0; i < CTimingPage::kRadioCount; ++i) {
             const int id = CTimingPage::RadioId(i);
@@ -104,7 +111,7 @@ TEST_F(TimingPage, TemplateHoldsOneGroupOfRadiosInIndexOrder) {
     });
 }
 
-TEST_F(TimingPage, RadioIndexAndCodeMappingDiffersOnlyInThe4KRows) {
+TEST(TimingPage, RadioIndexAndCodeMappingDiffersOnlyInThe4KRows) {
     for (int i = 0; i < 72; ++i) {
         const int code = CTimingPage::RadioIndexToCode(i);
         EXPECT_EQ(CTimingPage::CodeToRadioIndex(code), i);
@@ -118,81 +125,53 @@ TEST_F(TimingPage, RadioIndexAndCodeMappingDiffersOnlyInThe4KRows) {
     EXPECT_EQ(CTimingPage::RadioIndexToCode(40), 37);
 }
 
-TEST_F(TimingPage, ClickingSendsTheTimingCodeAndShowsItsDetails) {
-    RunConsole([](CConsoleDlg& d) {
+TEST(TimingPage, ClickingSendsTheTimingCodeAndAsksTheConsoleToFollow) {
+    RunPage([](CFakeConsole& host, CTimingPage& p) {
         const std::pair<int, int> clicks[] = {{33, 38}, {36, 33}, {41, 41}, {20, 20}, {62, 62}};
         for (auto [index, code] : clicks) {
-            Click(d, index);
-            EXPECT_EQ(LastWord(d), cmd::SetTiming) << index;
-            EXPECT_EQ(LastPayload(d), code) << index;
-            EXPECT_EQ(d.m_timingPage.m_nTimingCode, code);
-            EXPECT_EQ(d.m_timingPage.m_nTimingRadio, index);
+            host.calls.clear();
+            Click(host, p, index);
+            EXPECT_EQ(LastWord(host), cmd::SetTiming) << index;
+            EXPECT_EQ(LastPayload(host), code) << index;
+            EXPECT_EQ(p.m_nTimingCode, code);
+            EXPECT_EQ(p.m_nTimingRadio, index);
+            // The details page and the Setting page's colour rules follow, then the patterns.
+            EXPECT_EQ(host.calls,
+                      (std::vector<std::string>{"ShowTimingDetails " + std::to_string(code),
+                                                "ApplyTimingToSettings " + std::to_string(code),
+                                                "UpdatePatternsForTiming"}))
+                << index;
         }
-        // 1080p(60) was shown on the details page and in the panel.
-        Click(d, 20);
-        EXPECT_EQ(d.m_timingDetailsPage.m_nHActive, 1920);
-        EXPECT_EQ(d.m_strTiming, d.m_timingNames[20]);
+        // 1080p(60) is shown in the panel.
+        Click(host, p, 20);
+        EXPECT_EQ(host.shown.timing, names::TimingName(20));
         // With the port closed the page still follows; the frame builder says why nothing went.
         EXPECT_EQ(ui::test::MessageBoxes().back(), "Com port is not on yet.");
     });
 }
 
-TEST_F(TimingPage, FourKColourRulesAndTheirReversal) {
-    RunConsole([](CConsoleDlg& d) {
-        CSettingPage& s = d.m_settingPage;
-        s.m_nColorSpace = 0;
-        s.m_nColorDepth = 2;
-        Click(d, 33); // UHD(4:2:0)(60), code 38
-        EXPECT_EQ(s.m_nColorSpace, 3);
-        EXPECT_EQ(s.m_nColorDepth, 0);
-        EXPECT_EQ(d.m_strColorSpace, "YUV4:2:0");
-        EXPECT_EQ(d.m_strColorDepth, "8bit");
-
-        Click(d, 20); // 1080p(60): 4:2:0 goes, the depth stays
-        EXPECT_EQ(s.m_nColorSpace, 0);
-        EXPECT_EQ(s.m_nColorDepth, 0);
-        EXPECT_EQ(d.m_strColorSpace, "RGB4:4:4");
-
-        s.m_nColorSpace = 1;
-        s.m_nColorDepth = 2;
-        Click(d, 28); // UHD(30): YUV4:4:4 stays, the depth becomes 8 bit
-        EXPECT_EQ(s.m_nColorSpace, 1);
-        EXPECT_EQ(s.m_nColorDepth, 0);
-
-        Click(d, 43); // DCI 4K(4:2:0)(50), then DCI 4K(30) leaves 4:2:0
-        EXPECT_EQ(s.m_nColorSpace, 3);
-        Click(d, 36);
-        EXPECT_EQ(s.m_nColorSpace, 0);
-        EXPECT_EQ(LastPayload(d), 33);
-    });
-}
-
-TEST_F(TimingPage, RepeatGuardSwallowsTheSecondOfTwoNotifications) {
-    RunConsole([](CConsoleDlg& d) {
+TEST(TimingPage, RepeatGuardSwallowsTheSecondOfTwoNotifications) {
+    RunPage([](CFakeConsole& host, CTimingPage& p) {
         ui::test::ClearMessageBoxes();
-        Click(d, 12, false);
-        EXPECT_EQ(d.m_bRepeatGuard, 1);
-        EXPECT_EQ(ui::test::ArmedInterval(d, kGuard), 50);
+        Click(host, p, 12, false);
+        EXPECT_TRUE(host.guard);
         const auto sends = [] { return ui::test::MessageBoxes().size(); };
         EXPECT_EQ(sends(), 1u);
 
         // A radio being unchecked notifies too: ignored without touching the guard.
-        d.m_timingPage.SendNotify(IDC_T_720P_5994, ui::Notify::Clicked);
-        EXPECT_EQ(d.m_bRepeatGuard, 1);
+        p.SendNotify(IDC_T_720P_5994, ui::Notify::Clicked);
+        EXPECT_TRUE(host.guard);
 
-        Click(d, 12, false); // swallowed, disarms
+        Click(host, p, 12, false); // swallowed, disarms
         EXPECT_EQ(sends(), 1u);
-        EXPECT_EQ(d.m_bRepeatGuard, 0);
-        Click(d, 12, false); // acts again
+        EXPECT_FALSE(host.guard);
+        Click(host, p, 12, false); // acts again
         EXPECT_EQ(sends(), 2u);
-        ASSERT_TRUE(ui::test::FireTimer(d, kGuard));
-        EXPECT_EQ(d.m_bRepeatGuard, 0);
     });
 }
 
-TEST_F(TimingPage, ReportedCodesCheckTheirRadios) {
-    RunConsole([](CConsoleDlg& d) {
-        CTimingPage& p = d.m_timingPage;
+TEST(TimingPage, ReportedCodesCheckTheirRadios) {
+    RunPage([](CFakeConsole&, CTimingPage& p) {
         const std::pair<int, int> reported[] = {{38, IDC_T_UHD420_60}, {33, IDC_T_DCI_30},
                                                 {40, IDC_T_UHD420_50}, {37, IDC_T_DCI_2398},
                                                 {61, IDC_T_AUTO},      {71, IDC_T_USER10}};
@@ -205,7 +184,7 @@ TEST_F(TimingPage, ReportedCodesCheckTheirRadios) {
     });
 }
 
-TEST_F(TimingPage, UserTimingCaptions) {
+TEST(TimingPage, UserTimingCaptions) {
     EXPECT_EQ(Caption(Record(14850, false, 1920, 280, 1080, 45)), "1920x1080(60)");
     EXPECT_EQ(Caption(Record(7425, true, 1920, 280, 540, 22)), "1920x1080i(60)");
     // Whole MHz only: 74.25 counts as 74, which still rounds to 60 Hz for 720p.
@@ -217,27 +196,26 @@ TEST_F(TimingPage, UserTimingCaptions) {
     EXPECT_EQ(Caption(Record(65535, false, 1, 0, 1, 0)), "1x1(655)");
 }
 
-TEST_F(TimingPage, StatusRelabelsUserRadiosAndSelectsTheReportedCode) {
-    RunConsole([](CConsoleDlg& d) {
-        Record(14850, false, 1920, 280, 1080, 45).ToBytes(d.m_userTimings[0]);
-        Record(7425, true, 1920, 280, 540, 22).ToBytes(d.m_userTimings[9]);
+TEST(TimingPage, StatusRelabelsUserRadiosAndSelectsTheReportedCode) {
+    RunPage([](CFakeConsole& host, CTimingPage& p) {
+        Record(14850, false, 1920, 280, 1080, 45).ToBytes(host.records[0]);
+        Record(7425, true, 1920, 280, 540, 22).ToBytes(host.records[9]);
         const unsigned char status[12] = {62};
-        d.m_timingPage.ShowStatus(status);
-        d.m_timingPage.UpdateData(false);
-        EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1), "1920x1080(60)");
-        EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1 + 1), "0x0(0)");
-        EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER10), "1920x1080i(60)");
-        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 62);
-        EXPECT_TRUE(d.m_timingPage.IsDlgButtonChecked(IDC_T_USER1));
-        EXPECT_EQ(d.m_timingDetailsPage.m_nHActive, 1920);
+        p.ShowStatus(status);
+        p.UpdateData(false);
+        EXPECT_EQ(p.GetDlgItemText(IDC_T_USER1), "1920x1080(60)");
+        EXPECT_EQ(p.GetDlgItemText(IDC_T_USER1 + 1), "0x0(0)");
+        EXPECT_EQ(p.GetDlgItemText(IDC_T_USER10), "1920x1080i(60)");
+        EXPECT_EQ(p.m_nTimingCode, 62);
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_T_USER1));
+        EXPECT_EQ(host.calls, std::vector<std::string>{"ShowTimingDetails 62"});
     });
 }
 
-TEST_F(TimingPage, SdiModeLeavesOnlyTheSdHdStandardsEnabled) {
-    RunConsole([](CConsoleDlg& d) {
-        CTimingPage& p = d.m_timingPage;
+TEST(TimingPage, SdiModeLeavesOnlyTheSdHdStandardsEnabled) {
+    RunPage([](CFakeConsole& host, CTimingPage& p) {
         ui::SetRadioGroupIndex(p, IDC_T_640X480_60, 5);
-        d.m_bHdmiMode = 0;
+        host.hdmi = false;
         p.m_nTimingRadio = 5;
         p.UpdateForOutputMode();
         std::set<int> enabled;
@@ -249,7 +227,7 @@ TEST_F(TimingPage, SdiModeLeavesOnlyTheSdHdStandardsEnabled) {
         EXPECT_FALSE(p.IsDlgItemEnabled(IDC_TG_DCI));
         EXPECT_FALSE(p.IsDlgItemEnabled(IDC_T_USER_NO1 + 4));
         EXPECT_TRUE(p.IsDlgButtonChecked(IDC_T_1280X960_60)); // selection kept
-        d.m_bHdmiMode = 1;
+        host.hdmi = true;
         p.UpdateForOutputMode();
         for (int i = 0; i < 72; ++i)
             EXPECT_TRUE(p.IsDlgItemEnabled(CTimingPage::RadioId(i))) << i;
@@ -285,7 +263,8 @@ TEST_F(TimingPageOnLine, AutoSendsTheTimingThenAsksForItsDetails) {
         d.m_timingDetailsPage.m_nHActive = 4321;
         ui::test::RecordSleeps(false);
         const auto start = std::chrono::steady_clock::now();
-        Click(d, 61);
+        ui::SetRadioGroupIndex(d.m_timingPage, IDC_T_640X480_60, 61);
+        d.m_timingPage.SendNotify(IDC_T_AUTO, ui::Notify::Clicked);
         EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(390));
         ui::test::RecordSleeps(true);
         const auto frames = Frames(2);
@@ -300,13 +279,13 @@ TEST_F(TimingPageOnLine, AutoSendsTheTimingThenAsksForItsDetails) {
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(TimingPage, OperatorClickSelectsOnce) {
-    RunConsole([](CConsoleDlg& d) {
+TEST(TimingPage, OperatorClickSelectsOnce) {
+    RunPage([](CFakeConsole& host, CTimingPage& p) {
         ui::test::ClearMessageBoxes();
-        ASSERT_TRUE(ui::test::Click(d.m_timingPage, IDC_T_1080P_50));
-        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 27);
-        EXPECT_EQ(LastPayload(d), 27);
+        ASSERT_TRUE(ui::test::Click(p, IDC_T_1080P_50));
+        EXPECT_EQ(p.m_nTimingCode, 27);
+        EXPECT_EQ(LastPayload(host), 27);
         EXPECT_EQ(ui::test::MessageBoxes().size(), 1u); // one send, refused: the port is closed
-        EXPECT_TRUE(d.m_timingPage.IsDlgButtonChecked(IDC_T_1080P_50));
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_T_1080P_50));
     });
 }
