@@ -33,7 +33,7 @@ protected:
     }
 
     // The command words of the requests that reach the far side, serving deliveries meanwhile.
-    std::vector<std::uint16_t> Words(std::size_t want, int withinMs = 1000) {
+    std::vector<std::uint16_t> Words(std::size_t want, int withinMs = 3000) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
         std::vector<std::uint16_t> words;
         while (std::chrono::steady_clock::now() < end && words.size() < want) {
