@@ -143,7 +143,7 @@ BOOL CSerialLink::StartWorker() {
         m_pWorker = std::make_unique<std::thread>(&CSerialLink::WorkerLoop, this);
     } catch (const std::system_error& error) {
         m_bWorkerAlive.store(FALSE);
-        ReportError("CreateThread()", serial::ErrorFromErrno(error.code().value()));
+        ReportError("CreateThread()", serial::ErrorFromSystem(error.code().value()));
         return FALSE;
     }
     return TRUE;
@@ -242,8 +242,11 @@ void CSerialLink::OnPortEvent(bool bHangUp) {
         Notify(WM_LINK_RING, 0);
     if (m_dwEventMask & EV_RXFLAG)
         Notify(WM_LINK_RXFLAG, 0);
-    if (bHangUp || !bPresent)
-        PortFailed(serial::MakeError(serial::Cause::HungUp, "port hung up"));
+    if (bHangUp || !bPresent) {
+        const serial::Error lost = serial::MakeError(serial::Cause::HungUp, "port hung up");
+        ReportError("WaitCommEvent()", lost);
+        PortFailed(lost);
+    }
 }
 
 bool CSerialLink::ReceivePending() {
@@ -317,7 +320,6 @@ void CSerialLink::PortFailed(const serial::Error& error) {
             return;
         ClosePort();
     }
-    ReportError("WaitCommEvent()", error);
     Notify(WM_LINK_LOST, static_cast<ui::WPARAM>(error.cause));
 }
 
@@ -332,7 +334,16 @@ void CSerialLink::Notify(UINT message, ui::WPARAM wParam) {
                                          m_deliveryCancel);
 }
 
-void CSerialLink::ReportError(const char* label, const serial::Error& error) const {
+CSerialLink::Failure CSerialLink::LastFailure() const {
+    std::lock_guard<std::mutex> lock(m_failureLock);
+    return m_lastFailure;
+}
+
+void CSerialLink::ReportError(const char* label, const serial::Error& error) {
+    {
+        std::lock_guard<std::mutex> lock(m_failureLock);
+        m_lastFailure = Failure{label, error};
+    }
     if (!DebugLogEnabled())
         return;
     std::fprintf(stderr, "kestrelon: COM%u: %s failed: %s (%s)\n", m_nPortNumber, label,

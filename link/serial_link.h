@@ -61,6 +61,13 @@ public:
     // device it tried (empty when the COM number mapped to none). Owner's thread only.
     const serial::Error& LastOpenError() const { return m_lastOpenError; }
     const std::string& LastOpenDevice() const { return m_lastOpenDevice; }
+    // The last failed system call of either thread, by the label of the call it stands for
+    // ("WriteFile()", "WaitCommEvent()" ...), for the debug log and tests.
+    struct Failure {
+        std::string label;
+        serial::Error error;
+    };
+    Failure LastFailure() const;
 
     // The longest a frame may take to leave: a port that does not take it by then has failed.
     static constexpr int kWriteLimitMs = 1000;
@@ -78,7 +85,7 @@ private:
     void TransmitPending();
     void OnPortEvent(bool bHangUp);
     // Records a failed system call; shows nothing. Logged on stderr when KESTRELON_DEBUG is set.
-    void ReportError(const char* label, const serial::Error& error = serial::Error{}) const;
+    void ReportError(const char* label, const serial::Error& error = serial::Error{});
     void Notify(UINT message, ui::WPARAM wParam);
     // The port went away under the worker or did not take a frame: close it, so it is no longer
     // waited on and the device can come back under its name, and tell the owner once. Later
@@ -125,4 +132,6 @@ private:
     std::chrono::steady_clock::time_point m_inputIdleSince{};
     serial::Error m_lastOpenError;
     std::string m_lastOpenDevice;
+    mutable std::mutex m_failureLock; // the worker and the owner's thread both report
+    Failure m_lastFailure;
 };

@@ -1,7 +1,8 @@
 // The OS serial interface of the console: open a port by device path, configure it from a
 // definition text, purge it, count its input queue, read single bytes, write, and wait on the
-// link's three objects (stop, write, port). One backend per OS implements it (serial_posix.cpp
-// here); callers never see an #ifdef. No Qt.
+// link's three objects (stop, write, port). One backend per OS implements it (serial_posix.cpp:
+// termios, eventfd and poll; serial_win.cpp: an overlapped comm handle, events and the comm event
+// wait); callers never see an #ifdef. No Qt.
 //
 // Thread-safety: a Port is not locked internally; its user serialises every call on it (the link
 // holds its own mutex around each one). An Event may be set, reset and waited on from any thread.
@@ -9,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace serial {
@@ -37,8 +39,9 @@ struct Error {
     explicit operator bool() const { return cause != Cause::None; }
 };
 
-// Turns an OS error number into a cause, keeping the OS text. The only place that classifies.
-Error ErrorFromErrno(int code);
+// Turns the system's error number (errno on POSIX, GetLastError() on Windows) into a cause,
+// keeping the system's text. The only place that classifies.
+Error ErrorFromSystem(int code);
 Error MakeError(Cause cause, const std::string& text);
 const char* CauseName(Cause cause);
 
@@ -114,10 +117,14 @@ private:
     int m_fd = -1;
 };
 
-// One open serial device.
+struct WaitObjects;
+struct WaitResult;
+
+// One open serial device. What the OS needs for it (a descriptor, a handle and its overlapped
+// blocks) lives in the backend's own implementation struct, out of sight of the callers.
 class Port {
 public:
-    Port() = default;
+    Port();
     ~Port();
     Port(const Port&) = delete;
     Port& operator=(const Port&) = delete;
@@ -127,20 +134,20 @@ public:
     // this object had open first.
     Error Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
-    int Fd() const { return m_fd; }
+    bool IsOpen() const { return m_impl != nullptr; }
 
     Error SetTimeouts(const Timeouts& timeouts);
     const Timeouts& GetTimeouts() const { return m_timeouts; }
-    // Only kRxChar has a pollable equivalent (input queued): it makes the port object of a wait
-    // signal on input. CTS, break, line errors and ring have no equivalent that poll reports, and
-    // the event character (kRxFlag) none at all; those bits are kept and reported by the caller.
+    // kRxChar makes the port object of a wait signal on input. The other bits are kept and
+    // reported by the caller on every port event (where the system has no such event, as CTS,
+    // break, line errors, ring and the event character have none that poll reports).
     Error SetEventMask(std::uint32_t mask);
     std::uint32_t GetEventMask() const { return m_eventMask; }
     Error GetState(PortState& state) const;
     Error SetState(const PortState& state);
 
-    // Discards both queues. Transfers are never left pending here, so there is none to abort.
+    // Discards what was received and not read yet, and aborts transfers still pending. Output the
+    // device has taken is not thrown away: every write waits until it has gone.
     Error Purge();
     Error InputQueueCount(std::size_t& count) const;
     // Reads one byte. got is false when none arrived within the read timeouts. A device that went
@@ -152,7 +159,9 @@ public:
     Error Write(const std::uint8_t* data, std::size_t count, const Event* abort = nullptr);
 
 private:
-    int m_fd = -1;
+    friend WaitResult WaitForAny(const WaitObjects& objects);
+    struct Impl;                  // one per backend
+    std::unique_ptr<Impl> m_impl; // null while closed
     Timeouts m_timeouts;
     std::uint32_t m_eventMask = 0;
     char m_eventChar = 0;

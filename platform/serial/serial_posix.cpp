@@ -97,7 +97,7 @@ Ready PollWritable(int fd, const Event* abort, int timeoutMs) {
 
 } // namespace
 
-Error ErrorFromErrno(int code) {
+Error ErrorFromSystem(int code) {
     Error e;
     e.code = code;
     char buffer[128];
@@ -153,7 +153,7 @@ Event::~Event() {
 Error Event::Create() {
     Close();
     m_fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    return m_fd < 0 ? ErrorFromErrno(errno) : Error{};
+    return m_fd < 0 ? ErrorFromSystem(errno) : Error{};
 }
 
 void Event::Close() {
@@ -185,6 +185,13 @@ bool Event::IsSet() const {
 
 // --- Port ---------------------------------------------------------------------------------------
 
+// The open device's descriptor.
+struct Port::Impl {
+    int fd;
+};
+
+Port::Port() = default;
+
 Port::~Port() {
     Close();
 }
@@ -193,7 +200,7 @@ Error Port::Open(const std::string& path) {
     Close();
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return ErrorFromErrno(errno);
+        return ErrorFromSystem(errno);
     if (!::isatty(fd)) {
         ::close(fd);
         return MakeError(Cause::InvalidArgument, "not a terminal device");
@@ -201,12 +208,12 @@ Error Port::Open(const std::string& path) {
     // The advisory lock makes a second open fail in this process and in any other that locks too,
     // privileged or not; TIOCEXCL makes every further open(2) of the tty fail with EBUSY.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        Error e = ErrorFromErrno(errno);
+        Error e = ErrorFromSystem(errno);
         ::close(fd);
         return e.code == EWOULDBLOCK ? MakeError(Cause::Busy, "port in use") : e;
     }
     ::ioctl(fd, TIOCEXCL);
-    m_fd = fd;
+    m_impl = std::make_unique<Impl>(Impl{fd});
     m_timeouts = Timeouts{};
     m_eventMask = 0;
     m_eventChar = 0;
@@ -215,35 +222,35 @@ Error Port::Open(const std::string& path) {
 }
 
 void Port::Close() {
-    if (m_fd < 0)
+    if (!m_impl)
         return;
     // Exclusive mode belongs to the tty, not to this descriptor: clear it so that the next open
     // works while someone else still holds the device (the other end of a pty, for instance).
-    ::ioctl(m_fd, TIOCNXCL);
-    ::close(m_fd);
-    m_fd = -1;
+    ::ioctl(m_impl->fd, TIOCNXCL);
+    ::close(m_impl->fd);
+    m_impl.reset();
 }
 
 Error Port::SetTimeouts(const Timeouts& timeouts) {
-    if (m_fd < 0)
+    if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     m_timeouts = timeouts;
     return {};
 }
 
 Error Port::SetEventMask(std::uint32_t mask) {
-    if (m_fd < 0)
+    if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     m_eventMask = mask;
     return {};
 }
 
 Error Port::GetState(PortState& state) const {
-    if (m_fd < 0)
+    if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     termios tio{};
-    if (::tcgetattr(m_fd, &tio) != 0)
-        return ErrorFromErrno(errno);
+    if (::tcgetattr(m_impl->fd, &tio) != 0)
+        return ErrorFromSystem(errno);
     state.line.baud = BaudForSpeed(::cfgetospeed(&tio));
     if (!(tio.c_cflag & PARENB))
         state.line.parity = 'N';
@@ -274,14 +281,14 @@ Error Port::GetState(PortState& state) const {
 }
 
 Error Port::SetState(const PortState& state) {
-    if (m_fd < 0)
+    if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     speed_t speed;
     if (!SpeedForBaud(state.line.baud, speed))
         return MakeError(Cause::InvalidArgument, "baud rate not supported");
     termios tio{};
-    if (::tcgetattr(m_fd, &tio) != 0)
-        return ErrorFromErrno(errno);
+    if (::tcgetattr(m_impl->fd, &tio) != 0)
+        return ErrorFromSystem(errno);
 
     ::cfmakeraw(&tio);
     // Raw, and no flow control of either kind: 0x11 and 0x13 are ordinary frame bytes.
@@ -322,13 +329,13 @@ Error Port::SetState(const PortState& state) {
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)
-        return ErrorFromErrno(errno);
-    if (::tcsetattr(m_fd, TCSANOW, &tio) != 0)
-        return ErrorFromErrno(errno);
+        return ErrorFromSystem(errno);
+    if (::tcsetattr(m_impl->fd, TCSANOW, &tio) != 0)
+        return ErrorFromSystem(errno);
 
     // Raise or drop RTS. A pseudo-terminal has no modem lines, so a failure here is no failure.
     int rtsBit = TIOCM_RTS;
-    ::ioctl(m_fd, state.rts == RtsControl::Enable ? TIOCMBIS : TIOCMBIC, &rtsBit);
+    ::ioctl(m_impl->fd, state.rts == RtsControl::Enable ? TIOCMBIS : TIOCMBIC, &rtsBit);
     m_eventChar = state.eventChar;
     m_rts = state.rts;
     return {};
@@ -338,33 +345,33 @@ Error Port::SetState(const PortState& state) {
 // it, and on a pseudo-terminal an output flush on our side throws away what the far side has not
 // read yet, so the previous frame would be lost whenever the peer is slower than the next write.
 Error Port::Purge() {
-    if (m_fd < 0)
+    if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
-    if (::tcflush(m_fd, TCIFLUSH) != 0)
-        return ErrorFromErrno(errno);
+    if (::tcflush(m_impl->fd, TCIFLUSH) != 0)
+        return ErrorFromSystem(errno);
     return {};
 }
 
 Error Port::InputQueueCount(std::size_t& count) const {
     count = 0;
-    if (m_fd < 0)
+    if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     int queued = 0;
-    if (::ioctl(m_fd, FIONREAD, &queued) != 0)
-        return ErrorFromErrno(errno);
+    if (::ioctl(m_impl->fd, FIONREAD, &queued) != 0)
+        return ErrorFromSystem(errno);
     count = queued > 0 ? static_cast<std::size_t>(queued) : 0;
     return {};
 }
 
 Error Port::ReadByte(std::uint8_t& byte, bool& got) {
     got = false;
-    if (m_fd < 0)
+    if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     const std::uint64_t totalMs =
         std::uint64_t{m_timeouts.readTotalMultiplier} + m_timeouts.readTotalConstant;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(totalMs);
     for (;;) {
-        const ssize_t n = ::read(m_fd, &byte, 1);
+        const ssize_t n = ::read(m_impl->fd, &byte, 1);
         if (n == 1) {
             got = true;
             return {};
@@ -374,15 +381,15 @@ Error Port::ReadByte(std::uint8_t& byte, bool& got) {
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN)
-            return ErrorFromErrno(errno);
+            return ErrorFromSystem(errno);
         const int left = RemainingMs(true, deadline);
-        if (left == 0 || !PollOne(m_fd, POLLIN, left))
+        if (left == 0 || !PollOne(m_impl->fd, POLLIN, left))
             return {};
     }
 }
 
 Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abort) {
-    if (m_fd < 0)
+    if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     const std::uint64_t totalMs =
         std::uint64_t{m_timeouts.writeTotalMultiplier} * count + m_timeouts.writeTotalConstant;
@@ -391,7 +398,7 @@ Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abor
 
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::write(m_fd, data + done, count - done);
+        const ssize_t n = ::write(m_impl->fd, data + done, count - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
@@ -399,9 +406,9 @@ Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abor
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            return ErrorFromErrno(errno);
+            return ErrorFromSystem(errno);
         const int left = RemainingMs(limited, deadline);
-        const Ready ready = left == 0 ? Ready::TimedOut : PollWritable(m_fd, abort, left);
+        const Ready ready = left == 0 ? Ready::TimedOut : PollWritable(m_impl->fd, abort, left);
         if (ready == Ready::Aborted)
             return MakeError(Cause::Aborted, "write given up");
         if (ready == Ready::TimedOut)
@@ -412,7 +419,7 @@ Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abor
     // cut this one short. TIOCOUTQ is 0 at once on a pseudo-terminal.
     for (;;) {
         int queued = 0;
-        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+        if (::ioctl(m_impl->fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
             return {};
         const int left = RemainingMs(limited, deadline);
         if (left == 0)
@@ -431,7 +438,7 @@ WaitResult WaitForAny(const WaitObjects& objects) {
     fds[1] = {objects.write ? objects.write->Fd() : -1, POLLIN, 0};
     fds[2] = {-1, 0, 0};
     if (objects.port && objects.port->IsOpen()) {
-        fds[2].fd = objects.port->Fd();
+        fds[2].fd = objects.port->m_impl->fd;
         // Hang-up and errors are reported whatever the events asked for.
         fds[2].events = (objects.port->GetEventMask() & event::kRxChar) ? POLLIN : 0;
     }
@@ -441,7 +448,7 @@ WaitResult WaitForAny(const WaitObjects& objects) {
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0) {
-            result.error = ErrorFromErrno(errno);
+            result.error = ErrorFromSystem(errno);
             return result;
         }
         break;

@@ -1,16 +1,14 @@
 // Win32 backend of the serial layer: an overlapped comm handle, Win32 events for the link, the
 // comm event wait (WaitCommEvent) and WaitForMultipleObjects for the worker's wait.
 //
-// The header keeps one int per object; a Win32 handle fits in it (only the low 32 bits of a
-// kernel handle are significant). What a port needs beside its handle (the overlapped blocks of
-// the event wait and of the transfers, whether an event wait is pending) lives in a table keyed
-// by that value, created by Open and dropped by Close.
+// A port's handle and what it needs beside it (the overlapped blocks of the event wait and of the
+// transfers, whether an event wait is pending) are its implementation struct, made by Open and
+// dropped by Close. An event keeps its handle in the header's int (only the low 32 bits of a
+// kernel handle are significant).
 #include "platform/serial/serial_port.h"
 
 #include <cstdio>
-#include <map>
 #include <memory>
-#include <mutex>
 
 #include <windows.h>
 
@@ -35,21 +33,12 @@ struct NativePort {
     bool polling = false; // the event wait failed too often: poll the input queue
 };
 
-std::mutex g_portsLock;
-std::map<int, std::unique_ptr<NativePort>> g_ports;
-
 HANDLE ToHandle(int value) {
     return LongToHandle(value);
 }
 
 int FromHandle(HANDLE handle) {
     return HandleToLong(handle);
-}
-
-NativePort* Native(int key) {
-    std::lock_guard<std::mutex> lock(g_portsLock);
-    const auto it = g_ports.find(key);
-    return it == g_ports.end() ? nullptr : it->second.get();
 }
 
 std::string SystemText(DWORD code) {
@@ -65,7 +54,7 @@ std::string SystemText(DWORD code) {
 }
 
 Error LastError() {
-    return ErrorFromErrno(static_cast<int>(GetLastError()));
+    return ErrorFromSystem(static_cast<int>(GetLastError()));
 }
 
 Error NotOpen() {
@@ -91,7 +80,7 @@ bool QueueStatus(HANDLE handle, COMSTAT& status) {
 } // namespace
 
 // On this platform the OS error number is the thread's last Win32 error.
-Error ErrorFromErrno(int code) {
+Error ErrorFromSystem(int code) {
     Error e;
     e.code = code;
     e.text = SystemText(static_cast<DWORD>(code));
@@ -173,6 +162,10 @@ bool Event::IsSet() const {
 
 // --- Port ---------------------------------------------------------------------------------------
 
+struct Port::Impl : NativePort {};
+
+Port::Port() = default;
+
 Port::~Port() {
     Close();
 }
@@ -184,7 +177,7 @@ Error Port::Open(const std::string& path) {
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return LastError();
-    auto native = std::make_unique<NativePort>();
+    auto native = std::make_unique<Impl>();
     native->handle = handle;
     native->waitBlock.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     native->ioBlock.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -197,11 +190,7 @@ Error Port::Open(const std::string& path) {
         CloseHandle(handle);
         return e;
     }
-    m_fd = FromHandle(handle);
-    {
-        std::lock_guard<std::mutex> lock(g_portsLock);
-        g_ports[m_fd] = std::move(native);
-    }
+    m_impl = std::move(native);
     m_timeouts = Timeouts{};
     m_eventMask = 0;
     m_eventChar = 0;
@@ -210,21 +199,12 @@ Error Port::Open(const std::string& path) {
 }
 
 void Port::Close() {
-    if (m_fd < 0)
+    if (!m_impl)
         return;
-    std::unique_ptr<NativePort> native;
-    {
-        std::lock_guard<std::mutex> lock(g_portsLock);
-        const auto it = g_ports.find(m_fd);
-        if (it != g_ports.end()) {
-            native = std::move(it->second);
-            g_ports.erase(it);
-        }
-    }
-    HANDLE handle = ToHandle(m_fd);
-    m_fd = -1;
+    std::unique_ptr<Impl> native = std::move(m_impl);
+    HANDLE handle = native->handle;
     bool blocksFree = true;
-    if (native && native->waitPending) {
+    if (native->waitPending) {
         // A pending event wait ends when the mask is cleared; the blocks it writes to must
         // outlive it.
         SetCommMask(handle, 0);
@@ -232,8 +212,6 @@ void Port::Close() {
         blocksFree = WaitForSingleObject(native->waitBlock.hEvent, 1000) == WAIT_OBJECT_0;
     }
     CloseHandle(handle);
-    if (!native)
-        return;
     if (!blocksFree) {
         native.release(); // still owned by a wait the system never finished
         return;
@@ -243,7 +221,7 @@ void Port::Close() {
 }
 
 Error Port::SetTimeouts(const Timeouts& timeouts) {
-    if (m_fd < 0)
+    if (!m_impl)
         return NotOpen();
     COMMTIMEOUTS t{};
     t.ReadIntervalTimeout = timeouts.readInterval;
@@ -251,27 +229,27 @@ Error Port::SetTimeouts(const Timeouts& timeouts) {
     t.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
     t.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
     t.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
-    if (!SetCommTimeouts(ToHandle(m_fd), &t))
+    if (!SetCommTimeouts(m_impl->handle, &t))
         return LastError();
     m_timeouts = timeouts;
     return {};
 }
 
 Error Port::SetEventMask(std::uint32_t mask) {
-    if (m_fd < 0)
+    if (!m_impl)
         return NotOpen();
-    if (!SetCommMask(ToHandle(m_fd), mask))
+    if (!SetCommMask(m_impl->handle, mask))
         return LastError();
     m_eventMask = mask;
     return {};
 }
 
 Error Port::GetState(PortState& state) const {
-    if (m_fd < 0)
+    if (!m_impl)
         return NotOpen();
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(ToHandle(m_fd), &dcb))
+    if (!GetCommState(m_impl->handle, &dcb))
         return LastError();
     state.line.baud = static_cast<int>(dcb.BaudRate);
     static const char kParity[] = {'N', 'O', 'E', 'M', 'S'};
@@ -284,9 +262,9 @@ Error Port::GetState(PortState& state) const {
 }
 
 Error Port::SetState(const PortState& state) {
-    if (m_fd < 0)
+    if (!m_impl)
         return NotOpen();
-    HANDLE handle = ToHandle(m_fd);
+    HANDLE handle = m_impl->handle;
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!GetCommState(handle, &dcb))
@@ -320,19 +298,19 @@ Error Port::SetState(const PortState& state) {
 }
 
 Error Port::Purge() {
-    if (m_fd < 0)
+    if (!m_impl)
         return NotOpen();
-    if (!PurgeComm(ToHandle(m_fd), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR))
+    if (!PurgeComm(m_impl->handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR))
         return LastError();
     return {};
 }
 
 Error Port::InputQueueCount(std::size_t& count) const {
     count = 0;
-    if (m_fd < 0)
+    if (!m_impl)
         return NotOpen();
     COMSTAT status;
-    if (!QueueStatus(ToHandle(m_fd), status))
+    if (!QueueStatus(m_impl->handle, status))
         return LastError();
     count = status.cbInQue;
     return {};
@@ -340,7 +318,7 @@ Error Port::InputQueueCount(std::size_t& count) const {
 
 Error Port::ReadByte(std::uint8_t& byte, bool& got) {
     got = false;
-    NativePort* native = m_fd >= 0 ? Native(m_fd) : nullptr;
+    NativePort* native = m_impl.get();
     if (native == nullptr)
         return NotOpen();
     native->ioBlock.Offset = 0;
@@ -354,7 +332,7 @@ Error Port::ReadByte(std::uint8_t& byte, bool& got) {
 }
 
 Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abort) {
-    NativePort* native = m_fd >= 0 ? Native(m_fd) : nullptr;
+    NativePort* native = m_impl.get();
     if (native == nullptr)
         return NotOpen();
     if (count == 0)
@@ -366,7 +344,7 @@ Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abor
         WriteFile(native->handle, data, static_cast<DWORD>(count), &n, &native->ioBlock);
     const DWORD startError = started ? ERROR_SUCCESS : GetLastError();
     if (!started && startError != ERROR_IO_PENDING)
-        return ErrorFromErrno(static_cast<int>(startError));
+        return ErrorFromSystem(static_cast<int>(startError));
     if (!started && abort && abort->IsValid()) {
         // The write timeouts bound the transfer; the abort event ends the wait sooner. A
         // cancelled transfer still completes (aborted) before its block may be reused.
@@ -432,7 +410,7 @@ WaitResult WaitForAny(const WaitObjects& objects) {
 
     NativePort* native = nullptr;
     if (objects.port && objects.port->IsOpen() && objects.port->GetEventMask() != 0)
-        native = Native(objects.port->Fd());
+        native = objects.port->m_impl.get();
     if (native && native->polling)
         return PollQueue(handles, *native);
     if (native) {
@@ -465,7 +443,7 @@ WaitResult WaitForAny(const WaitObjects& objects) {
             } else if (++native->failedWaits >= kMaxFailedWaits) {
                 native->polling = true;
             } else {
-                result.error = ErrorFromErrno(static_cast<int>(error));
+                result.error = ErrorFromSystem(static_cast<int>(error));
                 return result; // Failed: the caller reports it and waits again
             }
             break;

@@ -42,6 +42,8 @@ public:
     PtyPeer(PortMap& map, int com);
     ~PtyPeer();
     int Master() const { return m_master; }
+    // A descriptor of the slave side held by the peer: the line settings of the port are its.
+    int Slave() const { return m_slave; }
     std::string SlavePath() const { return m_slavePath; }
     void Send(const std::vector<std::uint8_t>& bytes);
     // Reads whatever arrives within the time (stops early once `want` bytes arrived).

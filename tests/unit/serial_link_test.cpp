@@ -242,6 +242,9 @@ TEST_F(SerialLinkTest, AWriteThePortNeverTakesFailsWithinTheLimitAndEndsOnStop) 
             EXPECT_EQ(static_cast<ui::WPARAM>(serial::Cause::Timeout), note.wParam);
         }
     }
+    // The link keeps the failed call for its log.
+    EXPECT_EQ("WriteFile()", link.LastFailure().label);
+    EXPECT_EQ(serial::Cause::Timeout, link.LastFailure().error.cause);
 
     // A stop request ends a write in progress at once: the owner's thread never waits for it.
     PtyPeer stuck(map, 4);

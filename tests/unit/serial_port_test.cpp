@@ -70,16 +70,16 @@ TEST(SerialDefinition, RejectsBadTextsAndLeavesTheSettingsAlone) {
 }
 
 TEST(SerialErrors, ErrnoBecomesACauseWithTheOsText) {
-    const serial::Error e = serial::ErrorFromErrno(ENOENT);
+    const serial::Error e = serial::ErrorFromSystem(ENOENT);
     EXPECT_EQ(serial::Cause::NotFound, e.cause);
     EXPECT_EQ(ENOENT, e.code);
     EXPECT_FALSE(e.text.empty());
-    EXPECT_EQ(serial::Cause::Busy, serial::ErrorFromErrno(EBUSY).cause);
-    EXPECT_EQ(serial::Cause::AccessDenied, serial::ErrorFromErrno(EACCES).cause);
-    EXPECT_EQ(serial::Cause::HungUp, serial::ErrorFromErrno(EIO).cause);
-    EXPECT_EQ(serial::Cause::InvalidArgument, serial::ErrorFromErrno(ENOTTY).cause);
-    EXPECT_EQ(serial::Cause::Other, serial::ErrorFromErrno(ENOSPC).cause);
-    EXPECT_FALSE(serial::ErrorFromErrno(0));
+    EXPECT_EQ(serial::Cause::Busy, serial::ErrorFromSystem(EBUSY).cause);
+    EXPECT_EQ(serial::Cause::AccessDenied, serial::ErrorFromSystem(EACCES).cause);
+    EXPECT_EQ(serial::Cause::HungUp, serial::ErrorFromSystem(EIO).cause);
+    EXPECT_EQ(serial::Cause::InvalidArgument, serial::ErrorFromSystem(ENOTTY).cause);
+    EXPECT_EQ(serial::Cause::Other, serial::ErrorFromSystem(ENOSPC).cause);
+    EXPECT_FALSE(serial::ErrorFromSystem(0));
 }
 
 TEST(SerialPort, SecondOpenOfTheSameDeviceFailsAsBusy) {
@@ -128,7 +128,7 @@ TEST(SerialPort, StateRoundTripsAndTheLineIsRawWithoutFlowControl) {
         EXPECT_EQ('q', back.eventChar);
     }
     termios tio{};
-    ASSERT_EQ(0, tcgetattr(port.Fd(), &tio));
+    ASSERT_EQ(0, tcgetattr(peer.Slave(), &tio)); // the settings belong to the terminal
     EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF | ICRNL | INLCR | ISTRIP));
     EXPECT_FALSE(tio.c_oflag & OPOST);
     EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO | ISIG));

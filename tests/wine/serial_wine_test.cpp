@@ -92,12 +92,12 @@ TEST(SerialWinNames, ComNumbersNameTheSystemsPorts) {
 }
 
 TEST(SerialWinErrors, Win32CodesBecomeCausesWithTheSystemText) {
-    const serial::Error e = serial::ErrorFromErrno(2); // ERROR_FILE_NOT_FOUND
+    const serial::Error e = serial::ErrorFromSystem(2); // ERROR_FILE_NOT_FOUND
     EXPECT_EQ(serial::Cause::NotFound, e.cause);
     EXPECT_FALSE(e.text.empty());
-    EXPECT_EQ(serial::Cause::Busy, serial::ErrorFromErrno(5).cause);     // access denied
-    EXPECT_EQ(serial::Cause::HungUp, serial::ErrorFromErrno(995).cause); // aborted
-    EXPECT_EQ(serial::Cause::InvalidArgument, serial::ErrorFromErrno(87).cause);
+    EXPECT_EQ(serial::Cause::Busy, serial::ErrorFromSystem(5).cause);     // access denied
+    EXPECT_EQ(serial::Cause::HungUp, serial::ErrorFromSystem(995).cause); // aborted
+    EXPECT_EQ(serial::Cause::InvalidArgument, serial::ErrorFromSystem(87).cause);
 }
 
 TEST(SerialWinOpen, AMissingPortFailsAndAHeldPortIsNotShared) {
