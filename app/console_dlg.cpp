@@ -78,11 +78,7 @@ bool CConsoleDlg::PreTranslateMessage(ui::Msg& msg) {
     if (msg.message == ui::WM_KEYDOWN) {
         // Enter goes to the focused control only, so it never presses a default button;
         // Escape never closes the console.
-        if (msg.wParam == ui::VK_RETURN) {
-            DispatchToFocus(msg);
-            return true;
-        }
-        if (msg.wParam == ui::VK_ESCAPE)
+        if (ui::KeepEnterAndEscape(*this, msg))
             return true;
         // F1 opens the About box, which the system menu alone hides where that menu is not
         // where users look for it.

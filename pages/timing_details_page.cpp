@@ -89,13 +89,7 @@ void CTimingDetailsPage::DoDataExchange(ui::DataExchange& dx) {
 
 bool CTimingDetailsPage::PreTranslateMessage(ui::Msg& msg) {
     // Enter in an edit goes to that edit only, so it neither closes nor re-defaults the page.
-    if (msg.message == ui::WM_KEYDOWN && msg.wParam == ui::VK_RETURN) {
-        DispatchToFocus(msg);
-        return true;
-    }
-    if (msg.message == ui::WM_KEYDOWN && msg.wParam == ui::VK_ESCAPE)
-        return true;
-    return ui::Dialog::PreTranslateMessage(msg);
+    return ui::KeepEnterAndEscape(*this, msg) || ui::Dialog::PreTranslateMessage(msg);
 }
 
 void CTimingDetailsPage::SetEditable(bool editable) {

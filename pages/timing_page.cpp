@@ -153,13 +153,7 @@ void CTimingPage::DoDataExchange(ui::DataExchange& dx) {
 }
 
 bool CTimingPage::PreTranslateMessage(ui::Msg& msg) {
-    if (msg.message == ui::WM_KEYDOWN && msg.wParam == ui::VK_RETURN) {
-        DispatchToFocus(msg);
-        return true;
-    }
-    if (msg.message == ui::WM_KEYDOWN && msg.wParam == ui::VK_ESCAPE)
-        return true;
-    return ui::Dialog::PreTranslateMessage(msg);
+    return ui::KeepEnterAndEscape(*this, msg) || ui::Dialog::PreTranslateMessage(msg);
 }
 
 int CTimingPage::RadioIndexToCode(int index) {

@@ -29,64 +29,9 @@ if [ ${#missing[@]} -gt 0 ]; then
         --no-install-recommends "${missing[@]}"
 fi
 
-# A fresh prefix for each run; no mono or gecko installer prompts, no debug chatter.
-work=$(mktemp -d "${TMPDIR:-/tmp}/kestrelon-wine-XXXXXX")
-export WINEPREFIX="$work/prefix"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEDEBUG=-all
-xvfb_pid=""
-
-cleanup() {
-    local status=$?
-    trap - EXIT INT TERM HUP
-    if [ -d "$WINEPREFIX" ]; then
-        wineserver -k >/dev/null 2>&1 || true
-        wineserver -w >/dev/null 2>&1 || true
-    fi
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
-
-# A virtual display on the first free number from 90 on (the dialog tests show real windows).
-display=""
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 1 100); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            kill -0 "$xvfb_pid" 2>/dev/null || break
-            sleep 0.05
-        done
-        if [ -e "/tmp/.X11-unix/X$n" ]; then
-            display=":$n"
-            break
-        fi
-        wait "$xvfb_pid" 2>/dev/null || true
-        xvfb_pid=""
-    fi
-done
-if [ -z "$display" ]; then
-    echo "run-windows-tests.sh: no free X display for Xvfb" >&2
-    exit 1
-fi
-export DISPLAY=$display
-
-# Create the prefix, keep one server for the whole run (a cold wine costs seconds per start),
-# and let wine manage its windows itself: without a window manager it otherwise waits about two
-# seconds each time a window is hidden.
-mkdir -p "$WINEPREFIX"
-wineserver -p >"$work/wineserver.log" 2>&1
-wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# A fresh prefix, a virtual display and one wine server for the run, gone again at the end.
+. "$root/scripts/wine-session.sh"
+wine_session_start run-windows-tests
 # Wine's desktop process ends shortly after its last window closes, and the next test that shows
 # a window then waits up to ten seconds for a new one: a minimised window keeps it for the run.
 wine start /min notepad >/dev/null 2>&1

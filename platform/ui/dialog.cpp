@@ -67,6 +67,7 @@ bool Dialog::Create(Dialog* parent, int hostId) {
         return false;
     }
     m_parent = parent;
+    m_bChildPage = true;
     m_backend = CreateDialogBackend(*this);
     m_backend->Build(parent, hostId);
     OnInitDialog();
@@ -132,6 +133,22 @@ bool Dialog::SendNotify(int id, Notify notify) {
 void Dialog::DispatchToFocus(const Msg& msg) {
     if (m_backend) {
         m_backend->FocusKey(msg);
+    }
+}
+
+void Dialog::OnBackendNotify(int id, Notify notify) {
+    if (NotificationsSuppressed()) {
+        return;
+    }
+    if (SendNotify(id, notify) || notify != Notify::Clicked || m_bChildPage) {
+        return;
+    }
+    if (id == IDOK) {
+        if (UpdateData(true)) {
+            EndDialog(IDOK);
+        }
+    } else if (id == IDCANCEL) {
+        EndDialog(IDCANCEL);
     }
 }
 
@@ -343,6 +360,17 @@ bool Dialog::GrabToPng(const std::string& path) const {
 }
 
 // --- Free functions -----------------------------------------------------------------------------
+
+bool KeepEnterAndEscape(Dialog& dlg, const Msg& msg) {
+    if (msg.message != WM_KEYDOWN) {
+        return false;
+    }
+    if (msg.wParam == VK_RETURN) {
+        dlg.DispatchToFocus(msg);
+        return true;
+    }
+    return msg.wParam == VK_ESCAPE;
+}
 
 void Sleep(int milliseconds) {
     if (hooks::RecordSleep(milliseconds)) {

@@ -172,6 +172,9 @@ public:
     DialogBackend* Backend() const { return m_backend.get(); }
     // Called by the backend when a timer fires or a control notifies.
     void OnBackendTimer(int id);
+    // Called by the backend when a control notifies. An unhandled click of OK or Cancel ends a
+    // top-level dialog, as the framework's defaults do (UpdateData(true) first for OK).
+    void OnBackendNotify(int id, Notify notify);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     // Armed timers (id -> interval), for the test hooks.
     const std::map<int, int>& ArmedTimers() const { return m_timers; }
@@ -182,9 +185,15 @@ private:
     const DialogTemplate& m_template;
     std::unique_ptr<DialogBackend> m_backend;
     Dialog* m_parent = nullptr;
+    bool m_bChildPage = false; // created inside another dialog (Create), not run by DoModal
     std::map<int, int> m_timers;
     int m_modalResult = 0;
 };
+
+// The keyboard rule of dialogs that must neither close nor press a default button: Enter goes to
+// the focused control only, Escape is swallowed. True when the message was one of them (it is
+// then dealt with); call it from PreTranslateMessage.
+bool KeepEnterAndEscape(Dialog& dlg, const Msg& msg);
 
 // Sleeps on the calling (UI) thread, as the console's pacing requires; recorded in tests.
 void Sleep(int milliseconds);

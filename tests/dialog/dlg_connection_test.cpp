@@ -5,6 +5,7 @@
 #include "platform/serial/serial_port.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/frame_poll.h"
 
 #include <memory>
 
@@ -19,16 +20,7 @@ constexpr int kTimer4 = CConsoleDlg::kTimerExchange;
 
 // Serves deliveries until the peer has received a frame (or the time is up).
 std::vector<Bytes> Await(PtyPeer& peer, int withinMs = 1500) {
-    Bytes pending;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-    std::vector<Bytes> frames;
-    while (std::chrono::steady_clock::now() < end && frames.empty()) {
-        ui::ProcessEvents(2);
-        const Bytes got = peer.Receive(std::chrono::milliseconds(3));
-        pending.insert(pending.end(), got.begin(), got.end());
-        frames = testsupport::SplitFrames(pending);
-    }
-    return frames;
+    return testsupport::AwaitFrames(peer, 1, withinMs);
 }
 
 const Bytes kSearchFrame = {0xAA, 0, 0, 0x05, 0, 0, 0, 0x02, 0xF8, 0x57};

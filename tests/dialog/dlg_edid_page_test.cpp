@@ -6,6 +6,7 @@
 #include "link/frame.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/frame_poll.h"
 #include "unit/edid_test_images.h"
 
 #include <climits>
@@ -91,17 +92,7 @@ protected:
     }
 
     std::vector<Bytes> Frames(std::size_t want, int withinMs = 1500) {
-        std::vector<Bytes> frames;
-        Bytes pending;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-        while (std::chrono::steady_clock::now() < end && frames.size() < want) {
-            ui::ProcessEvents(2);
-            const Bytes got = m_peer.Receive(std::chrono::milliseconds(3));
-            pending.insert(pending.end(), got.begin(), got.end());
-            frames = testsupport::SplitFrames(pending);
-        }
-        ui::ProcessEvents(5);
-        return frames;
+        return testsupport::AwaitFrames(m_peer, want, withinMs);
     }
 
     // Clicks "Read EDID" with the given source and returns the one request it sends.

@@ -6,6 +6,7 @@
 #include "link/frame.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/frame_poll.h"
 
 #include <chrono>
 #include <cstring>
@@ -57,16 +58,7 @@ protected:
     }
     // Collects the request frames that reach the far side.
     std::vector<Bytes> Frames(PtyPeer& peer, std::size_t want, int withinMs = 1500) {
-        std::vector<Bytes> frames;
-        Bytes pending;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-        while (std::chrono::steady_clock::now() < end && frames.size() < want) {
-            ui::ProcessEvents(2);
-            const Bytes got = peer.Receive(std::chrono::milliseconds(3));
-            pending.insert(pending.end(), got.begin(), got.end());
-            frames = testsupport::SplitFrames(pending);
-        }
-        return frames;
+        return testsupport::AwaitFrames(peer, want, withinMs);
     }
 };
 

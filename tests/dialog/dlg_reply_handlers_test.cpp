@@ -5,6 +5,7 @@
 #include "link/link_messages.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/frame_poll.h"
 
 using testsupport::ConsoleFixture;
 using testsupport::FrameWord;
@@ -34,22 +35,10 @@ protected:
 
     // The command words of the requests that reach the far side, serving deliveries meanwhile.
     std::vector<std::uint16_t> Words(std::size_t want, int withinMs = 3000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-        std::vector<std::uint16_t> words;
-        while (std::chrono::steady_clock::now() < end && words.size() < want) {
-            ui::ProcessEvents(2);
-            const Bytes got = m_peer.Receive(std::chrono::milliseconds(3));
-            m_pending.insert(m_pending.end(), got.begin(), got.end());
-            words.clear();
-            for (const auto& f : testsupport::SplitFrames(m_pending))
-                words.push_back(FrameWord(f));
-        }
-        m_pending.clear();
-        return words;
+        return testsupport::AwaitWords(m_peer, want, withinMs);
     }
 
     PtyPeer m_peer{m_ports, 1};
-    Bytes m_pending;
 };
 
 TEST_F(ReplyHandlers, TimingReplyOf4KAt50AppliesTheColourRule) {

@@ -5,6 +5,7 @@
 #include "link/link_messages.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/frame_poll.h"
 
 #include <cstring>
 #include <random>
@@ -42,17 +43,7 @@ protected:
 
     // Serves the worker's deliveries and collects the requests that reach the far side.
     std::vector<Bytes> Frames(std::size_t want, int withinMs = 1500) {
-        std::vector<Bytes> frames;
-        Bytes pending;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-        while (std::chrono::steady_clock::now() < end && frames.size() < want) {
-            ui::ProcessEvents(2);
-            const Bytes got = m_peer.Receive(std::chrono::milliseconds(3));
-            pending.insert(pending.end(), got.begin(), got.end());
-            frames = testsupport::SplitFrames(pending);
-        }
-        ui::ProcessEvents(5);
-        return frames;
+        return testsupport::AwaitFrames(m_peer, want, withinMs);
     }
 
     // Feeds a reply, then returns the word of the one request it causes (0 when none).

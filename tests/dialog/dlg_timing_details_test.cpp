@@ -4,6 +4,7 @@
 #include "link/user_timing_record.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/frame_poll.h"
 
 #include <cstring>
 
@@ -210,16 +211,7 @@ protected:
     PtyPeer m_peer{m_ports, 1};
 
     std::vector<Bytes> Frames(std::size_t want, int withinMs = 2500) {
-        std::vector<Bytes> frames;
-        Bytes pending;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-        while (std::chrono::steady_clock::now() < end && frames.size() < want) {
-            ui::ProcessEvents(2);
-            const Bytes got = m_peer.Receive(std::chrono::milliseconds(3));
-            pending.insert(pending.end(), got.begin(), got.end());
-            frames = testsupport::SplitFrames(pending);
-        }
-        return frames;
+        return testsupport::AwaitFrames(m_peer, want, withinMs);
     }
     void Connect(CConsoleDlg& d) {
         d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);

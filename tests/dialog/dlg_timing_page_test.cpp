@@ -6,6 +6,7 @@
 #include "link/user_timing_record.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/frame_poll.h"
 #include "support/fake_page_host.h"
 
 #include <algorithm>
@@ -240,18 +241,8 @@ protected:
     PtyPeer m_peer{m_ports, 1};
 
     std::vector<Bytes> Frames(std::size_t want, int withinMs = 2000) {
-        std::vector<Bytes> frames;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
-        while (std::chrono::steady_clock::now() < end && frames.size() < want) {
-            ui::ProcessEvents(2);
-            const Bytes got = m_peer.Receive(std::chrono::milliseconds(3));
-            m_pending.insert(m_pending.end(), got.begin(), got.end());
-            frames = testsupport::SplitFrames(m_pending);
-        }
-        m_pending.clear();
-        return frames;
+        return testsupport::AwaitFrames(m_peer, want, withinMs);
     }
-    Bytes m_pending;
 };
 
 TEST_F(TimingPageOnLine, AutoSendsTheTimingThenAsksForItsDetails) {

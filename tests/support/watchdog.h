@@ -18,6 +18,7 @@ public:
               std::unique_lock<std::mutex> lock(m_mutex);
               if (!m_cv.wait_for(lock, limit, [this] { return m_done; })) {
                   std::fprintf(stderr, "deadlock: %s did not return\n", what);
+                  std::fflush(stderr);
                   std::_Exit(3);
               }
           }) {}

@@ -3,6 +3,7 @@
 // delivering to it, still end the worker instead of waiting for each other.
 #include "link/serial_link.h"
 #include "platform/ui/dialog.h"
+#include "support/link_recorders.h"
 #include "support/pty_peer.h"
 #include "support/watchdog.h"
 
@@ -17,55 +18,13 @@
 #include <thread>
 #include <vector>
 
+using testsupport::CLinkSink;
 using testsupport::PortMap;
 using testsupport::PtyPeer;
 using testsupport::Watchdog;
 using namespace std::chrono_literals;
 
 namespace {
-
-const ui::DialogTemplate kSinkTemplate{9001,    "Sink", 60,    40,    "MS Shell Dlg", 8,
-                                       nullptr, 0,      false, false, false};
-
-class CLinkSink : public ui::Dialog {
-public:
-    CLinkSink() : ui::Dialog(kSinkTemplate) {}
-
-    ui::LRESULT OnRxChar(ui::WPARAM wParam, ui::LPARAM lParam) {
-        m_bytes.push_back(static_cast<std::uint8_t>(wParam));
-        m_lastPort = lParam;
-        m_allOnUiThread = m_allOnUiThread && ui::IsUiThread();
-        if (m_pReplyLink && m_bytes.size() == 1) // answer from inside the handler
-            m_pReplyLink->Write(m_reply.data(), static_cast<int>(m_reply.size()));
-        return 0;
-    }
-    ui::LRESULT OnTxEmpty(ui::WPARAM, ui::LPARAM) {
-        ++m_nTxEmpty;
-        if (m_onTxEmpty) {
-            auto action = std::move(m_onTxEmpty);
-            m_onTxEmpty = nullptr;
-            action();
-        }
-        return 0;
-    }
-
-    const ui::HandlerEntry* GetHandlerTable() const override {
-        static const ui::HandlerEntry table[] = {
-            UI_ON_MESSAGE(WM_LINK_RXCHAR, CLinkSink, OnRxChar),
-            UI_ON_MESSAGE(WM_LINK_TXEMPTY, CLinkSink, OnTxEmpty),
-            UI_END_HANDLERS,
-        };
-        return table;
-    }
-
-    std::vector<std::uint8_t> m_bytes;
-    ui::LPARAM m_lastPort = 0;
-    bool m_allOnUiThread = true;
-    int m_nTxEmpty = 0;
-    CSerialLink* m_pReplyLink = nullptr;
-    std::vector<std::uint8_t> m_reply;
-    std::function<void()> m_onTxEmpty; // runs once, inside the next WM_LINK_TXEMPTY
-};
 
 bool PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
     for (int waited = 0; !done(); waited += 10) {

@@ -2,6 +2,7 @@
 // owner window is a recording target whose SendMessage runs on the worker, as a synchronous
 // delivery does, and can hold the worker inside a notification.
 #include "link/serial_link.h"
+#include "support/link_recorders.h"
 #include "support/pty_peer.h"
 
 #include <gtest/gtest.h>
@@ -17,90 +18,13 @@
 #include <unistd.h>
 #include <vector>
 
+using testsupport::Note;
 using testsupport::PortMap;
 using testsupport::PtyPeer;
+using testsupport::RecordingOwner;
 using namespace std::chrono_literals;
 
 namespace {
-
-struct Note {
-    ui::UINT message;
-    ui::WPARAM wParam;
-    ui::LPARAM lParam;
-};
-
-class RecordingOwner : public ui::MessageTarget {
-public:
-    ui::LRESULT SendMessage(ui::UINT message, ui::WPARAM wParam, ui::LPARAM lParam) override {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_notes.push_back({message, wParam, lParam});
-        m_changed.notify_all();
-        if (m_holdOn == message) {
-            m_holdOn = 0;
-            m_holding = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return !m_holding; });
-        }
-        return 0;
-    }
-
-    // The next notification of this kind keeps the worker inside SendMessage until Release.
-    void HoldNext(ui::UINT message) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_holdOn = message;
-    }
-    bool WaitHeld(std::chrono::milliseconds within = 2s) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, within, [this] { return m_holding; });
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_holdOn = 0;
-        m_holding = false;
-        m_changed.notify_all();
-    }
-
-    std::size_t Count(ui::UINT message) const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        std::size_t n = 0;
-        for (const Note& note : m_notes)
-            n += note.message == message;
-        return n;
-    }
-    bool WaitCount(ui::UINT message, std::size_t n, std::chrono::milliseconds within = 3s) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, within, [&] {
-            std::size_t c = 0;
-            for (const Note& note : m_notes)
-                c += note.message == message;
-            return c >= n;
-        });
-    }
-    std::vector<std::uint8_t> Bytes() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        std::vector<std::uint8_t> bytes;
-        for (const Note& note : m_notes) {
-            if (note.message == WM_LINK_RXCHAR)
-                bytes.push_back(static_cast<std::uint8_t>(note.wParam));
-        }
-        return bytes;
-    }
-    std::vector<Note> Notes() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_notes;
-    }
-    std::size_t Total() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_notes.size();
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Note> m_notes;
-    ui::UINT m_holdOn = 0;
-    bool m_holding = false;
-};
 
 constexpr DWORD kConsoleMask = EV_RXCHAR | EV_RXFLAG;
 
@@ -200,7 +124,7 @@ TEST_F(SerialLinkTest, EveryReceivedByteIsOneNotificationInArrivalOrder) {
     std::iota(reply.begin(), reply.end(), 0);
     peer.Send(reply);
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, reply.size()));
-    EXPECT_EQ(reply, owner.Bytes());
+    EXPECT_EQ(reply, owner.Received());
     // The flag notification follows the last byte of the batch.
     EXPECT_TRUE(owner.WaitCount(WM_LINK_RXFLAG, 1));
     for (const Note& note : owner.Notes())
@@ -222,7 +146,7 @@ TEST_F(SerialLinkTest, TheFirstByteAfterAQuietLineIsFlagged) {
     }
     // Bytes of one burst arrive together; only the first of each burst follows a quiet line.
     EXPECT_EQ((std::vector<bool>{true, false, false, true, false}), flagged);
-    EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3, 4, 5}), owner.Bytes());
+    EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3, 4, 5}), owner.Received());
 }
 
 TEST_F(SerialLinkTest, AWriteThePortNeverTakesFailsWithinTheLimitAndEndsOnStop) {
@@ -415,7 +339,7 @@ TEST_F(SerialLinkTest, AVanishedPortIsReportedOnceAndTheLinkStaysUsable) {
             EXPECT_EQ(static_cast<ui::WPARAM>(serial::Cause::HungUp), note.wParam);
         }
     }
-    EXPECT_EQ((std::vector<std::uint8_t>{0xAB, 0x00}), owner.Bytes());
+    EXPECT_EQ((std::vector<std::uint8_t>{0xAB, 0x00}), owner.Received());
     EXPECT_FALSE(link.IsOpen());
 
     // Writes fail but still give one WM_LINK_TXEMPTY each; stop still works.
@@ -434,7 +358,7 @@ TEST_F(SerialLinkTest, AVanishedPortIsReportedOnceAndTheLinkStaysUsable) {
     ASSERT_EQ(TRUE, link.StartWorker());
     back.Send({0x5C});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 3));
-    EXPECT_EQ(0x5C, owner.Bytes().back());
+    EXPECT_EQ(0x5C, owner.Received().back());
     link.Write(f.data(), static_cast<int>(f.size()));
     EXPECT_EQ(f, back.Receive(1s, f.size()));
 }

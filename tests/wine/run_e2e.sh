@@ -31,60 +31,13 @@ for f in "$screens" "$emulator"; do
     fi
 done
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/kestrelon-e2e-XXXXXX")
-export WINEPREFIX="$work/prefix"
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEDEBUG=-all
-xvfb_pid=""
+# A fresh prefix, a virtual display and one wine server for the run, gone again at the end with
+# the emulator.
+root=$(cd "$(dirname "$0")/../.." && pwd)
 sim_pid=""
-
-cleanup() {
-    local status=$?
-    trap - EXIT INT TERM HUP
-    if [ -d "$WINEPREFIX" ]; then
-        wineserver -k >/dev/null 2>&1 || true
-        wineserver -w >/dev/null 2>&1 || true
-    fi
-    for pid in $sim_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
-
-display=""
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 1 100); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            kill -0 "$xvfb_pid" 2>/dev/null || break
-            sleep 0.05
-        done
-        if [ -e "/tmp/.X11-unix/X$n" ]; then
-            display=":$n"
-            break
-        fi
-        wait "$xvfb_pid" 2>/dev/null || true
-        xvfb_pid=""
-    fi
-done
-if [ -z "$display" ]; then
-    echo "run_e2e.sh: no free X display for Xvfb" >&2
-    exit 1
-fi
-export DISPLAY=$display
-
-mkdir -p "$WINEPREFIX"
-wineserver -p >"$work/wineserver.log" 2>&1
-wineboot -i >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+. "$root/scripts/wine-session.sh"
+wine_session_on_exit 'if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; fi'
+wine_session_start run_e2e.sh
 # KESTRELON_E2E_DPI (for example 144) gives the prefix's display that DPI, to see the console laid
 # out for it.
 if [ -n "${KESTRELON_E2E_DPI:-}" ]; then

@@ -4,11 +4,15 @@
 // worker and can hold it inside a notification, or a real dialog of the dialog layer, whose
 // deliveries the UI thread (this test's main thread) must serve.
 #include "link/serial_link.h"
+#include "support/link_recorders.h"
+#include "support/watchdog.h"
 #include "platform/serial/port_map.h"
 #include "platform/serial/serial_port.h"
 #include "platform/ui/dialog.h"
 
 #include "wine_host.h"
+
+#include "serial_drain.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +32,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
+using testsupport::CLinkSink;
+using testsupport::Note;
+using testsupport::RecordingOwner;
+using testsupport::Watchdog;
 
 constexpr ui::UINT kLinkCom = 5;
 constexpr ui::UINT kPeerCom = 6;
@@ -50,25 +58,7 @@ void Send(serial::Port& port, const Bytes& bytes) {
     ASSERT_FALSE(port.Write(bytes.data(), bytes.size()));
 }
 
-// What the port received until want bytes arrived or the time is up.
-Bytes Drain(serial::Port& port, std::size_t want, std::chrono::milliseconds within = 3000ms) {
-    Bytes got;
-    const auto end = std::chrono::steady_clock::now() + within;
-    while (got.size() < want && std::chrono::steady_clock::now() < end) {
-        std::size_t queued = 0;
-        if (port.InputQueueCount(queued) || queued == 0) {
-            std::this_thread::sleep_for(5ms);
-            continue;
-        }
-        std::uint8_t byte = 0;
-        bool read = false;
-        if (port.ReadByte(byte, read))
-            break;
-        if (read)
-            got.push_back(byte);
-    }
-    return got;
-}
+using winetest::Drain;
 
 // --- The relay's control directory (run_serial.sh) -----------------------------------------------
 
@@ -100,122 +90,6 @@ bool WaitForFile(const char* name, std::chrono::milliseconds within) {
 }
 
 // --- Owners --------------------------------------------------------------------------------------
-
-struct Note {
-    ui::UINT message;
-    ui::WPARAM wParam;
-    ui::LPARAM lParam;
-};
-
-// Records every notification on the worker's thread; can keep the worker inside one.
-class RecordingOwner : public ui::MessageTarget {
-public:
-    ui::LRESULT SendMessage(ui::UINT message, ui::WPARAM wParam, ui::LPARAM lParam) override {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_notes.push_back({message, wParam, lParam});
-        m_changed.notify_all();
-        if (m_holdOn == message) {
-            m_holdOn = 0;
-            m_holding = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return !m_holding; });
-        }
-        return 0;
-    }
-
-    // The next notification of this kind keeps the worker inside SendMessage until Release.
-    void HoldNext(ui::UINT message) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_holdOn = message;
-    }
-    bool WaitHeld(std::chrono::milliseconds within = 3s) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, within, [this] { return m_holding; });
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_holdOn = 0;
-        m_holding = false;
-        m_changed.notify_all();
-    }
-
-    std::size_t Count(ui::UINT message) const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return CountLocked(message);
-    }
-    bool WaitCount(ui::UINT message, std::size_t n, std::chrono::milliseconds within = 5s) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, within, [&] { return CountLocked(message) >= n; });
-    }
-    Bytes Received() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        Bytes bytes;
-        for (const Note& note : m_notes) {
-            if (note.message == WM_LINK_RXCHAR)
-                bytes.push_back(static_cast<std::uint8_t>(note.wParam));
-        }
-        return bytes;
-    }
-    std::vector<Note> Notes() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_notes;
-    }
-    std::size_t Total() const {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_notes.size();
-    }
-
-private:
-    std::size_t CountLocked(ui::UINT message) const {
-        std::size_t n = 0;
-        for (const Note& note : m_notes)
-            n += note.message == message;
-        return n;
-    }
-
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Note> m_notes;
-    ui::UINT m_holdOn = 0;
-    bool m_holding = false;
-};
-
-const ui::DialogTemplate kSinkTemplate{9001,    "Sink", 60,    40,    "MS Shell Dlg", 8,
-                                       nullptr, 0,      false, false, false};
-
-// A dialog that handles the link's notifications on the UI thread.
-class CLinkSink : public ui::Dialog {
-public:
-    CLinkSink() : ui::Dialog(kSinkTemplate) {}
-
-    ui::LRESULT OnRxChar(ui::WPARAM wParam, ui::LPARAM lParam) {
-        m_bytes.push_back(static_cast<std::uint8_t>(wParam));
-        m_lastPort = lParam;
-        m_allOnUiThread = m_allOnUiThread && ui::IsUiThread();
-        if (m_pReplyLink && m_bytes.size() == 1) // answer from inside the handler
-            m_pReplyLink->Write(m_reply.data(), static_cast<int>(m_reply.size()));
-        return 0;
-    }
-    ui::LRESULT OnTxEmpty(ui::WPARAM, ui::LPARAM) {
-        ++m_nTxEmpty;
-        return 0;
-    }
-    const ui::HandlerEntry* GetHandlerTable() const override {
-        static const ui::HandlerEntry table[] = {
-            UI_ON_MESSAGE(WM_LINK_RXCHAR, CLinkSink, OnRxChar),
-            UI_ON_MESSAGE(WM_LINK_TXEMPTY, CLinkSink, OnTxEmpty),
-            UI_END_HANDLERS,
-        };
-        return table;
-    }
-
-    Bytes m_bytes;
-    ui::LPARAM m_lastPort = 0;
-    bool m_allOnUiThread = true;
-    int m_nTxEmpty = 0;
-    CSerialLink* m_pReplyLink = nullptr;
-    Bytes m_reply;
-};
 
 // --- Helpers -------------------------------------------------------------------------------------
 
@@ -253,34 +127,6 @@ bool PumpUntil(const std::function<bool()>& done, int maxMs = 5000) {
     }
     return true;
 }
-
-// Ends the process if a step does not finish in time: a deadlock must fail the test, not hang it.
-class Watchdog {
-public:
-    explicit Watchdog(const char* what, std::chrono::seconds limit = 15s)
-        : m_thread([this, what, limit] {
-              std::unique_lock<std::mutex> lock(m_mutex);
-              if (!m_cv.wait_for(lock, limit, [this] { return m_done; })) {
-                  std::fprintf(stderr, "deadlock: %s did not return\n", what);
-                  std::fflush(stderr);
-                  std::_Exit(3);
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_done = true;
-        }
-        m_cv.notify_all();
-        m_thread.join();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_done = false;
-    std::thread m_thread;
-};
 
 class SerialLinkWine : public testing::Test {
 protected:
@@ -459,7 +305,7 @@ TEST_F(SerialLinkWine, OpenWhileTheWorkerIsBlockedDeliveringToThisThreadDoesNotD
     std::this_thread::sleep_for(200ms);
     EXPECT_TRUE(sink.m_bytes.empty());
     {
-        Watchdog watchdog("Open");
+        Watchdog watchdog("Open", 15s); // wine is slow to start threads
         ASSERT_EQ(TRUE, OpenLikeTheConsole(dialogLink, sink, kLinkCom));
     }
     EXPECT_FALSE(dialogLink.IsWorkerAlive());
@@ -484,7 +330,7 @@ TEST_F(SerialLinkWine, DestructionWhileTheWorkerIsBlockedDeliveringDoesNotDeadlo
     Send(peer, {7, 8});
     std::this_thread::sleep_for(200ms);
     {
-        Watchdog watchdog("~CSerialLink");
+        Watchdog watchdog("~CSerialLink", 15s);
         dialogLink.reset();
     }
     // The notification in flight was dropped, not handled after the link had gone.

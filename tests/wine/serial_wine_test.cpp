@@ -4,6 +4,8 @@
 #include "platform/serial/port_map.h"
 #include "platform/serial/serial_port.h"
 
+#include "serial_drain.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -40,26 +42,7 @@ void Configure(serial::Port& port) {
     ASSERT_FALSE(port.Purge());
 }
 
-// Reads what the port has queued until want bytes arrived or the time is up.
-std::vector<std::uint8_t> Drain(serial::Port& port, std::size_t want,
-                                std::chrono::milliseconds within = 3000ms) {
-    std::vector<std::uint8_t> got;
-    const auto end = std::chrono::steady_clock::now() + within;
-    while (got.size() < want && std::chrono::steady_clock::now() < end) {
-        std::size_t queued = 0;
-        if (port.InputQueueCount(queued) || queued == 0) {
-            std::this_thread::sleep_for(5ms);
-            continue;
-        }
-        std::uint8_t byte = 0;
-        bool read = false;
-        if (port.ReadByte(byte, read))
-            break;
-        if (read)
-            got.push_back(byte);
-    }
-    return got;
-}
+using winetest::Drain;
 
 class SerialWine : public ::testing::Test {
 protected:

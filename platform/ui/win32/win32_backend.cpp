@@ -449,27 +449,13 @@ HWND Win32DialogBackend::TopLevel() const {
 }
 
 void Win32DialogBackend::Notify(int id, ui::Notify notify) {
-    if (m_building || NotificationsSuppressed()) {
-        return;
+    if (!m_building) {
+        m_dlg.OnBackendNotify(id, notify);
     }
-    m_dlg.SendNotify(id, notify);
 }
 
 void Win32DialogBackend::Clicked(int id) {
-    if (m_building || NotificationsSuppressed()) {
-        return;
-    }
-    if (m_dlg.SendNotify(id, ui::Notify::Clicked) || m_page) {
-        return;
-    }
-    // Unhandled OK and Cancel end the dialog, as the framework's defaults do.
-    if (id == IDOK) {
-        if (m_dlg.UpdateData(true)) {
-            m_dlg.EndDialog(IDOK);
-        }
-    } else if (id == IDCANCEL) {
-        m_dlg.EndDialog(IDCANCEL);
-    }
+    Notify(id, ui::Notify::Clicked);
 }
 
 void Win32DialogBackend::WindowGone() {
