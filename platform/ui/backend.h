@@ -21,6 +21,8 @@ public:
     virtual void EndModal() = 0;
 
     virtual void SetText(int id, const std::string& text) = 0;
+    virtual void AppendText(int id, const std::string& text) = 0; // multi-line edits
+    virtual void SetLineLimit(int id, int maxLines) = 0;
     virtual std::string GetText(int id) const = 0;
     virtual void Enable(int id, bool enable) = 0;
     virtual bool IsEnabled(int id) const = 0;
@@ -78,6 +80,8 @@ std::unique_ptr<DialogBackend> CreateDialogBackend(Dialog& dlg);
 void BackendSleep(int milliseconds);
 bool BackendOpenFile(Dialog* owner, const std::string& filter, const std::string& initialDir,
                      std::string& path);
+bool BackendSaveFile(Dialog* owner, const std::string& filter, const std::string& initialDir,
+                     const std::string& name, std::string& path);
 void BackendProcessEvents(int milliseconds);
 // Asks the UI thread to call ServePendingDeliveries soon (callable from any thread).
 void BackendWakeUiThread();

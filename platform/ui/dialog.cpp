@@ -74,11 +74,29 @@ bool Dialog::Create(Dialog* parent, int hostId) {
     return true;
 }
 
+bool Dialog::CreateModeless(Dialog* owner) {
+    if (m_backend) {
+        return false;
+    }
+    m_parent = owner;
+    m_bModeless = true;
+    m_backend = CreateDialogBackend(*this);
+    m_backend->Build(nullptr, 0);
+    OnInitDialog();
+    m_backend->ShowWindow(true);
+    return true;
+}
+
 void Dialog::EndDialog(int result) {
     m_modalResult = result;
-    if (m_backend) {
-        m_backend->EndModal();
+    if (!m_backend) {
+        return;
     }
+    if (m_bModeless) {
+        m_backend->ShowWindow(false); // no loop to end: the window goes out of sight
+        return;
+    }
+    m_backend->EndModal();
 }
 
 bool Dialog::OnInitDialog() {
@@ -163,6 +181,16 @@ void Dialog::OnBackendTimer(int id) {
 void Dialog::SetDlgItemText(int id, const std::string& text) {
     if (m_backend) {
         m_backend->SetText(id, text);
+    }
+}
+void Dialog::AppendDlgItemText(int id, const std::string& text) {
+    if (m_backend) {
+        m_backend->AppendText(id, text);
+    }
+}
+void Dialog::SetDlgItemLineLimit(int id, int maxLines) {
+    if (m_backend) {
+        m_backend->SetLineLimit(id, maxLines);
     }
 }
 std::string Dialog::GetDlgItemText(int id) const {
@@ -388,6 +416,15 @@ bool GetOpenFileName(Dialog* owner, const std::string& filter, const std::string
         return chosen;
     }
     return BackendOpenFile(owner, filter, initialDir, path);
+}
+
+bool GetSaveFileName(Dialog* owner, const std::string& filter, const std::string& initialDir,
+                     const std::string& name, std::string& path) {
+    bool chosen = false;
+    if (hooks::OpenFileAnswer(filter, initialDir, path, chosen)) {
+        return chosen;
+    }
+    return BackendSaveFile(owner, filter, initialDir, name, path);
 }
 
 void ProcessEvents(int milliseconds) {

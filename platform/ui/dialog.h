@@ -77,6 +77,11 @@ public:
     // EndDialog. Create builds a child page inside control hostId of parent (a tab control).
     int DoModal(Dialog* parent = nullptr);
     bool Create(Dialog* parent, int hostId);
+    // Builds a top-level dialog owned by owner and shows it without a loop of its own: it lives
+    // beside its owner, whose loop serves it. Ending it (EndDialog, the close box) hides it;
+    // ShowWindow(true) brings it back as it was.
+    bool CreateModeless(Dialog* owner);
+    bool IsModeless() const { return m_bModeless; }
     void EndDialog(int result);
     bool IsCreated() const { return m_backend != nullptr; }
     Dialog* GetParentDialog() const { return m_parent; }
@@ -106,6 +111,10 @@ public:
 
     // Controls, by id.
     void SetDlgItemText(int id, const std::string& text);
+    // Multi-line edits: appends text at the end (and shows the end); with a line limit set, the
+    // oldest lines go first once there are more.
+    void AppendDlgItemText(int id, const std::string& text);
+    void SetDlgItemLineLimit(int id, int maxLines);
     std::string GetDlgItemText(int id) const;
     void EnableDlgItem(int id, bool enable);
     bool IsDlgItemEnabled(int id) const;
@@ -186,6 +195,7 @@ private:
     std::unique_ptr<DialogBackend> m_backend;
     Dialog* m_parent = nullptr;
     bool m_bChildPage = false; // created inside another dialog (Create), not run by DoModal
+    bool m_bModeless = false;  // created by CreateModeless
     std::map<int, int> m_timers;
     int m_modalResult = 0;
 };
@@ -201,6 +211,10 @@ void Sleep(int milliseconds);
 // Common file-open dialog. filter is "Text|*.ext|Text|*.ext||". Returns false when cancelled.
 bool GetOpenFileName(Dialog* owner, const std::string& filter, const std::string& initialDir,
                      std::string& path);
+// Common file-save dialog, offering name in initialDir; asks before replacing a file. Returns
+// false when cancelled.
+bool GetSaveFileName(Dialog* owner, const std::string& filter, const std::string& initialDir,
+                     const std::string& name, std::string& path);
 
 // Runs the event loop for about the given time (tests and tools that wait for real timers).
 void ProcessEvents(int milliseconds);

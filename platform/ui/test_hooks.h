@@ -41,8 +41,11 @@ bool FireTimer(Dialog& dlg, int id); // false when the timer is not armed
 // closed with the handler's result instead of running an event loop.
 void SetModalHandler(std::function<int(Dialog&)> handler);
 
-// The next file chooser returns this path (or is cancelled when nullopt).
+// The next file chooser, open or save, returns this path (or is cancelled when nullopt).
 void SetOpenFileAnswer(std::optional<std::string> path);
+inline void SetSaveFileAnswer(std::optional<std::string> path) {
+    SetOpenFileAnswer(std::move(path));
+}
 // Filter and initial directory of the last file chooser shown.
 std::string LastOpenFileFilter();
 std::string LastOpenFileDir();

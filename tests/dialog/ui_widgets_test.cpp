@@ -143,6 +143,34 @@ TEST_F(Widgets, ChildPagesLiveInTheTabControlAndSeeKeysFirst) {
     page.SetDlgItemText(IDC_PAGE_EDIT, "gone");
 }
 
+TEST_F(Widgets, AModelessDialogLivesBesideItsOwnerAndKeepsItsLastLines) {
+    KeyDlg owner(false);
+    KeyDlg beside(false);
+    RunDialog(owner, [&](KeyDlg& d) {
+        ASSERT_TRUE(beside.CreateModeless(&d));
+        EXPECT_TRUE(beside.IsWindowVisible());
+        EXPECT_TRUE(d.IsWindowVisible());
+        // Lines appended past the limit push the oldest out.
+        beside.SetDlgItemLineLimit(IDC_TEXT, 3);
+        for (int i = 1; i <= 5; ++i)
+            beside.AppendDlgItemText(IDC_TEXT, "line " + std::to_string(i) + "\r\n");
+        EXPECT_EQ(beside.GetDlgItemText(IDC_TEXT), "line 3\r\nline 4\r\nline 5\r\n");
+        // Ending it (the close box, Escape) only hides it; it comes back as it was.
+        beside.EndDialog(ui::IDCANCEL);
+        EXPECT_FALSE(beside.IsWindowVisible());
+        EXPECT_TRUE(d.IsWindowVisible());
+        beside.ShowWindow(true);
+        EXPECT_TRUE(beside.IsWindowVisible());
+        EXPECT_EQ(beside.GetDlgItemText(IDC_TEXT), "line 3\r\nline 4\r\nline 5\r\n");
+        // The save chooser is answered by the hooks like the open chooser.
+        std::string path;
+        ui::test::SetSaveFileAnswer(std::string("/tmp/chosen.txt"));
+        EXPECT_TRUE(ui::GetSaveFileName(&beside, "text|*.txt||", ".", "log.txt", path));
+        EXPECT_EQ(path, "/tmp/chosen.txt");
+        EXPECT_FALSE(ui::GetSaveFileName(&beside, "text|*.txt||", ".", "log.txt", path));
+    });
+}
+
 TEST_F(Widgets, DialogUnitsFollowTheFont) {
     static const ui::DialogTemplate big{
         903, "Big", 300, 124, "Segoe UI", 18, kControls, std::size(kControls), false, false, true};

@@ -249,6 +249,27 @@ bool BackendOpenFile(Dialog* owner, const std::string& filter, const std::string
     return true;
 }
 
+bool BackendSaveFile(Dialog* owner, const std::string& filter, const std::string& initialDir,
+                     const std::string& name, std::string& path) {
+    QWidget* parent = nullptr;
+    if (owner && owner->Backend()) {
+        parent = static_cast<QtDialogBackend*>(owner->Backend())->Root();
+    }
+    QString start = QString::fromUtf8(initialDir.c_str());
+    if (!name.empty()) {
+        start = (start.isEmpty() ? QString() : start + QLatin1Char('/')) +
+                QString::fromUtf8(name.c_str());
+    }
+    // Replacing an existing file is confirmed by the dialog itself.
+    const QString chosen =
+        QFileDialog::getSaveFileName(parent, QString(), start, ConvertFilter(filter));
+    if (chosen.isEmpty()) {
+        return false;
+    }
+    path = chosen.toUtf8().toStdString();
+    return true;
+}
+
 void BackendProcessEvents(int milliseconds) {
     if (!QCoreApplication::instance()) {
         return;

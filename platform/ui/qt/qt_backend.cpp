@@ -20,6 +20,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -721,6 +723,27 @@ void QtDialogBackend::SetText(int id, const std::string& text) {
                 cb->setCurrentIndex(i);
             }
         }
+    }
+}
+
+void QtDialogBackend::AppendText(int id, const std::string& text) {
+    Control* c = Find(id);
+    auto* e = c ? qobject_cast<QPlainTextEdit*>(c->widget.data()) : nullptr;
+    if (!e || text.empty()) {
+        return;
+    }
+    const QSignalBlocker block(e);
+    // At the end, whatever the operator selected, and the end stays in view.
+    QTextCursor end(e->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(DisplayText(text));
+    e->verticalScrollBar()->setValue(e->verticalScrollBar()->maximum());
+}
+
+void QtDialogBackend::SetLineLimit(int id, int maxLines) {
+    Control* c = Find(id);
+    if (auto* e = c ? qobject_cast<QPlainTextEdit*>(c->widget.data()) : nullptr) {
+        e->setMaximumBlockCount(maxLines > 0 ? maxLines + 1 : 0); // the empty line after the last
     }
 }
 

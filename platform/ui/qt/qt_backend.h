@@ -61,6 +61,8 @@ public:
     void EndModal() override;
 
     void SetText(int id, const std::string& text) override;
+    void AppendText(int id, const std::string& text) override;
+    void SetLineLimit(int id, int maxLines) override;
     std::string GetText(int id) const override;
     void Enable(int id, bool enable) override;
     bool IsEnabled(int id) const override;

@@ -7,6 +7,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <mutex>
 
 namespace ui::win32 {
@@ -154,6 +155,35 @@ bool BackendOpenFile(Dialog* owner, const std::string& filter, const std::string
     ofn.Flags =
         OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
     if (!::GetOpenFileNameW(&ofn)) {
+        return false;
+    }
+    path = Utf8(std::wstring(file.c_str()));
+    return true;
+}
+
+bool BackendSaveFile(Dialog* owner, const std::string& filter, const std::string& initialDir,
+                     const std::string& name, std::string& path) {
+    HWND ownerWindow = nullptr;
+    if (owner && owner->Backend()) {
+        HWND root = static_cast<Win32DialogBackend*>(owner->Backend())->Root();
+        ownerWindow = root ? ::GetAncestor(root, GA_ROOT) : nullptr;
+    }
+    const std::wstring filterW = ConvertFilter(filter);
+    const std::wstring dirW = Wide(initialDir);
+    std::wstring file(32768, L'\0');
+    const std::wstring nameW = Wide(name);
+    std::copy(nameW.begin(), nameW.begin() + std::min(nameW.size(), file.size() - 1), file.begin());
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = ownerWindow;
+    ofn.lpstrFilter = filterW.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = &file[0];
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrInitialDir = dirW.empty() ? nullptr : dirW.c_str();
+    ofn.Flags =
+        OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (!::GetSaveFileNameW(&ofn)) {
         return false;
     }
     path = Utf8(std::wstring(file.c_str()));

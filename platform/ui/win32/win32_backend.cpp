@@ -670,6 +670,38 @@ void Win32DialogBackend::SetText(int id, const std::string& text) {
     --m_settingText;
 }
 
+void Win32DialogBackend::AppendText(int id, const std::string& text) {
+    Control* c = Find(id);
+    if (!c || c->kind != ControlKind::Edit || !(c->style & kMultiline) || text.empty()) {
+        return;
+    }
+    ++m_settingText;
+    const int length = ::GetWindowTextLengthW(c->hwnd);
+    ::SendMessageW(c->hwnd, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
+    ::SendMessageW(c->hwnd, EM_REPLACESEL, FALSE,
+                   reinterpret_cast<LPARAM>(EditLines(text).c_str()));
+    // The oldest lines go once there are more than the limit (the last line is the empty one
+    // after the final line break).
+    const int lines = static_cast<int>(::SendMessageW(c->hwnd, EM_GETLINECOUNT, 0, 0));
+    if (c->lineLimit > 0 && lines - 1 > c->lineLimit) {
+        const LRESULT cut = ::SendMessageW(c->hwnd, EM_LINEINDEX, lines - 1 - c->lineLimit, 0);
+        ::SendMessageW(c->hwnd, EM_SETSEL, 0, cut);
+        ::SendMessageW(c->hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+    }
+    const int end = ::GetWindowTextLengthW(c->hwnd);
+    ::SendMessageW(c->hwnd, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+    ::SendMessageW(c->hwnd, EM_SCROLLCARET, 0, 0);
+    --m_settingText;
+}
+
+void Win32DialogBackend::SetLineLimit(int id, int maxLines) {
+    if (Control* c = Find(id)) {
+        c->lineLimit = maxLines;
+        // The edit's own text limit (32 KB by default) would stop the lines long before.
+        ::SendMessageW(c->hwnd, EM_SETLIMITTEXT, 0, 0);
+    }
+}
+
 std::string Win32DialogBackend::GetText(int id) const {
     const Control* c = Find(id);
     if (!c) {

@@ -77,6 +77,8 @@ public:
     void EndModal() override;
 
     void SetText(int id, const std::string& text) override;
+    void AppendText(int id, const std::string& text) override;
+    void SetLineLimit(int id, int maxLines) override;
     std::string GetText(int id) const override;
     void Enable(int id, bool enable) override;
     bool IsEnabled(int id) const override;
@@ -149,7 +151,8 @@ private:
         HWND hwnd;
         std::string text; // the bytes last set, for controls the user cannot edit
         int imageId = 0;
-        Image image; // icon and bitmap statics
+        Image image;       // icon and bitmap statics
+        int lineLimit = 0; // multi-line edits: the most lines kept (0: no limit)
     };
 
     void BuildControl(const ControlTemplate& c);
