@@ -262,13 +262,19 @@ private:
     }
 
     void Finish() {
-        // The boxes still open are answered first; then the operator closes the console.
+        // The boxes still open are answered first; then the operator closes the console. A
+        // window that is never answered or a close that never completes is a hang too.
+        if (m_finishing == Clock::time_point())
+            m_finishing = Clock::now();
+        else if (Clock::now() - m_finishing > std::chrono::seconds(20))
+            m_dog.Fail("the console has not closed 20 s after the last action");
         if (ui::test::ModalAbove(m_d)) {
             ui::test::CallLater(50, [this] { Finish(); });
             return;
         }
         m_log.Add("close");
         ui::test::CloseWindow(m_d);
+        ui::test::CallLater(50, [this] { Finish(); });
     }
 
     CConsoleDlg& m_d;
@@ -280,6 +286,7 @@ private:
     Clock::time_point m_end;
     Clock::time_point m_lastPause = Clock::now();
     Clock::time_point m_lastBeat;
+    Clock::time_point m_finishing;
     double m_sleptMs = 0;
     bool m_wasOpen = false;
     bool m_wasReading = false;
