@@ -92,6 +92,10 @@ void CEmulator::Process(const CRawFrame& raw, std::vector<COutFrame>& out) {
             Send(reply, out);
         if (m_misbehaviour.bAnnounce && request.wWord == m_misbehaviour.wAnnounceAfter)
             Send(m_generator.AddressReport(), out);
+        if (m_misbehaviour.nStrayWord >= 0)
+            Send(m_generator.Reply(static_cast<std::uint16_t>(m_misbehaviour.nStrayWord), nullptr,
+                                   0),
+                 out);
     }
     ++m_nAnswered;
     if (m_misbehaviour.nVanishAfter > 0 && m_nAnswered >= m_misbehaviour.nVanishAfter)
@@ -166,9 +170,17 @@ void CEmulator::SendWithChaos(const std::vector<FrameBytes>& replies, std::vecto
 void CEmulator::Send(FrameBytes bytes, std::vector<COutFrame>& out) {
     std::string note;
     ++m_nFramesSent;
+    if (m_misbehaviour.nNoiseBefore > 0)
+        Emit(FrameBytes(static_cast<std::size_t>(m_misbehaviour.nNoiseBefore), 0x55), "noise", out);
+    if (m_misbehaviour.bReplyAddress && bytes.size() >= frame::kOverhead) {
+        bytes[5] = m_misbehaviour.replyAddress.group;
+        bytes[6] = m_misbehaviour.replyAddress.device;
+        bytes.back() = frame::Checksum(bytes.data(), bytes.size() - 1);
+        note = "address changed";
+    }
     if (m_misbehaviour.nCorruptEvery > 0 && m_nFramesSent % m_misbehaviour.nCorruptEvery == 0) {
         bytes.back() = static_cast<std::uint8_t>(bytes.back() + 1);
-        note = "checksum corrupted";
+        note += (note.empty() ? "" : ", ") + std::string("checksum corrupted");
     }
     if (m_misbehaviour.nDropEvery > 0) {
         FrameBytes kept;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "link/command_words.h"
+#include "link/frame.h"
 #include "tools/sgsim/generator.h"
 #include "tools/sgsim/request_parser.h"
 
@@ -17,9 +18,14 @@
 namespace sgsim {
 
 struct CMisbehaviour {
-    bool bSilent = false;   // apply settings but never send a byte
-    int nCorruptEvery = 0;  // every n-th frame sent gets a wrong checksum (0: never)
-    int nDropEvery = 0;     // every n-th byte sent is left out (0: never)
+    bool bSilent = false;  // apply settings but never send a byte
+    int nCorruptEvery = 0; // every n-th frame sent gets a wrong checksum (0: never)
+    int nDropEvery = 0;    // every n-th byte sent is left out (0: never)
+    int nNoiseBefore = 0;  // this many bytes that start no frame go before every frame sent
+    int nStrayWord = -1;   // after every reply, a frame with this command word (-1: none)
+    // Replies carry this address instead of the device's own (requests still go by the own).
+    bool bReplyAddress = false;
+    frame::DeviceAddress replyAddress;
     bool bAnnounce = false; // send the 0xf801 address report after the reply to wAnnounceAfter
     std::uint16_t wAnnounceAfter = cmd::QueryStatusSummary;
     int nVanishAfter = 0; // vanish once this many requests have been answered (0: never)

@@ -88,8 +88,10 @@ public:
     CGeneratorState& State() { return m_state; }
     const CGeneratorState& State() const { return m_state; }
 
-private:
+    // A reply frame from this device with the given word and payload.
     FrameBytes Reply(std::uint16_t word, const std::uint8_t* payload, std::size_t length) const;
+
+private:
     FrameBytes ReplyByte(std::uint16_t word, int value) const;
     bool ApplySetting(std::uint16_t word, int value);
 

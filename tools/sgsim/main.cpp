@@ -53,6 +53,9 @@ const char kUsage[] =
     "  --baud N              line rate for --pace (default 115200)\n"
     "  --corrupt-checksum N  every N-th frame sent has a wrong checksum (1: all)\n"
     "  --drop-every N        every N-th byte sent is left out\n"
+    "  --noise N             N bytes that start no frame (0x55) before every frame sent\n"
+    "  --reply-address G:D   replies carry this address instead of the device's own\n"
+    "  --stray W             after every reply, a frame with command word W (hex)\n"
     "  --announce            send the device address report (0xf801) after the 0x80a9 reply\n"
     "  --announce-after W    ... after the reply to command word W instead (hex, e.g. f802)\n"
     "  --vanish-after N      close the port after answering N requests, and exit\n"
@@ -118,6 +121,9 @@ int main(int argc, char** argv) {
         kBaud,
         kCorrupt,
         kDrop,
+        kNoise,
+        kReplyAddress,
+        kStray,
         kAnnounce,
         kAnnounceAfter,
         kVanish,
@@ -143,6 +149,9 @@ int main(int argc, char** argv) {
         {"baud", required_argument, nullptr, kBaud},
         {"corrupt-checksum", required_argument, nullptr, kCorrupt},
         {"drop-every", required_argument, nullptr, kDrop},
+        {"noise", required_argument, nullptr, kNoise},
+        {"reply-address", required_argument, nullptr, kReplyAddress},
+        {"stray", required_argument, nullptr, kStray},
         {"announce", no_argument, nullptr, kAnnounce},
         {"announce-after", required_argument, nullptr, kAnnounceAfter},
         {"vanish-after", required_argument, nullptr, kVanish},
@@ -229,6 +238,21 @@ int main(int argc, char** argv) {
             if (!ParseInt(optarg, 1, 1000000, value))
                 return Fail("drop-every count", optarg);
             misbehaviour.nDropEvery = static_cast<int>(value);
+            break;
+        case kNoise:
+            if (!ParseInt(optarg, 1, 4096, value))
+                return Fail("noise count", optarg);
+            misbehaviour.nNoiseBefore = static_cast<int>(value);
+            break;
+        case kReplyAddress:
+            if (!ParseAddress(optarg, misbehaviour.replyAddress))
+                return Fail("reply address", optarg);
+            misbehaviour.bReplyAddress = true;
+            break;
+        case kStray:
+            if (!ParseInt(optarg, 0, 0xFFFF, value, 16))
+                return Fail("command word", optarg);
+            misbehaviour.nStrayWord = static_cast<int>(value);
             break;
         case kAnnounce:
             misbehaviour.bAnnounce = true;
