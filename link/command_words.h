@@ -51,4 +51,8 @@ constexpr std::uint16_t Reply00a8 = 0x00a8;
 constexpr std::uint16_t Reply7801 = 0x7801;
 constexpr std::uint16_t Reply7878 = 0x7878;
 
+// The item a word sets or asks for, in the catalogue's words ("query output timing"); nullptr for
+// a word the catalogue does not list.
+const char* CommandName(std::uint16_t word);
+
 } // namespace cmd

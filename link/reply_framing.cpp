@@ -239,6 +239,8 @@ void CReplyFraming::Complete(const Expectation& e, Sink& sink) {
     const int size = m_nHeld;
     std::memcpy(frame, m_abFrame, static_cast<std::size_t>(size));
     m_nHeld = 0;
+    if (e.parser != Parser::General)
+        sink.OnReplyFrame(e.parser, frame, size);
     switch (e.parser) {
     case Parser::General:
         sink.OnFrame(frame, size);

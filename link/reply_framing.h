@@ -43,6 +43,8 @@ class Sink {
 public:
     virtual ~Sink() = default;
     virtual Expectation Expected() = 0;
+    // Every reply a specialised parser completes, as it came (before its own callback below).
+    virtual void OnReplyFrame(Parser /*parser*/, const std::uint8_t* /*frame*/, int /*size*/) {}
     // General parser: a complete frame whose checksum adds up (size = length field + 5).
     virtual void OnFrame(const std::uint8_t* /*frame*/, int /*size*/) {}
     virtual void OnSearchReply(bool /*found*/) {}

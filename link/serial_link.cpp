@@ -2,7 +2,10 @@
 // delivery of input, one-frame transmission.
 #include "link/serial_link.h"
 
+#include "link/conversation.h"
 #include "platform/serial/port_map.h"
+
+#include <algorithm>
 
 #include <chrono>
 #include <cstdio>
@@ -153,7 +156,7 @@ void CSerialLink::FailNextWorkerStartForTesting() {
     g_failNextWorkerStart.store(true);
 }
 
-void CSerialLink::Write(const void* pData, int nCount) {
+void CSerialLink::Write(const void* pData, int nCount, const char* note) {
     if (!m_pTxBuffer || !m_hWriteEvent.IsValid() || nCount < 0 || nCount > m_nTxBufferSize ||
         (nCount > 0 && !pData)) {
         ReportError("Write()", serial::MakeError(serial::Cause::InvalidArgument,
@@ -164,6 +167,8 @@ void CSerialLink::Write(const void* pData, int nCount) {
     if (nCount > 0)
         std::memcpy(m_pTxBuffer.get(), pData, static_cast<std::size_t>(nCount));
     m_nTxLength = nCount;
+    if (m_pRecorder)
+        m_txNote = note ? note : "";
     m_hWriteEvent.Set();
 }
 
@@ -288,10 +293,13 @@ bool CSerialLink::ReceivePending() {
 
 void CSerialLink::TransmitPending() {
     int length = 0;
+    std::string note;
     {
         std::lock_guard<std::mutex> tx(m_txLock);
         m_hWriteEvent.Reset();
         length = m_nTxLength;
+        if (m_pRecorder)
+            note.swap(m_txNote);
         if (length > 0)
             std::memcpy(m_pTxFrame.get(), m_pTxBuffer.get(), static_cast<std::size_t>(length));
     }
@@ -302,6 +310,10 @@ void CSerialLink::TransmitPending() {
         m_hPort.Purge();
         e = m_hPort.Write(m_pTxFrame.get(), static_cast<std::size_t>(length), &m_hStopEvent);
     }
+    if (m_pRecorder)
+        m_pRecorder->Record(CConversation::Direction::Sent, m_pTxFrame.get(),
+                            static_cast<std::size_t>(std::max(length, 0)),
+                            e ? std::string("not sent: ") + serial::CauseName(e.cause) : "", note);
     if (e) {
         ReportError("WriteFile()", e);
         // A port that went away, or that did not take the frame within the limit (nobody reads

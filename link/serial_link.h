@@ -25,6 +25,8 @@
 #include <string>
 #include <thread>
 
+class CConversation;
+
 class CSerialLink {
 public:
     using UINT = ui::UINT;
@@ -45,7 +47,8 @@ public:
     // Copies the frame into the transmit buffer and wakes the worker; returns at once. A frame
     // written before the worker took the previous one replaces it. A count above the buffer size
     // given to Open, or a write before any Open, is refused and sends nothing.
-    void Write(const void* pData, int nCount);
+    // note: what the frame is to the owner ("search probe"), kept with it for the recorder.
+    void Write(const void* pData, int nCount, const char* note = nullptr);
     // Asks the worker to close the port and end; does not wait. Releases the worker from a
     // notification it is blocked in: no further notification of this worker is handled.
     void RequestStop();
@@ -71,6 +74,10 @@ public:
 
     // The longest a frame may take to leave: a port that does not take it by then has failed.
     static constexpr int kWriteLimitMs = 1000;
+
+    // Where the frames the link sends are recorded as they leave (null: nowhere). Set while no
+    // worker runs.
+    void SetRecorder(CConversation* recorder) { m_pRecorder = recorder; }
 
     // Makes the next StartWorker fail as if the thread could not be created (tests only).
     static void FailNextWorkerStartForTesting();
@@ -120,12 +127,14 @@ private:
     // before the copy (and is sent by it) or sets the event again after it (and is sent next).
     std::mutex m_txLock;
     std::unique_ptr<std::uint8_t[]> m_pTxFrame;
+    std::string m_txNote; // under m_txLock, with the frame in m_pTxBuffer
 
     // Mirrors m_hPort.IsOpen() for the owner's thread, which must not read the port the worker
     // may be closing. Changed only with m_lock held, by ClosePort and Open.
     std::atomic<bool> m_bPortHeld{false};
     void ClosePort(); // caller holds m_lock
 
+    CConversation* m_pRecorder = nullptr;
     // Releases the worker from a delivery when it must stop (see RequestStop).
     ui::DeliveryCancel m_deliveryCancel;
     // Worker only: when the input queue was last seen empty, to flag a byte after silence.
