@@ -21,9 +21,13 @@ constexpr int kNextProbe = 400;
 } // namespace
 
 BOOL CConsoleDlg::OpenPort() {
-    return m_link.Open(this, static_cast<unsigned>(m_nPort), static_cast<unsigned>(m_nBaudRate),
-                       m_chParity, static_cast<unsigned>(m_nDataBits),
-                       static_cast<unsigned>(m_nStopBits), m_nEventMask, kTxBufferSize);
+    const BOOL opened =
+        m_link.Open(this, static_cast<unsigned>(m_nPort), static_cast<unsigned>(m_nBaudRate),
+                    m_chParity, static_cast<unsigned>(m_nDataBits),
+                    static_cast<unsigned>(m_nStopBits), m_nEventMask, kTxBufferSize);
+    if (opened)
+        m_conversation.PortOpened(m_nPort);
+    return opened;
 }
 
 bool CConsoleDlg::OpenAndMonitor() {
@@ -126,7 +130,7 @@ void CConsoleDlg::WriteSearchFrame() {
     // A verdict belongs to the port it came from: each probe starts without one.
     m_rx.Reset(this);
     m_bDeviceFound = 0;
-    m_link.Write(search, static_cast<int>(size));
+    m_link.Write(search, static_cast<int>(size), "search probe");
 }
 
 // Tries m_nPort and the ports after it; on the first that opens, sends the search frame there.

@@ -6,13 +6,81 @@
 #include "res/resource.h"
 #include "res/templates.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The console's options: "--log FILE" (or "-" for standard error) writes every frame sent and
+// received to FILE, one line each, appended to what the file held.
+struct Options {
+    std::string logPath;
+};
+
+Options ParseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--log" && i + 1 < argc)
+            o.logPath = argv[++i];
+        else if (a.rfind("--log=", 0) == 0)
+            o.logPath = a.substr(6);
+    }
+    return o;
+}
+
+// The open frame log, closed when the console ends.
+class FrameLogFile {
+public:
+    ~FrameLogFile() {
+        if (m_file != nullptr && m_file != stderr)
+            std::fclose(m_file);
+    }
+    // Empty on success, else why the file could not be opened.
+    std::string Open(const std::string& path) {
+        m_file = path == "-" ? stderr : std::fopen(path.c_str(), "a");
+        return m_file != nullptr ? std::string() : std::strerror(errno);
+    }
+    void Write(const std::string& line) {
+        std::fputs((line + "\n").c_str(), m_file);
+        std::fflush(m_file);
+    }
+
+private:
+    std::FILE* m_file = nullptr;
+};
+
+} // namespace
+
 int CConsoleApp::InitInstance(int& argc, char** argv) {
     ui::Application application(argc, argv);
     if (!StartSockets()) {
         ui::AppMessageBox(LoadStringResource(IDS_SOCKETS_INIT_FAILED));
         return 1;
     }
+    return Run(argc, argv);
+}
+
+int CConsoleApp::Run(int argc, char** argv) {
+    const Options options = ParseOptions(argc, argv);
+    FrameLogFile log;
     CConsoleDlg dlg;
+    if (!options.logPath.empty()) {
+        const std::string failure = log.Open(options.logPath);
+        if (failure.empty()) {
+            dlg.m_conversation.SetLogSink([&log](const std::string& line) { log.Write(line); });
+            dlg.m_conversation.Enable(true);
+        } else {
+            const std::string text = "The frame log " + options.logPath +
+                                     " could not be opened: " + failure +
+                                     "\nThe console runs without it.";
+            ui::AppMessageBox(text.c_str());
+        }
+    }
     dlg.DoModal();
+    // No frame is recorded once the console is gone.
+    dlg.m_conversation.SetLogSink(nullptr);
     return 0;
 }

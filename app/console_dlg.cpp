@@ -3,6 +3,7 @@
 
 #include "app/about_dlg.h"
 #include "app/address_file.h"
+#include "app/conversation_dlg.h"
 #include "link/command_words.h"
 #include "link/link_messages.h"
 #include "platform/serial/port_map.h"
@@ -86,6 +87,10 @@ bool CConsoleDlg::PreTranslateMessage(ui::Msg& msg) {
             ShowAboutBox();
             return true;
         }
+        if (msg.wParam == ui::VK_F2) {
+            ShowConversation();
+            return true;
+        }
     }
     return ui::Dialog::PreTranslateMessage(msg);
 }
@@ -98,7 +103,10 @@ bool CConsoleDlg::OnInitDialog() {
     if (aboutText != nullptr && *aboutText != '\0') {
         AppendSystemMenuSeparator();
         AppendSystemMenuItem(IDM_ABOUTBOX, aboutText);
+        AppendSystemMenuItem(IDM_CONVERSATION, LoadStringResource(IDS_CONVERSATION));
     }
+    // The link records every frame it sends into the conversation (when recording is on).
+    m_link.SetRecorder(&m_conversation);
     SetWindowIcon(m_hIcon, m_hIcon);
 
     // The process-wide values start afresh with each console.
@@ -223,7 +231,15 @@ ui::LRESULT CConsoleDlg::OnShowDeferredBoxes(ui::WPARAM, ui::LPARAM) {
 ui::LRESULT CConsoleDlg::OnSysCommand(ui::WPARAM wParam, ui::LPARAM) {
     if ((wParam & 0xFFF0) == IDM_ABOUTBOX)
         ShowAboutBox();
+    else if ((wParam & 0xFFF0) == IDM_CONVERSATION)
+        ShowConversation();
     return 0;
+}
+
+void CConsoleDlg::ShowConversation() {
+    if (!m_pConversationDlg)
+        m_pConversationDlg = std::make_unique<CConversationDlg>(m_conversation);
+    m_pConversationDlg->Open(this);
 }
 
 void CConsoleDlg::ShowAboutBox() {

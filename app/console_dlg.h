@@ -3,6 +3,7 @@
 // generator on the UI thread.
 #pragma once
 
+#include "link/conversation.h"
 #include "link/frame.h"
 #include "link/reply_framing.h"
 #include "link/serial_link.h"
@@ -16,8 +17,11 @@
 #include "platform/ui/dialog.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+class CConversationDlg;
 
 using BOOL = int;
 using DeviceAddress = frame::DeviceAddress;
@@ -114,6 +118,10 @@ public:
     int m_nSignal = -1;
 
     // --- Owned objects ---
+    // What went over the line, for the conversation window and the frame log. Declared before
+    // the link, whose worker records into it, so that it outlives the worker.
+    CConversation m_conversation;
+    std::unique_ptr<CConversationDlg> m_pConversationDlg; // created when first opened
     CSerialLink m_link;
     CTimingPage m_timingPage;
     CPatternPage m_patternPage;
@@ -187,6 +195,8 @@ public:
     void OnSignalIcon();
     void OnSelectHdmi();
     void OnSelectSdi();
+    // Opens the conversation window (system menu, right-click menu, F2).
+    void ShowConversation();
 
     // Reply handlers.
     void OnTimingReply();
@@ -244,6 +254,15 @@ private:
     void OnStatusItem(std::uint8_t value) override;
     void OnStatusRecord(const std::uint8_t* record) override;
     void OnEdid(const std::uint8_t* image, std::uint8_t checksum) override;
+    void OnReplyFrame(reply::Parser parser, const std::uint8_t* frame, int size) override;
+    void OnDiscard(reply::Discard why, const std::uint8_t* bytes, int count) override;
+    // Records a reply with what became of it (when something records).
+    void RecordReply(const std::uint8_t* bytes, int count, const char* verdict,
+                     const std::string& what = std::string());
+    // What the next frame sent is to the console, for the conversation ("read-back item 3").
+    std::string m_nextSendNote;
+    // A read-back item reply is taken before its checksum byte, which then arrives alone.
+    bool m_bItemChecksumDue = false;
     bool m_bRxAfterSilence = false; // the byte being parsed followed a quiet line
 
     // Shows a message to the operator. Inside the handling of a link notification the box is

@@ -8,6 +8,9 @@ bool CConsoleDlg::SendCommand(std::uint16_t word) {
 }
 
 bool CConsoleDlg::SendCommandData(std::uint16_t word, int length, const std::uint8_t* payload) {
+    // What the frame is to the console, for the conversation; it belongs to this frame only.
+    std::string note;
+    note.swap(m_nextSendNote);
     if (length > frame::kMaxPayload) {
         Tell("Too much parameter.");
         return false;
@@ -19,6 +22,6 @@ bool CConsoleDlg::SendCommandData(std::uint16_t word, int length, const std::uin
         Tell("Com port is not on yet.");
         return false;
     }
-    m_link.Write(m_abTxFrame, static_cast<int>(size));
+    m_link.Write(m_abTxFrame, static_cast<int>(size), note.empty() ? nullptr : note.c_str());
     return true;
 }

@@ -109,8 +109,10 @@ void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
     const int payload = size - frame::kOverhead;
     std::uint16_t word;
     if (m_abRxFrame[6] == 0xFF && m_abRxFrame[7] == 0xFF) {
-        if (payload < 2)
-            return; // the word would come from beyond the frame
+        if (payload < 2) {
+            RecordReply(frame, size, "too short"); // the word would come from beyond the frame
+            return;
+        }
         word = static_cast<std::uint16_t>(m_abRxFrame[9] | (m_abRxFrame[10] << 8));
     } else {
         word = static_cast<std::uint16_t>(m_abRxFrame[7] | (m_abRxFrame[8] << 8));
@@ -122,18 +124,80 @@ void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
             break;
         }
     }
-    if (entry < 0)
-        return;
-    if (word != cmd::DeviceAddressReport &&
-        !AddressAccepted(m_address, m_abRxFrame[5], m_abRxFrame[6]))
-        return;
-    if (payload < PayloadNeeded(word))
-        return;
     // Called through a copy: g++ 12's bounds sanitizer misreads a call made straight through an
     // element of an array of member-function pointers as an out-of-range index.
-    const ReplyHandler handler = m_replyHandlers[entry];
-    if (handler != nullptr)
-        (this->*handler)();
+    const ReplyHandler handler = entry >= 0 ? m_replyHandlers[entry] : nullptr;
+    if (handler == nullptr) {
+        RecordReply(frame, size, "no handler");
+        return;
+    }
+    if (word != cmd::DeviceAddressReport &&
+        !AddressAccepted(m_address, m_abRxFrame[5], m_abRxFrame[6])) {
+        RecordReply(frame, size, "other address");
+        return;
+    }
+    if (payload < PayloadNeeded(word)) {
+        RecordReply(frame, size, "too short");
+        return;
+    }
+    // Recorded before the handler runs: what it sends in turn comes after the reply.
+    RecordReply(frame, size, "taken");
+    (this->*handler)();
+}
+
+void CConsoleDlg::RecordReply(const std::uint8_t* bytes, int count, const char* verdict,
+                              const std::string& what) {
+    m_bItemChecksumDue = false;
+    if (m_conversation.Enabled())
+        m_conversation.Record(CConversation::Direction::Received, bytes,
+                              static_cast<std::size_t>(count), verdict, what);
+}
+
+void CConsoleDlg::OnReplyFrame(reply::Parser parser, const std::uint8_t* frame, int size) {
+    if (!m_conversation.Enabled())
+        return;
+    std::string what;
+    switch (parser) {
+    case reply::Parser::Search:
+        what = "search reply";
+        break;
+    case reply::Parser::Status:
+        what = m_nStatusStep >= 12 ? "read-back record " + std::to_string(m_nStatusRecord)
+                                   : "read-back item " + std::to_string(m_nStatusStep);
+        break;
+    case reply::Parser::Edid:
+        what = m_bReadingSavedEdid == 1 ? "saved EDID read" : "EDID read";
+        break;
+    case reply::Parser::General:
+        break;
+    }
+    RecordReply(frame, size, "taken", what);
+    m_bItemChecksumDue = parser == reply::Parser::Status && m_nStatusStep < 12;
+}
+
+void CConsoleDlg::OnDiscard(reply::Discard why, const std::uint8_t* bytes, int count) {
+    if (!m_conversation.Enabled())
+        return;
+    const char* verdict = "no frame";
+    switch (why) {
+    case reply::Discard::BadChecksum:
+        verdict = "wrong checksum";
+        break;
+    case reply::Discard::CutShort:
+    case reply::Discard::Abandoned:
+        verdict = "cut short";
+        break;
+    case reply::Discard::Noise:
+        if (m_bItemChecksumDue && count == 1) {
+            RecordReply(bytes, count, "not checked", "item checksum");
+            return;
+        }
+        break;
+    case reply::Discard::BadLength:
+    case reply::Discard::Mismatch:
+        break;
+    }
+    RecordReply(bytes, count, verdict);
 }
 
 // --- EDID parser --------------------------------------------------------------------------------

@@ -33,6 +33,7 @@ std::uint16_t CConsoleDlg::StatusItemWord(int item, int hdmiMode) {
 
 void CConsoleDlg::StartStatusReadBack(int interval) {
     BeginExchange();
+    m_nextSendNote = "read-back item 0";
     SendCommand(cmd::QueryTiming);
     m_nStatusStep = 0;
     m_bReadingStatus = 1;
@@ -41,6 +42,7 @@ void CConsoleDlg::StartStatusReadBack(int interval) {
 
 void CConsoleDlg::StartEdidRead(bool saved, std::uint8_t slot) {
     // The 0xb838 request always carries 0x01; 0x80aa carries the slot.
+    m_nextSendNote = saved ? "saved EDID read" : "EDID read";
     const bool sent = SendCommandData(saved ? cmd::ReadSavedEdid : cmd::ReadSinkEdid, 1, &slot);
     if (!sent)
         return;
@@ -53,11 +55,13 @@ void CConsoleDlg::StartEdidRead(bool saved, std::uint8_t slot) {
 void CConsoleDlg::SendStatusItemRequest() {
     const int i = m_nStatusStep;
     if (i < kRecordItem) {
+        m_nextSendNote = "read-back item " + std::to_string(i);
         SendCommand(StatusItemWord(i, m_bHdmiMode));
         return;
     }
     m_nStatusRecord = 0;
     const std::uint8_t slot = 0;
+    m_nextSendNote = "read-back record 0";
     SendCommandData(cmd::FetchUserTiming, 1, &slot);
 }
 
@@ -79,6 +83,7 @@ void CConsoleDlg::OnStatusRecord(const std::uint8_t* record) {
     if (r < kRecordSlots - 1) {
         m_nStatusRecord = r + 1;
         const std::uint8_t slot = static_cast<std::uint8_t>(m_nStatusRecord);
+        m_nextSendNote = "read-back record " + std::to_string(m_nStatusRecord);
         SendCommandData(cmd::FetchUserTiming, 1, &slot);
         SetTimer(kTimerExchange, kItemReplyInterval);
         return;

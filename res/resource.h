@@ -5,6 +5,7 @@
 // Dialog templates.
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_CONSOLE_DIALOG = 102;
+constexpr int IDD_CONVERSATION = 104;
 constexpr int IDD_TIMING_PAGE = 129;
 constexpr int IDD_PATTERN_PAGE = 130;
 constexpr int IDD_SETTING_PAGE = 131;
@@ -24,9 +25,11 @@ constexpr int IDB_TIMING_VERTICAL = 186;
 // String resources.
 constexpr int IDS_ABOUTBOX = 101;
 constexpr int IDS_SOCKETS_INIT_FAILED = 103;
+constexpr int IDS_CONVERSATION = 105;
 
-// System menu command of the About box.
+// System menu commands: the About box, the conversation window.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;
+constexpr unsigned IDM_CONVERSATION = 0x0020;
 
 // Main dialog (template 102).
 constexpr int IDC_TAB = 1000;
@@ -58,6 +61,13 @@ constexpr int IDC_ABOUT_ICON = 1200;
 constexpr int IDC_ABOUT_TITLE = 1201;
 constexpr int IDC_ABOUT_LINE2 = 1202;
 constexpr int IDC_ABOUT_LINE3 = 1203;
+
+// Conversation window (template 104).
+constexpr int IDC_CONVERSATION_LINES = 1300;
+constexpr int IDC_CONVERSATION_CAP = 1301;
+constexpr int IDC_CONVERSATION_PAUSE = 1302;
+constexpr int IDC_CONVERSATION_CLEAR = 1303;
+constexpr int IDC_CONVERSATION_SAVE = 1304;
 
 // EDID page (template 132), used by the main dialog's start-up.
 constexpr int IDC_EDID_SOURCE = 1117;

@@ -1,4 +1,5 @@
-// Template 102: the main console dialog, and template 100: the About box.
+// Template 102: the main console dialog, template 100: the About box, and template 104: the
+// conversation window.
 #include "res/resource.h"
 #include "res/templates.h"
 #include "platform/ui/types.h"
@@ -94,7 +95,37 @@ const DialogTemplate kAboutTemplate = {
     true,
 };
 
+// The lines are as wide as a frame of a few payload bytes in the fixed font; longer ones scroll.
+const ControlTemplate kConversationControls[] = {
+    {IDC_CONVERSATION_LINES, ControlKind::Edit, "", 7, 7, 546, 262,
+     kMultiline | kReadOnly | kVScroll | kHScroll, "Frames sent and received"},
+    {IDC_CONVERSATION_CAP, ControlKind::Static, "Keeps the last 10 000 lines; the oldest go first.",
+     7, 278, 200, 8, kNoWrap},
+    {IDC_CONVERSATION_PAUSE, ControlKind::PushButton, "Pause", 331, 275, 50, 14, kGroup},
+    {IDC_CONVERSATION_CLEAR, ControlKind::PushButton, "Clear", 385, 275, 50, 14, kNone},
+    {IDC_CONVERSATION_SAVE, ControlKind::PushButton, "Save as text...", 439, 275, 60, 14, kNone},
+    {ui::IDCANCEL, ControlKind::PushButton, "Close", 503, 275, 50, 14, kNone},
+};
+
+const DialogTemplate kConversationTemplate = {
+    IDD_CONVERSATION,
+    "Conversation",
+    560,
+    296,
+    "Segoe UI",
+    9,
+    kConversationControls,
+    std::size(kConversationControls),
+    false,
+    true,
+    true,
+};
+
 } // namespace
+
+const DialogTemplate& ConversationTemplate() {
+    return kConversationTemplate;
+}
 
 const DialogTemplate& ConsoleDialogTemplate() {
     return kConsoleTemplate;
@@ -109,6 +140,8 @@ const char* LoadStringResource(int id) {
         return "&About HDMI/SDI signal generator...";
     case IDS_SOCKETS_INIT_FAILED:
         return "Windows sockets initialization failed.";
+    case IDS_CONVERSATION:
+        return "&Conversation...\tF2";
     default:
         return "";
     }

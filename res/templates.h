@@ -5,11 +5,12 @@
 
 const ui::DialogTemplate& ConsoleDialogTemplate();     // 102
 const ui::DialogTemplate& AboutDialogTemplate();       // 100
+const ui::DialogTemplate& ConversationTemplate();      // 104
 const ui::DialogTemplate& TimingPageTemplate();        // 129
 const ui::DialogTemplate& PatternPageTemplate();       // 130
 const ui::DialogTemplate& SettingPageTemplate();       // 131
 const ui::DialogTemplate& EdidPageTemplate();          // 132
 const ui::DialogTemplate& TimingDetailsPageTemplate(); // 182
 
-// String resources (101, 103).
+// String resources (101, 103, 105).
 const char* LoadStringResource(int id);

@@ -25,6 +25,7 @@ constexpr UINT WM_USER = 0x0400;
 constexpr WPARAM VK_RETURN = 0x0D;
 constexpr WPARAM VK_ESCAPE = 0x1B;
 constexpr WPARAM VK_F1 = 0x70;
+constexpr WPARAM VK_F2 = 0x71;
 
 // Control notifications.
 enum class Notify { Clicked, SelChange, SelEndOk, EditChange, KillFocus };

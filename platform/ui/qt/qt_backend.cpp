@@ -567,6 +567,8 @@ void QtDialogBackend::BuildControl(const ControlTemplate& c, QButtonGroup* radio
             auto* e = new QPlainTextEdit(m_root);
             e->setPlainText(DisplayText(caption));
             e->setReadOnly(c.style & kReadOnly);
+            // What a read-only edit shows is never undone: no undo history to keep.
+            e->setUndoRedoEnabled(!(c.style & kReadOnly));
             e->setVerticalScrollBarPolicy((c.style & kVScroll) ? Qt::ScrollBarAsNeeded
                                                                : Qt::ScrollBarAlwaysOff);
             e->setHorizontalScrollBarPolicy((c.style & kHScroll) ? Qt::ScrollBarAsNeeded
