@@ -2,12 +2,18 @@
 // CSerialLink worker and the dialog layer's synchronous delivery to a handler on the UI thread
 // of an offscreen QApplication, one message per byte. Beside it, in the same run, the same number
 // of hand-offs through a plain Qt::BlockingQueuedConnection, and the dialog layer's delivery
-// without the serial part.
+// without the serial part. Then the console's own receive path, reply frames through the reply
+// framing to their handler, without and with the conversation window open and recording.
 //
 //   bench_receive_path [bytes]      (default 200000, at least 100000 recommended)
+#include "app/address_file.h"
+#include "app/console_dlg.h"
+#include "app/conversation_dlg.h"
+#include "link/command_words.h"
 #include "link/serial_link.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialog.h"
+#include "platform/ui/test_hooks.h"
 #include "support/pty_peer.h"
 
 #include <QCoreApplication>
@@ -15,6 +21,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -24,6 +31,7 @@
 #include <vector>
 
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -170,6 +178,87 @@ double MeasureBlockingQueued(std::size_t count, bool& ok) {
     return UsPer(elapsed, count);
 }
 
+// Pattern replies (a light handler) written to the console's port as fast as the line takes
+// them; the last one carries another pattern, so its arrival ends the run.
+double ThreadCpuUs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+}
+
+struct ConsoleFigure {
+    double wallUsPerByte = 0;
+    double uiCpuUsPerByte = 0; // time the interface thread spent, which is where recording runs
+};
+
+ConsoleFigure MeasureConsolePath(CConsoleDlg& d, std::size_t frames, bool& ok) {
+    testsupport::PortMap map;
+    testsupport::PtyPeer peer(map, 1);
+    if (!d.m_link.Open(&d, 1, 115200, 'N', 8, 1, EV_RXCHAR | EV_RXFLAG, 512) ||
+        !d.m_link.StartWorker()) {
+        std::fprintf(stderr, "cannot open the pseudo-terminal as COM1\n");
+        ok = false;
+        return {};
+    }
+    d.m_bPortOpen = 1;
+    d.m_conversation.PortOpened(1);
+    d.m_patternPage.m_nPattern = 0;
+    std::vector<std::uint8_t> data;
+    std::uint8_t reply[frame::kOverhead + 1];
+    for (std::size_t i = 0; i < frames; ++i) {
+        const std::uint8_t pattern = i + 1 == frames ? 7 : 3;
+        const std::size_t n = frame::BuildReply(reply, {1, 1}, cmd::QueryPattern, &pattern, 1);
+        data.insert(data.end(), reply, reply + n);
+    }
+    const Clock::time_point start = Clock::now();
+    const double cpuStart = ThreadCpuUs();
+    std::thread feeder([&] {
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::write(peer.Master(), data.data() + done,
+                                      std::min<std::size_t>(4096, data.size() - done));
+            if (n > 0) {
+                done += static_cast<std::size_t>(n);
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                return;
+            } else {
+                pollfd p{peer.Master(), POLLOUT, 0};
+                ::poll(&p, 1, 100);
+            }
+        }
+    });
+    const Clock::time_point limit = start + std::chrono::seconds(60);
+    while (d.m_patternPage.m_nPattern != 7 && Clock::now() < limit)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+    const Clock::duration elapsed = Clock::now() - start;
+    const double cpu = ThreadCpuUs() - cpuStart;
+    feeder.join();
+    ok = d.m_patternPage.m_nPattern == 7;
+    d.m_link.Close();
+    d.m_bPortOpen = 0;
+    return {UsPer(elapsed, data.size()), cpu / static_cast<double>(data.size())};
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Wall time per byte: the best of the runs (the others were slowed by the scheduler, which on a
+// small machine shares two cores among the feeder, the worker and the interface thread); the
+// interface thread's CPU time per byte: the median.
+struct Summary {
+    double wall = 0, cpu = 0;
+};
+Summary Summarise(const std::vector<ConsoleFigure>& runs) {
+    std::vector<double> wall, cpu;
+    for (const ConsoleFigure& f : runs) {
+        wall.push_back(f.wallUsPerByte);
+        cpu.push_back(f.uiCpuUsPerByte);
+    }
+    return {*std::min_element(wall.begin(), wall.end()), Median(cpu)};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -196,5 +285,52 @@ int main(int argc, char** argv) {
     std::printf("Qt::BlockingQueuedConnection hand-off: %.2f us/message%s\n", qt,
                 okQt ? "" : " (INCOMPLETE)");
     std::printf("line time at 115200 baud: 86.81 us/byte\n");
-    return okPath && okDelivery && okQt ? 0 : 1;
+
+    // The console: alternating runs without and with the conversation window, medians of each.
+    testsupport::TempDir home;
+    address_file::SetModuleFileNameForTesting(home.Path() + "/kestrelon");
+    const std::size_t frames = std::max<std::size_t>(bytes / 11, 1000);
+    std::vector<ConsoleFigure> plain, recordedOnly, recorded;
+    bool okConsole = true;
+    std::size_t lines = 0;
+    CConsoleDlg console;
+    ui::test::SetModalHandler([&](ui::Dialog& d) {
+        if (&d != &console)
+            return ui::IDOK;
+        for (int round = 0; round < 9 && okConsole; ++round) {
+            bool ok = false;
+            plain.push_back(MeasureConsolePath(console, frames, ok));
+            okConsole = okConsole && ok;
+            console.m_conversation.Enable(true);
+            recordedOnly.push_back(MeasureConsolePath(console, frames, ok));
+            okConsole = okConsole && ok;
+            console.ShowConversation();
+            recorded.push_back(MeasureConsolePath(console, frames, ok));
+            okConsole = okConsole && ok;
+            ui::ProcessEvents(100); // the last refresh
+            lines = console.m_conversation.Size();
+            console.m_pConversationDlg->EndDialog(ui::IDCANCEL);
+            console.m_conversation.Enable(false);
+        }
+        return ui::IDCANCEL;
+    });
+    console.DoModal();
+    ui::test::SetModalHandler(nullptr);
+    const Summary without = Summarise(plain), only = Summarise(recordedOnly),
+                  with = Summarise(recorded);
+    std::printf("console receive path, %zu reply frames of 11 bytes, %zu runs each (wall: best "
+                "run; interface thread CPU: median):\n",
+                frames, plain.size());
+    auto row = [&](const char* what, const Summary& s) {
+        std::printf(
+            "  %-44s wall %.2f us/byte (%+.1f%%), interface thread %.2f us/byte (%+.1f%%)\n", what,
+            s.wall, (s.wall / without.wall - 1) * 100, s.cpu, (s.cpu / without.cpu - 1) * 100);
+    };
+    row("without the conversation window:", without);
+    row("recording, window closed:", only);
+    const std::string open = "window open and recording (" + std::to_string(lines) + " lines):";
+    row(open.c_str(), with);
+    if (!okConsole)
+        std::printf("  (INCOMPLETE)\n");
+    return okPath && okDelivery && okQt && okConsole ? 0 : 1;
 }

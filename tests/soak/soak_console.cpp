@@ -10,6 +10,7 @@
 // operator and the same emulator; the timing of the machine does the rest.
 #include "app/address_file.h"
 #include "app/console_dlg.h"
+#include "app/conversation_dlg.h"
 #include "platform/ui/application.h"
 #include "platform/ui/test_hooks.h"
 #include "res/resource.h"
@@ -100,8 +101,10 @@ public:
             ChooseInPageCombo();
         else if (roll < 92)
             TypeIntoDetails();
-        else if (roll < 96)
+        else if (roll < 94)
             PressKey();
+        else if (roll < 97)
+            UseConversationWindow();
         else
             Do("About", ui::test::ChooseSystemMenuItem(m_d, LoadStringResource(IDS_ABOUTBOX)));
     }
@@ -176,6 +179,24 @@ private:
         // Select all and type over it, as an operator does.
         p.SetDlgItemText(id, "");
         Do("type '" + text + "' into " + std::to_string(id), ui::test::TypeText(p, id, text));
+    }
+
+    // Opens the conversation window (system menu or F2) or, when it is open, pauses, resumes,
+    // clears or closes it; it records all the while.
+    void UseConversationWindow() {
+        CConversationDlg* w = m_d.m_pConversationDlg.get();
+        if (!w || !w->IsWindowVisible()) {
+            if (Pick(2))
+                Do("Conversation (F2)", ui::test::PressKey(m_d, IDC_SEARCH_DEVICE, ui::VK_F2));
+            else
+                Do("Conversation (menu)",
+                   ui::test::ChooseSystemMenuItem(m_d, LoadStringResource(IDS_CONVERSATION)));
+            return;
+        }
+        static const int kButtons[] = {IDC_CONVERSATION_PAUSE, IDC_CONVERSATION_CLEAR,
+                                       ui::IDCANCEL};
+        const int id = kButtons[Pick(3)];
+        Do("conversation button " + std::to_string(id), ui::test::Click(*w, id));
     }
 
     void PressKey() {

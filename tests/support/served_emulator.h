@@ -1,6 +1,7 @@
 // The generator emulator served on a pseudo-terminal from its own thread, registered as COMn in
-// the test's port map, recording the command word of every request it receives. For the
-// end-to-end tests, which run the real console against it with real timers.
+// the test's port map, keeping its frame log (the lines `sgsim --log` writes) and the command
+// word of every request it receives. For the end-to-end tests, which run the real console
+// against it with real timers.
 #pragma once
 
 #include "platform/ui/dialog.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -23,21 +25,25 @@ namespace testsupport {
 
 class ServedEmulator {
 public:
-    ServedEmulator(const std::string& portsDir, int com, bool pace = false)
-        : m_stop(eventfd(0, EFD_CLOEXEC)) {
+    ServedEmulator(const std::string& portsDir, int com, bool pace = false,
+                   sgsim::CMisbehaviour misbehaviour = {}, int baud = 115200)
+        : m_stop(eventfd(0, EFD_CLOEXEC)), m_emulator(misbehaviour) {
         sgsim::CServerOptions options;
         options.nCom = com;
         options.strPortsDir = portsDir;
         options.bPace = pace;
-        m_emulator.SetLog(
-            [this](const char* direction, const sgsim::FrameBytes& bytes, const std::string&) {
-                if (std::string(direction) != "RX" || bytes.size() < 9)
-                    return;
-                std::lock_guard<std::mutex> g(m_mutex);
-                m_words.push_back(static_cast<std::uint16_t>(bytes[7] | (bytes[8] << 8)));
-            },
-            false);
+        options.nBaud = baud;
         m_server = std::make_unique<sgsim::CPtyServer>(m_emulator, options);
+        m_server->SetFrameLog([this](const std::string& line) {
+            std::lock_guard<std::mutex> g(m_mutex);
+            m_log.push_back(line);
+            // "<seconds> RX <hex bytes>...": bytes 7 and 8 of a request are its command word.
+            unsigned b7 = 0, b8 = 0;
+            if (line.find(" RX ") != std::string::npos &&
+                std::sscanf(line.c_str() + line.find(" RX ") + 4,
+                            "%*x %*x %*x %*x %*x %*x %*x %x %x", &b7, &b8) == 2)
+                m_words.push_back(static_cast<std::uint16_t>(b7 | (b8 << 8)));
+        });
         std::string error;
         if (!m_server->Open(error))
             throw std::runtime_error(error);
@@ -58,6 +64,11 @@ public:
         std::lock_guard<std::mutex> g(m_mutex);
         return m_words;
     }
+    // The frame log so far, one line per frame.
+    std::vector<std::string> Log() {
+        std::lock_guard<std::mutex> g(m_mutex);
+        return m_log;
+    }
     int Count(std::uint16_t word) {
         std::lock_guard<std::mutex> g(m_mutex);
         return static_cast<int>(std::count(m_words.begin(), m_words.end(), word));
@@ -72,6 +83,7 @@ private:
     std::thread m_thread;
     std::mutex m_mutex;
     std::vector<std::uint16_t> m_words;
+    std::vector<std::string> m_log;
 };
 
 // Runs the event loop until the condition holds or the time is up.

@@ -1,9 +1,11 @@
 // Renders the console offscreen to PNG files, one per tab page: for the README and for looking at
 // the dialogs as a user would. With --com N it first connects to a generator (the emulator) on
-// COM N and waits for the status read-back, so the panel and pages show real values.
+// COM N and waits for the status read-back, so the panel and pages show real values; the
+// conversation window, open during that connection, is rendered too.
 //
 //   console_screens OUTDIR [--com N] [--wait MS]
 #include "app/console_dlg.h"
+#include "app/conversation_dlg.h"
 #include "platform/ui/application.h"
 #include "platform/ui/test_hooks.h"
 #include "res/resource.h"
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
         std::printf("start-up: %.1f ms from construction to the initialised dialog\n",
                     std::chrono::duration<double, std::milli>(shown - start).count());
         if (com > 0) {
+            dlg.ShowConversation();
             dlg.m_nPort = com;
             dlg.ComboSetCurSel(IDC_PORT_COMBO, com - 1);
             dlg.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
@@ -56,6 +59,11 @@ int main(int argc, char** argv) {
             dlg.SendNotify(IDC_TAB, ui::Notify::SelChange);
             ui::ProcessEvents(50);
             if (!dlg.GrabToPng(outDir + "/tab-" + kNames[i] + ".png"))
+                status = 1;
+        }
+        if (dlg.m_pConversationDlg) {
+            ui::ProcessEvents(100);
+            if (!dlg.m_pConversationDlg->GrabToPng(outDir + "/conversation.png"))
                 status = 1;
         }
         return ui::IDCANCEL;

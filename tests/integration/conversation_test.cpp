@@ -1,0 +1,271 @@
+// The conversation window against the emulator: what it records is what went over the line, in
+// the emulator's own log, and each fault the emulator can commit shows as its verdict.
+#include "app/console_app.h"
+#include "app/conversation_dlg.h"
+#include "link/command_words.h"
+#include "res/resource.h"
+#include "support/console_fixture.h"
+#include "support/served_emulator.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+using testsupport::ConsoleFixture;
+using testsupport::ServedEmulator;
+using testsupport::WaitFor;
+
+namespace {
+
+struct LoggedFrame {
+    std::string direction;
+    std::vector<std::uint8_t> bytes;
+};
+
+// "<seconds> TX|RX <hex bytes>[  (<note>)]", the frame log line of the console and the emulator.
+LoggedFrame ParseLogLine(const std::string& line) {
+    LoggedFrame f;
+    std::istringstream in(line);
+    std::string seconds, token;
+    in >> seconds >> f.direction;
+    while (in >> token && token[0] != '(')
+        f.bytes.push_back(static_cast<std::uint8_t>(std::stoul(token, nullptr, 16)));
+    return f;
+}
+
+std::vector<std::uint8_t> Concat(const std::vector<LoggedFrame>& frames, const std::string& dir) {
+    std::vector<std::uint8_t> all;
+    for (const LoggedFrame& f : frames)
+        if (f.direction == dir)
+            all.insert(all.end(), f.bytes.begin(), f.bytes.end());
+    return all;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+class ConversationWithEmulator : public ConsoleFixture {
+protected:
+    ConversationWithEmulator() {
+        ui::test::ManualTimers(false);
+        ui::test::RecordSleeps(false);
+    }
+
+    // Opens the window, connects to COM2 and waits for the connection's read-back to end.
+    static void ConnectWithWindowOpen(CConsoleDlg& d) {
+        d.ShowConversation();
+        d.m_nPort = 2;
+        ASSERT_TRUE(ui::test::Click(d, IDC_PORT_BUTTON));
+        ASSERT_EQ(d.m_bPortOpen, 1);
+        ASSERT_TRUE(WaitFor([&] { return d.m_bReadingStatus == 1; }, 3000));
+        ASSERT_TRUE(WaitFor([&] { return d.m_bReadingStatus == 0; }, 15000));
+    }
+
+    // The received entries of the conversation carrying the given verdict.
+    static std::vector<CConversation::Entry> Received(CConsoleDlg& d, const std::string& verdict) {
+        std::uint64_t next = 0;
+        std::vector<CConversation::Entry> found;
+        for (CConversation::Entry& e : d.m_conversation.Since(0, next))
+            if (e.direction == CConversation::Direction::Received && e.verdict == verdict)
+                found.push_back(std::move(e));
+        return found;
+    }
+};
+
+TEST_F(ConversationWithEmulator, RecordsWhatTheEmulatorLogsAndShowsALinePerFrame) {
+    ServedEmulator sim(m_ports.Dir(), 2);
+    RunConsole([&](CConsoleDlg& d) {
+        ConnectWithWindowOpen(d);
+        ASSERT_TRUE(d.SendCommand(cmd::QueryTiming));
+        ASSERT_TRUE(WaitFor(
+            [&] { return !Received(d, "taken").empty() && sim.Count(cmd::QueryTiming) > 0; },
+            3000));
+        ui::ProcessEvents(300); // the last reply, and the window's refresh after it
+
+        std::uint64_t next = 0;
+        const std::vector<CConversation::Entry> entries = d.m_conversation.Since(0, next);
+        std::vector<LoggedFrame> console, emulator;
+        for (const CConversation::Entry& e : entries)
+            console.push_back(ParseLogLine(CConversation::LogLine(e)));
+        for (const std::string& line : sim.Log())
+            emulator.push_back(ParseLogLine(line));
+
+        // Every request, frame by frame in order, as the emulator received it.
+        std::vector<std::vector<std::uint8_t>> sent, received;
+        for (const LoggedFrame& f : console)
+            if (f.direction == "TX")
+                sent.push_back(f.bytes);
+        for (const LoggedFrame& f : emulator)
+            if (f.direction == "RX")
+                received.push_back(f.bytes);
+        ASSERT_GE(sent.size(), 23u); // 12 items, 10 records, the query
+        EXPECT_EQ(sent, received);
+        // Every byte the emulator sent, in order; the console cuts read-back items before their
+        // checksum, so compare the streams rather than the frames.
+        EXPECT_EQ(Concat(console, "RX"), Concat(emulator, "TX"));
+
+        // What the frames were to the console.
+        EXPECT_EQ(entries.front().what, "read-back item 0");
+        EXPECT_NE(CConversation::ViewLine(entries.back()).find("0x8061 query output timing"),
+                  std::string::npos);
+        EXPECT_EQ(entries.back().verdict, "taken");
+        int items = 0, records = 0;
+        for (const CConversation::Entry& e : Received(d, "taken")) {
+            items += e.what.rfind("read-back item ", 0) == 0;
+            records += e.what.rfind("read-back record ", 0) == 0;
+        }
+        EXPECT_EQ(items, 12);
+        EXPECT_EQ(records, 10);
+        EXPECT_EQ(Received(d, "not checked").size(), 12u); // the items' checksums, alone
+
+        // The window shows the same, one line per frame.
+        const std::vector<std::string> shown =
+            Lines(d.m_pConversationDlg->GetDlgItemText(IDC_CONVERSATION_LINES));
+        ASSERT_EQ(shown.size(), entries.size());
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            EXPECT_EQ(shown[i], CConversation::ViewLine(entries[i])) << "line " << i;
+    });
+}
+
+TEST_F(ConversationWithEmulator, LogOptionAppendsEveryFrameToTheFile) {
+    ServedEmulator sim(m_ports.Dir(), 2);
+    const std::string path = InExeDir("frames.log");
+    { std::ofstream(path) << "an earlier run\n"; }
+    ui::test::SetModalHandler([&](ui::Dialog& dlg) {
+        if (auto* d = dynamic_cast<CConsoleDlg*>(&dlg))
+            ConnectWithWindowOpen(*d);
+        return ui::IDCANCEL;
+    });
+    std::string option = "--log", file = path, program = "kestrelon";
+    char* argv[] = {program.data(), option.data(), file.data(), nullptr};
+    EXPECT_EQ(CConsoleApp().Run(3, argv), 0);
+
+    std::ifstream in(path);
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first, "an earlier run");
+    std::vector<std::vector<std::uint8_t>> sent, received;
+    std::string itemZero;
+    for (std::string line; std::getline(in, line);) {
+        const LoggedFrame f = ParseLogLine(line);
+        if (f.direction == "TX")
+            sent.push_back(f.bytes);
+        if (line.find("(COM2, read-back item 0)") != std::string::npos && itemZero.empty())
+            itemZero = line;
+    }
+    for (const std::string& line : sim.Log()) {
+        const LoggedFrame f = ParseLogLine(line);
+        if (f.direction == "RX")
+            received.push_back(f.bytes);
+    }
+    EXPECT_GE(sent.size(), 22u);
+    EXPECT_EQ(sent, received);
+    EXPECT_NE(itemZero.find(" TX aa 00 00 05 00 00 00 61 80 "), std::string::npos) << itemZero;
+
+    // A log that cannot be opened is said, and the console runs without it.
+    ui::test::SetModalHandler([](ui::Dialog&) { return ui::IDCANCEL; });
+    file = InExeDir("missing-folder") + "/frames.log";
+    char* badArgv[] = {program.data(), option.data(), file.data(), nullptr};
+    EXPECT_EQ(CConsoleApp().Run(3, badArgv), 0);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].rfind("The frame log " + file + " could not be opened: ", 0), 0u)
+        << Boxes()[0];
+}
+
+// Each fault the emulator commits on purpose, the request that meets it, and the verdict the
+// conversation must give the reply.
+struct FaultCase {
+    const char* name;
+    sgsim::CMisbehaviour misbehaviour;
+    std::uint16_t request;
+    const char* verdict;
+    std::uint16_t repliedWord; // the word the reply line names (0: not a frame)
+    int baud = 115200;         // below 115200: the emulator paces its bytes at this rate
+};
+
+class ConversationVerdicts : public ConversationWithEmulator,
+                             public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(ConversationVerdicts, FaultShowsAsItsVerdict) {
+    const FaultCase& c = GetParam();
+    ServedEmulator sim(m_ports.Dir(), 2, c.baud < 115200, c.misbehaviour, c.baud);
+    RunConsole([&](CConsoleDlg& d) {
+        ConnectWithWindowOpen(d);
+        // The device's own address: replies from any other are not for this console.
+        d.m_address = {1, 1};
+        const std::size_t before = Received(d, c.verdict).size(); // the read-back's own
+        if (c.request == cmd::ReadSinkEdid)
+            d.StartEdidRead(false, 1);
+        else
+            ASSERT_TRUE(d.SendCommand(c.request));
+        // The line of the reply: the verdict, and the word it names when it was a frame.
+        char word[8] = "";
+        if (c.repliedWord != 0)
+            std::snprintf(word, sizeof word, "0x%04x", c.repliedWord);
+        auto replyLine = [&]() -> std::string {
+            const std::vector<CConversation::Entry> found = Received(d, c.verdict);
+            for (std::size_t i = before; i < found.size(); ++i) {
+                const std::string line = CConversation::ViewLine(found[i]);
+                if (line.find(word) != std::string::npos)
+                    return line;
+            }
+            return std::string();
+        };
+        EXPECT_TRUE(WaitFor([&] { return !replyLine().empty(); }, 4000))
+            << "no reply " << word << " recorded as " << c.verdict;
+        if (c.repliedWord == 0) { // bytes that were no frame show as they came
+            EXPECT_NE(replyLine().find("--:--"), std::string::npos) << replyLine();
+        }
+    });
+}
+
+namespace {
+
+sgsim::CMisbehaviour Corrupt() {
+    sgsim::CMisbehaviour m;
+    m.nCorruptEvery = 1;
+    return m;
+}
+sgsim::CMisbehaviour OtherAddress() {
+    sgsim::CMisbehaviour m;
+    m.bReplyAddress = true;
+    m.replyAddress = {0x01, 0x02};
+    return m;
+}
+sgsim::CMisbehaviour Stray() {
+    sgsim::CMisbehaviour m;
+    m.nStrayWord = 0x7123;
+    return m;
+}
+sgsim::CMisbehaviour Noise() {
+    sgsim::CMisbehaviour m;
+    m.nNoiseBefore = 3;
+    return m;
+}
+
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(
+    EmulatorFaults, ConversationVerdicts,
+    ::testing::Values(
+        FaultCase{"NoFault", {}, cmd::QueryTiming, "taken", cmd::QueryTiming},
+        FaultCase{"CorruptChecksum", Corrupt(), cmd::QueryTiming, "wrong checksum",
+                  cmd::QueryTiming},
+        FaultCase{"ReplyAddress", OtherAddress(), cmd::QueryTiming, "other address",
+                  cmd::QueryTiming},
+        FaultCase{"Stray", Stray(), cmd::QueryTiming, "no handler", 0x7123},
+        FaultCase{"Noise", Noise(), cmd::QueryTiming, "no frame", 0},
+        // 266 bytes at 2400 baud take 1.1 s: the EDID read's 600 ms window runs out first.
+        FaultCase{"SlowLine", {}, cmd::ReadSinkEdid, "cut short", cmd::ReadSinkEdid, 2400}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
