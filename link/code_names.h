@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 namespace names {
 
@@ -72,5 +74,16 @@ const char* HdmiDviText(int value);    // "DVI", "HDMI"
 // Channel layouts: HDMI by allocation code ("" outside 0..31), SDI by code ("OFF" outside 0..6).
 const char* HdmiChannelText(int code);
 const char* SdiChannelText(int code);
+
+// The Setting page's captions of the audio sources 0..3 ("Int 1KHz" .. "Ext. Stereo"); nullptr
+// for any other value.
+const char* AudioSourceText(int value);
+
+// The panel's name of a user timing (codes 62..71) from its 20-byte record, as the panel shows
+// it after the Timing details page loaded the record: H active "x" V active (doubled for an
+// interlaced record) "i" when interlaced, then the field rate rounded to whole Hz in brackets,
+// "1920x1080i(60)". Sizes keep at most four digits and the rate three; an empty record gives
+// "0x0(0)".
+std::string UserTimingPanelText(const std::uint8_t* record);
 
 } // namespace names
