@@ -4,7 +4,7 @@ include(GNUInstallDirs)
 
 # The command-line tools a user gets installed, each with its manual page
 # tools/<tool>/<tool>.1.in. Adding a tool to the installation is adding its name here.
-set(KESTRELON_INSTALLED_TOOLS sgsim edidinfo)
+set(KESTRELON_INSTALLED_TOOLS sgsim sgctl edidinfo)
 
 # The console's desktop id: the name of its desktop entry, its icon and its AppStream metadata.
 set(KESTRELON_APP_ID org.kestrelon.console)

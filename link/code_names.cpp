@@ -1,6 +1,10 @@
 // The names of the codes on the wire, as the console shows them.
 #include "link/code_names.h"
 
+#include "link/user_timing_record.h"
+
+#include <cmath>
+
 namespace names {
 
 namespace {
@@ -114,6 +118,37 @@ const char* PanelHdcp(bool hdmi, int hdcp) {
 
 const char* PanelChannels(bool hdmi, int code) {
     return hdmi ? HdmiChannelText(code) : SdiChannelText(code);
+}
+
+const char* AudioSourceText(int value) {
+    static const char* const kTexts[] = {"Int 1KHz", "Int 2KHz", "Int 4KHz", "Ext. Stereo"};
+    return Pick(kTexts, value, nullptr);
+}
+
+std::string UserTimingPanelText(const std::uint8_t* record) {
+    const UserTimingRecord r = UserTimingRecord::FromBytes(record);
+    const bool interlaced = r.Interlaced();
+    // The field rate as the Timing details page computes it: the line rate from the clock, then
+    // the field rate in hundredths of a Hz, half a line more per field when interlaced.
+    double fieldRate = 0;
+    if (r.HTotal() > 0) {
+        const double f = r.pixelClock10kHz * 0.01 * 100000 / r.HTotal();
+        const double d = interlaced ? r.VTotal() + 0.5 : r.VTotal();
+        if (d > 0)
+            fieldRate = std::floor(f * 0.01 * 100000 / d + 0.5) * 0.01;
+    }
+    const double rounded = fieldRate + 0.5;
+    const unsigned rate =
+        rounded > 0 && rounded < 65536.0 ? static_cast<std::uint16_t>(rounded) : 0;
+    auto leading = [](unsigned value, std::size_t digits) {
+        std::string s = std::to_string(value);
+        if (s.size() > digits)
+            s.resize(digits);
+        return s;
+    };
+    const unsigned v = interlaced ? 2u * r.vActive : r.vActive;
+    return leading(r.hActive, 4) + "x" + leading(v, 4) + (interlaced ? "i" : "") + "(" +
+           leading(rate, 3) + ")";
 }
 
 } // namespace names

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 namespace names {
 
@@ -81,5 +83,16 @@ const char* PanelColorDepth(bool hdmi, int value);  // SDI: "10bit"
 const char* PanelSampleRate(bool hdmi, int value);  // SDI: "48K"
 const char* PanelHdcp(bool hdmi, int hdcp);         // "ON " (with a blank) only on HDMI with HDCP
 const char* PanelChannels(bool hdmi, int code);
+
+// The Setting page's captions of the audio sources 0..3 ("Int 1KHz" .. "Ext. Stereo"); nullptr
+// for any other value.
+const char* AudioSourceText(int value);
+
+// The panel's name of a user timing (codes 62..71) from its 20-byte record, as the panel shows
+// it after the Timing details page loaded the record: H active "x" V active (doubled for an
+// interlaced record) "i" when interlaced, then the field rate rounded to whole Hz in brackets,
+// "1920x1080i(60)". Sizes keep at most four digits and the rate three; an empty record gives
+// "0x0(0)".
+std::string UserTimingPanelText(const std::uint8_t* record);
 
 } // namespace names

@@ -30,4 +30,15 @@ std::size_t Build(std::uint8_t* out, std::uint8_t start, DeviceAddress address, 
     return payloadLength + kOverhead;
 }
 
+bool AcceptsReplyFrom(DeviceAddress own, std::uint8_t group, std::uint8_t device) {
+    const std::uint8_t g = own.group, d = own.device;
+    if (g == 0x00 && d == 0x00)
+        return true;
+    if (g == 0xFF && d == 0xFF)
+        return true;
+    if (g != 0x00 && g != 0xFF && (d == 0x00 || d == 0xFF))
+        return true;
+    return group == g && device == d;
+}
+
 } // namespace frame

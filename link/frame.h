@@ -33,6 +33,12 @@ inline std::size_t BuildRequest(std::uint8_t* out, DeviceAddress address, std::u
     return Build(out, kRequestStart, address, word, payload, payloadLength);
 }
 
+// The console's filter on the address of an answering generator, given its own address: with
+// 00:00 or FF:FF, or a group other than 00 and FF with the device 00 or FF (a group broadcast),
+// every reply is taken; otherwise only replies from exactly that group and device. The device
+// address report (0xf801) is taken from any generator and is not filtered.
+bool AcceptsReplyFrom(DeviceAddress own, std::uint8_t group, std::uint8_t device);
+
 inline std::size_t BuildReply(std::uint8_t* out, DeviceAddress address, std::uint16_t word,
                               const std::uint8_t* payload, std::size_t payloadLength) {
     return Build(out, kReplyStart, address, word, payload, payloadLength);

@@ -32,6 +32,12 @@ constexpr bool Is4k(int code) {
 constexpr bool Is420(int code) {
     return code >= kFirst420 && code <= kLast4k;
 }
+// The SD and HD video standards the SDI output carries (480i, 720p, 1080i/p at 60 and 59.94, 30
+// and 29.97, 24 and 23.98, 576i, 720p and 1080i/p at 50 and 25); the console offers only these
+// while the SDI output is selected.
+constexpr bool IsSdiStandard(int code) {
+    return code == 10 || (code >= 12 && code <= 22) || (code >= 24 && code <= 27);
+}
 // The user slot 0..9 of a user timing code.
 constexpr int UserSlot(int code) {
     return code - kFirstUser;

@@ -325,8 +325,14 @@ Error Port::ReadByte(std::uint8_t& byte, bool& got) {
     native->ioBlock.OffsetHigh = 0;
     DWORD n = 0;
     const BOOL started = ReadFile(native->handle, &byte, 1, &n, &native->ioBlock);
-    if (!FinishTransfer(native->handle, native->ioBlock, started, n))
-        return LastError();
+    if (!FinishTransfer(native->handle, native->ioBlock, started, n)) {
+        // A read whose time-outs ran out read nothing, which is no failure: Windows completes it
+        // with 0 bytes, wine fails it with a time-out status.
+        const DWORD error = GetLastError();
+        if (error == WAIT_TIMEOUT || error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT)
+            return {};
+        return ErrorFromErrno(static_cast<int>(error));
+    }
     got = n == 1;
     return {};
 }

@@ -1,22 +1,14 @@
 #include "tools/sgsim/emulator.h"
 
+#include "link/frame_log.h"
+
 #include <cstdio>
 
 namespace sgsim {
 
 std::string FormatLogLine(double seconds, const char* direction, const std::uint8_t* bytes,
                           std::size_t count, const std::string& note) {
-    char head[32];
-    std::snprintf(head, sizeof head, "%12.6f %s", seconds, direction);
-    std::string line = head;
-    char hex[4];
-    for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(hex, sizeof hex, " %02x", bytes[i]);
-        line += hex;
-    }
-    if (!note.empty())
-        line += "  (" + note + ")";
-    return line;
+    return framelog::FormatLine(seconds, direction, bytes, count, note);
 }
 
 std::vector<COutFrame> CEmulator::Feed(const std::uint8_t* data, std::size_t count) {

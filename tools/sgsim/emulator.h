@@ -46,7 +46,7 @@ struct COutFrame {
     int nDelayMs = 0; // sent this much later than the replies' usual delay
 };
 
-// One line per frame: "<seconds> RX|TX <hex bytes>[  (<note>)]".
+// One line per frame: "<seconds> RX|TX <hex bytes>[  (<note>)]" (link/frame_log.h).
 std::string FormatLogLine(double seconds, const char* direction, const std::uint8_t* bytes,
                           std::size_t count, const std::string& note);
 

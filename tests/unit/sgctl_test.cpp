@@ -1,0 +1,859 @@
+// sgctl against the generator emulator on pseudo-terminals of a temporary port map: every
+// command, every exit code, names and codes both ways, the JSON keys, and a line that misbehaves
+// (late, corrupt, cut, silent, gone, another device answering) failing clearly and in bounded
+// time.
+#include "edid/edid_file.h"
+#include "link/command_words.h"
+#include "link/frame.h"
+#include "platform/serial/serial_port.h"
+#include "support/pty_peer.h"
+#include "tools/sgctl/sgctl.h"
+#include "tools/sgsim/emulator.h"
+#include "tools/sgsim/pty_server.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+    double seconds = 0;
+};
+
+// Runs sgctl in this process.
+Result RunSgctl(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const Clock::time_point start = Clock::now();
+    Result r;
+    r.code = sgctl::Run(args, out, err);
+    r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The emulator served on a pseudo-terminal mapped as COMn, from a thread of its own. Its state
+// is set before Start and read after Stop; the words it received are recorded as they come.
+class Generator {
+public:
+    Generator(testsupport::PortMap& map, int com, sgsim::CMisbehaviour misbehaviour = {},
+              int delayMs = 0)
+        : m_emulator(misbehaviour) {
+        m_options.nCom = com;
+        m_options.strPortsDir = map.Dir();
+        m_options.nDelayMs = delayMs;
+        m_emulator.SetLog(
+            [this](const char* direction, const sgsim::FrameBytes& bytes, const std::string&) {
+                if (std::string(direction) != "RX" || bytes.size() < 10)
+                    return;
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_requests.push_back(bytes);
+            },
+            false);
+    }
+    ~Generator() { Stop(); }
+
+    sgsim::CGeneratorState& State() { return m_emulator.Generator().State(); }
+
+    void Start() {
+        m_server = std::make_unique<sgsim::CPtyServer>(m_emulator, m_options);
+        std::string error;
+        ASSERT_TRUE(m_server->Open(error)) << error;
+        ASSERT_EQ(0, pipe(m_stop));
+        m_end = std::async(std::launch::async, [this] { return m_server->Run(m_stop[0]); });
+    }
+    void Stop() {
+        if (!m_end.valid())
+            return;
+        const char b = 1;
+        EXPECT_EQ(1, write(m_stop[1], &b, 1));
+        m_end.get();
+        m_server->Close();
+        close(m_stop[0]);
+        close(m_stop[1]);
+    }
+
+    std::vector<Bytes> Requests() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_requests;
+    }
+    std::vector<std::uint16_t> Words() {
+        std::vector<std::uint16_t> words;
+        for (const Bytes& f : Requests())
+            words.push_back(static_cast<std::uint16_t>(f[7] | (f[8] << 8)));
+        return words;
+    }
+    int Count(std::uint16_t word) {
+        int n = 0;
+        for (std::uint16_t w : Words())
+            n += w == word;
+        return n;
+    }
+
+private:
+    sgsim::CEmulator m_emulator;
+    sgsim::CServerOptions m_options;
+    std::unique_ptr<sgsim::CPtyServer> m_server;
+    int m_stop[2] = {-1, -1};
+    std::future<sgsim::CPtyServer::End> m_end;
+    std::mutex m_mutex;
+    std::vector<Bytes> m_requests;
+};
+
+// A generator that is the emulator but for what the test changes: requests it drops never reach
+// the emulator, and each reply may be edited on its way out (its checksum made right again).
+class TamperedGenerator {
+public:
+    TamperedGenerator(testsupport::PortMap& map, int com, std::function<bool(const Bytes&)> drop,
+                      std::function<void(Bytes&)> edit = nullptr,
+                      frame::DeviceAddress address = {0x01, 0x01})
+        : m_peer(map, com), m_drop(std::move(drop)), m_edit(std::move(edit)) {
+        m_emulator.Generator().State().address = address;
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~TamperedGenerator() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    void Serve() {
+        Bytes pending;
+        while (!m_stop) {
+            const Bytes in = m_peer.Receive(10ms);
+            pending.insert(pending.end(), in.begin(), in.end());
+            while (!pending.empty()) {
+                if (pending[0] != 0xAA) {
+                    pending.erase(pending.begin());
+                    continue;
+                }
+                if (pending.size() < 5)
+                    break;
+                const std::size_t size = (pending[3] | (pending[4] << 8)) + 5u;
+                if (pending.size() < size)
+                    break;
+                const Bytes request(pending.begin(), pending.begin() + static_cast<long>(size));
+                pending.erase(pending.begin(), pending.begin() + static_cast<long>(size));
+                if (m_drop(request))
+                    continue;
+                for (sgsim::COutFrame& f : m_emulator.Feed(request)) {
+                    if (m_edit) {
+                        m_edit(f.abBytes);
+                        f.abBytes.back() = frame::Checksum(f.abBytes.data(), f.abBytes.size() - 1);
+                    }
+                    m_peer.Send(f.abBytes);
+                }
+            }
+        }
+    }
+
+    testsupport::PtyPeer m_peer;
+    sgsim::CEmulator m_emulator;
+    std::function<bool(const Bytes&)> m_drop;
+    std::function<void(Bytes&)> m_edit;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+std::uint16_t WordOf(const Bytes& frame) {
+    return static_cast<std::uint16_t>(frame[7] | (frame[8] << 8));
+}
+
+// A small JSON reader for the checks: flattens the document into paths ("names.timing",
+// "user_timings[3].clock_mhz") and the text of their values (strings without their quotes).
+// Anything that is not JSON fails the parse.
+class JsonPaths {
+public:
+    bool Parse(const std::string& text) {
+        m_text = text;
+        m_pos = 0;
+        m_values.clear();
+        if (!Value(""))
+            return false;
+        Blank();
+        return m_pos == m_text.size();
+    }
+    std::string operator[](const std::string& path) const {
+        const auto it = m_values.find(path);
+        return it == m_values.end() ? "<missing>" : it->second;
+    }
+    bool Has(const std::string& path) const { return m_values.count(path) > 0; }
+
+private:
+    void Blank() {
+        while (m_pos < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_pos])))
+            ++m_pos;
+    }
+    bool Eat(char c) {
+        Blank();
+        if (m_pos < m_text.size() && m_text[m_pos] == c) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+    bool String(std::string& s) {
+        if (!Eat('"'))
+            return false;
+        while (m_pos < m_text.size() && m_text[m_pos] != '"') {
+            char c = m_text[m_pos++];
+            if (static_cast<unsigned char>(c) < 0x20)
+                return false;
+            if (c == '\\') {
+                if (m_pos >= m_text.size())
+                    return false;
+                const char e = m_text[m_pos++];
+                static const std::string kSimple = "\"\\/bfnrt";
+                if (e == 'u') {
+                    if (m_pos + 4 > m_text.size())
+                        return false;
+                    m_pos += 4;
+                    c = '?';
+                } else if (kSimple.find(e) == std::string::npos) {
+                    return false;
+                } else {
+                    c = e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+                }
+            }
+            s += c;
+        }
+        return Eat('"');
+    }
+    bool Value(const std::string& path) {
+        Blank();
+        if (m_pos >= m_text.size())
+            return false;
+        const char c = m_text[m_pos];
+        if (c == '{') {
+            ++m_pos;
+            if (Eat('}'))
+                return true;
+            do {
+                std::string key;
+                if (!String(key) || !Eat(':') || !Value(path.empty() ? key : path + "." + key))
+                    return false;
+            } while (Eat(','));
+            return Eat('}');
+        }
+        if (c == '[') {
+            ++m_pos;
+            int i = 0;
+            if (Eat(']'))
+                return true;
+            do {
+                if (!Value(path + "[" + std::to_string(i++) + "]"))
+                    return false;
+            } while (Eat(','));
+            return Eat(']');
+        }
+        if (c == '"') {
+            std::string s;
+            if (!String(s))
+                return false;
+            m_values[path] = s;
+            return true;
+        }
+        const std::size_t start = m_pos;
+        for (const char* word : {"true", "false", "null"}) {
+            if (m_text.compare(m_pos, std::strlen(word), word) == 0) {
+                m_pos += std::strlen(word);
+                m_values[path] = word;
+                return true;
+            }
+        }
+        if (m_pos < m_text.size() && m_text[m_pos] == '-')
+            ++m_pos;
+        if (m_pos >= m_text.size() || !std::isdigit(static_cast<unsigned char>(m_text[m_pos])))
+            return false;
+        while (m_pos < m_text.size() &&
+               (std::isdigit(static_cast<unsigned char>(m_text[m_pos])) || m_text[m_pos] == '.' ||
+                m_text[m_pos] == 'e' || m_text[m_pos] == 'E' || m_text[m_pos] == '+' ||
+                m_text[m_pos] == '-'))
+            ++m_pos;
+        m_values[path] = m_text.substr(start, m_pos - start);
+        return true;
+    }
+
+    std::string m_text;
+    std::size_t m_pos = 0;
+    std::map<std::string, std::string> m_values;
+};
+
+class Sgctl : public ::testing::Test {
+protected:
+    testsupport::PortMap m_map;
+};
+
+// --- The search and the port ------------------------------------------------------------------
+
+TEST_F(Sgctl, SearchSkipsMissingAndSilentPortsAndFindsTheGenerator) {
+    testsupport::PtyPeer silent(m_map, 1); // opens, never answers
+    Generator generator(m_map, 3);
+    generator.Start();
+
+    const Result found = RunSgctl({"--address", "01:00", "search"});
+    EXPECT_EQ(0, found.code) << found.err;
+    EXPECT_EQ("COM3\n", found.out);
+    // The search frame, with the address given, reached the silent port first.
+    const Bytes probe = silent.Receive(100ms);
+    ASSERT_EQ(10u, probe.size());
+    EXPECT_EQ((Bytes{0xAA, 0x00, 0x00, 0x05, 0x00, 0x01, 0x00, 0x02, 0xF8}),
+              Bytes(probe.begin(), probe.begin() + 9));
+
+    // Without --port every command searches first, then works on the port found.
+    const Result set = RunSgctl({"set", "pattern", "5"});
+    EXPECT_EQ(0, set.code) << set.err;
+    EXPECT_EQ((std::vector<std::uint16_t>{cmd::Search, cmd::Search, cmd::QueryOutputInterface,
+                                          cmd::SetPattern, cmd::QueryPattern}),
+              generator.Words());
+
+    generator.Stop();
+    m_map.Unmap(3);
+    const Result none = RunSgctl({"search"});
+    EXPECT_EQ(3, none.code);
+    EXPECT_TRUE(Contains(none.err, "no generator answered the search on COM1..COM99")) << none.err;
+    EXPECT_TRUE(Contains(none.err, "no answer on COM1")) << none.err;
+    EXPECT_LT(none.seconds, 3.0) << "missing ports are skipped at once";
+    EXPECT_EQ(3, RunSgctl({"--port", "COM1", "search"}).code);
+}
+
+TEST_F(Sgctl, PortErrorsSayWhyAndExitFive) {
+    const Result missing = RunSgctl({"--port", "COM9", "status"});
+    EXPECT_EQ(5, missing.code);
+    EXPECT_TRUE(Contains(missing.err, "COM9: no such port")) << missing.err;
+    const Result path = RunSgctl({"--port", "/nonexistent/tty", "status"});
+    EXPECT_EQ(5, path.code);
+    EXPECT_TRUE(Contains(path.err, "/nonexistent/tty: no such port")) << path.err;
+
+    Generator generator(m_map, 4);
+    generator.Start();
+    {
+        serial::Port holder; // another program holds the port
+        ASSERT_FALSE(holder.Open(m_map.Dir() + "/COM4"));
+        const Result busy = RunSgctl({"--port", "COM4", "status"});
+        EXPECT_EQ(5, busy.code);
+        EXPECT_TRUE(Contains(busy.err, "port in use")) << busy.err;
+        EXPECT_TRUE(Contains(busy.err, "Another program is using")) << busy.err;
+    }
+    EXPECT_EQ(0, RunSgctl({"--port", "COM4", "raw", "8061"}).code) << "a closed port is free again";
+    generator.Stop();
+
+    // The device goes away in the middle of the read-back.
+    sgsim::CMisbehaviour vanish;
+    vanish.nVanishAfter = 5;
+    Generator vanishing(m_map, 5, vanish);
+    vanishing.Start();
+    const Result gone = RunSgctl({"--port", "COM5", "status"});
+    EXPECT_EQ(5, gone.code) << gone.err;
+    EXPECT_TRUE(Contains(gone.err, "port went away")) << gone.err;
+    EXPECT_LT(gone.seconds, 5.0);
+
+    // A port that never takes the bytes: the write gives up instead of hanging.
+    testsupport::PtyPeer stuck(m_map, 6);
+    ASSERT_TRUE(stuck.FillOutput());
+    const Result full = RunSgctl({"--port", "COM6", "raw", "8061"});
+    EXPECT_EQ(5, full.code) << full.err;
+    EXPECT_TRUE(Contains(full.err, "timed out")) << full.err;
+    EXPECT_LT(full.seconds, 10.0);
+}
+
+// --- status -----------------------------------------------------------------------------------
+
+TEST_F(Sgctl, StatusReadsEverythingBackAsTheConsoleDoes) {
+    Generator generator(m_map, 2);
+    sgsim::CSettings& s = generator.State().settings;
+    s.nTiming = 65; // user timing slot 3
+    s.nPattern = 34;
+    s.nHdcp = 1;
+    s.nOutputInterface = 1; // SDI
+    s.nChannelsSdi = 5;
+    s.nChannelsHdmi = 11;
+    s.nSignal = 1;
+    generator.State().bHotPlug = false;
+    // 1080i59.94 in slot 3: 540 lines a field.
+    const Bytes record = {3,    0xFA, 0x1C, 0x03, 0x80, 0x07, 0x18, 0x01, 0x58, 0x00,
+                          0x2C, 0x00, 0x1C, 0x02, 0x16, 0x00, 0x02, 0x00, 0x05, 0x00};
+    std::copy(record.begin(), record.end(), generator.State().userTimings[3].begin());
+    generator.Start();
+
+    const Result r = RunSgctl({"--port", "COM2", "status", "--json"});
+    ASSERT_EQ(0, r.code) << r.err;
+    JsonPaths json;
+    ASSERT_TRUE(json.Parse(r.out)) << r.out;
+    for (const char* key :
+         {"timing", "pattern", "color_space", "color_depth", "hdcp", "hdmi_dvi", "sample_rate",
+          "audio_bits", "audio_source", "channel", "interface", "signal", "hotplug"})
+        EXPECT_TRUE(json.Has(key)) << key;
+    EXPECT_EQ("65", json["timing"]);
+    EXPECT_EQ("34", json["pattern"]);
+    EXPECT_EQ("1", json["hdcp"]);
+    EXPECT_EQ("5", json["channel"]) << "the channel setting of the SDI output in force";
+    EXPECT_EQ("sdi", json["interface"]);
+    EXPECT_EQ("off", json["signal"]);
+    EXPECT_EQ("false", json["hotplug"]);
+    // The panel's words: the user timing by its record, the SDI output's fixed words.
+    EXPECT_EQ("1920x1080i(60)", json["names.timing"]);
+    EXPECT_EQ("SMPTE", json["names.pattern"]);
+    EXPECT_EQ("SDI", json["names.interface"]);
+    EXPECT_EQ("OFF", json["names.hdcp"]);
+    EXPECT_EQ("YUV4:2:2", json["names.color_space"]);
+    EXPECT_EQ("CH5,6,7,8", json["names.channels"]);
+    for (int slot = 0; slot < 10; ++slot) {
+        const std::string p = "user_timings[" + std::to_string(slot) + "].";
+        EXPECT_EQ(std::to_string(slot), json[p + "slot"]);
+        for (const char* key :
+             {"record", "clock_mhz", "h_active", "h_blank", "hs_offset", "hs_width", "v_active",
+              "v_blank", "vs_offset", "vs_width", "interlaced", "hsync_positive", "vsync_positive"})
+            EXPECT_TRUE(json.Has(p + key)) << p + key;
+    }
+    EXPECT_EQ("03fa1c038007180158002c001c02160002000500", json["user_timings[3].record"]);
+    EXPECT_EQ("74.18", json["user_timings[3].clock_mhz"]);
+    EXPECT_EQ("540", json["user_timings[3].v_active"]);
+    EXPECT_EQ("true", json["user_timings[3].interlaced"]);
+    EXPECT_EQ("false", json["user_timings[3].vsync_positive"]);
+    EXPECT_EQ("1280", json["user_timings[0].h_active"]);
+
+    // The read-back's requests in the console's order; the SDI channel query follows the output
+    // report.
+    std::vector<std::uint16_t> expected = {0x8061, 0x8062, 0x8063, 0x8064, 0x8065, 0x8066,
+                                           0x8067, 0x8068, 0x8069, 0x806b, 0xb839, 0x80ab};
+    expected.insert(expected.end(), 10, cmd::FetchUserTiming);
+    expected.insert(expected.end(), {0x80a9, 0x8082, 0x806a});
+    EXPECT_EQ(expected, generator.Words());
+    const std::vector<Bytes> requests = generator.Requests();
+    for (int slot = 0; slot < 10; ++slot)
+        EXPECT_EQ(slot, requests[12 + slot][9]);
+
+    const Result text = RunSgctl({"--port", "COM2", "status"});
+    EXPECT_EQ(0, text.code);
+    EXPECT_TRUE(Contains(text.out, "Timing:       1920x1080i(60) (65)")) << text.out;
+    EXPECT_TRUE(Contains(text.out, "Channels:     CH5,6,7,8 (5)")) << text.out;
+    EXPECT_TRUE(Contains(text.out, "Hot Plug:     OFF (0)")) << text.out;
+}
+
+// --- set, output, signal, reset, raw ----------------------------------------------------------
+
+TEST_F(Sgctl, SetTakesCodesAndNamesAndIsDoneWhenTheGeneratorReportsTheValue) {
+    Generator generator(m_map, 2);
+    generator.Start();
+    auto set = [](const std::string& key, const std::string& value) {
+        return RunSgctl({"--port", "COM2", "set", key, value});
+    };
+    Result r = set("timing", "1920x1080I(50)");
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("timing 25 (1920x1080i(50))\n", r.out);
+    EXPECT_EQ("pattern 34 (SMPTE)\n", set("pattern", "smpte").out);
+    EXPECT_EQ("pattern 33 (Gradient)\n", set("pattern", "0x21").out);
+    EXPECT_EQ("color_space 4 (AUTO)\n", set("color_space", "auto").out);
+    EXPECT_EQ("audio_source 3 (Ext. Stereo)\n", set("audio_source", "Ext. Stereo").out);
+    EXPECT_EQ("sample_rate 1 (44.1K)\n", set("sample_rate", "44.1K").out);
+    EXPECT_EQ("channel 11 (5.1CH)\n", set("channel", "11").out);
+    r = set("channel", "5.1CH"); // three HDMI layouts have that name
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "fits the codes 11 13 23")) << r.err;
+    EXPECT_EQ(0, RunSgctl({"--port", "COM2", "output", "sdi"}).code);
+    EXPECT_EQ("channel 7 (OFF)\n", set("channel", "off").out) << "the SDI list";
+    EXPECT_EQ(0, RunSgctl({"--port", "COM2", "signal", "off"}).code);
+    generator.Stop();
+    const sgsim::CSettings s = generator.State().settings;
+    EXPECT_EQ(25, s.nTiming);
+    EXPECT_EQ(33, s.nPattern);
+    EXPECT_EQ(4, s.nColorSpace);
+    EXPECT_EQ(3, s.nAudioSource);
+    EXPECT_EQ(1, s.nSampleRate);
+    EXPECT_EQ(11, s.nChannelsHdmi);
+    EXPECT_EQ(7, s.nChannelsSdi);
+    EXPECT_EQ(1, s.nOutputInterface);
+    EXPECT_EQ(1, s.nSignal);
+
+    // --list gives the names both ways.
+    const Result list = RunSgctl({"set", "timing", "--list"});
+    EXPECT_EQ(0, list.code);
+    EXPECT_TRUE(Contains(list.out, "\n20\t1920x1080p(60)\n")) << list.out;
+    EXPECT_TRUE(Contains(list.out, "\n61\tAUTO\n62\n")) << list.out;
+    EXPECT_EQ("71\n", list.out.substr(list.out.size() - 3));
+}
+
+TEST_F(Sgctl, ChoicesTheConsoleRefusesAreRefusedWithItsWordsAndNothingIsSent) {
+    Generator generator(m_map, 2);
+    generator.State().settings.nTiming = 40; // UHD 50 Hz, 4:2:0
+    generator.Start();
+    auto set = [](const std::string& key, const std::string& value) {
+        return RunSgctl({"--port", "COM2", "set", key, value});
+    };
+    struct Case {
+        const char* key;
+        const char* value;
+        const char* message;
+    };
+    for (const Case& c : {
+             Case{"color_space", "YUV4:4:4",
+                  "When in 4K(60Hz/50Hz) mode, the colorspace is fixed to YUV4:2:0 !"},
+             Case{"color_depth", "12bit", "When in 4K mode, Color Depth is fixed to 24bit !"},
+             Case{"timing", "72", "the console sends codes 0..71"},
+             Case{"pattern", "42", "needs the SDI output"},
+             Case{"hdcp", "maybe", "neither a code nor a name"},
+         }) {
+        const Result r = set(c.key, c.value);
+        EXPECT_EQ(2, r.code) << c.key << " " << c.value;
+        EXPECT_TRUE(Contains(r.err, c.message)) << r.err;
+    }
+    EXPECT_EQ(0, set("color_depth", "AUTO").code);
+    EXPECT_EQ(0, set("timing", "20").code);
+    EXPECT_EQ(0, set("hdmi_dvi", "dvi").code);
+    Result r = set("color_depth", "8bit");
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "When in DVI mode, the color depth is fixed to 24bit !")) << r.err;
+    r = set("color_space", "RGB4:4:4");
+    EXPECT_TRUE(Contains(r.err, "When in DVI mode, the colorspace is fixed to RGB4:4:4 !"))
+        << r.err;
+    EXPECT_EQ(0, set("hdmi_dvi", "HDMI").code);
+    r = set("color_space", "YUV4:2:0");
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "YUV4:2:0 is only available in 4K 50/60Hz mode")) << r.err;
+    EXPECT_EQ(0, RunSgctl({"--port", "COM2", "output", "sdi"}).code);
+    r = set("timing", "640x480(60)");
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "SDI output")) << r.err;
+    r = set("sample_rate", "48K");
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "for the HDMI output only")) << r.err;
+    EXPECT_EQ(0, set("pattern", "Pathological Test (SDI only)").code);
+    // A refused choice sends no setting.
+    EXPECT_EQ(0, generator.Count(cmd::SetColorSpace));
+    EXPECT_EQ(0, generator.Count(cmd::SetSampleRate));
+    EXPECT_EQ(1, generator.Count(cmd::SetColorDepth));
+    EXPECT_EQ(1, generator.Count(cmd::SetTiming));
+}
+
+TEST_F(Sgctl, AGeneratorThatDoesNotTakeTheValueIsReportedAsDifferent) {
+    // This generator ignores pattern and output selections.
+    TamperedGenerator stubborn(m_map, 2, [](const Bytes& request) {
+        return WordOf(request) == cmd::SetPattern || WordOf(request) == cmd::SetOutputInterface;
+    });
+    Result r = RunSgctl({"--port", "COM2", "--timeout", "150", "set", "pattern", "SMPTE"});
+    EXPECT_EQ(4, r.code);
+    EXPECT_EQ("sgctl: COM2: pattern: sent 34 (SMPTE), the generator reports 0 (100%ColorBar)\n",
+              r.err);
+    EXPECT_EQ("", r.out);
+    r = RunSgctl({"--port", "COM2", "--timeout", "150", "output", "sdi"});
+    EXPECT_EQ(4, r.code);
+    EXPECT_TRUE(Contains(r.err, "sent sdi, the generator reports hdmi")) << r.err;
+    EXPECT_EQ(0, RunSgctl({"--port", "COM2", "signal", "off"}).code);
+}
+
+TEST_F(Sgctl, RepliesFromAnotherDeviceAreNotTaken) {
+    // The generator at 01:05 answers as 01:06.
+    TamperedGenerator other(
+        m_map, 2, [](const Bytes&) { return false; },
+        [](Bytes& reply) {
+            reply[5] = 0x01;
+            reply[6] = 0x06;
+        },
+        {0x01, 0x05});
+    Result r = RunSgctl({"--port", "COM2", "--address", "01:05", "raw", "8061"});
+    EXPECT_EQ(3, r.code);
+    EXPECT_TRUE(Contains(r.err, "1 reply from another address")) << r.err;
+    // Its group's broadcast takes it, as the console does.
+    r = RunSgctl({"--port", "COM2", "--address", "01:00", "raw", "8061"});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(0u, r.out.find("ab 00 00 06 00 01 06 61 80 14 ")) << r.out;
+}
+
+TEST_F(Sgctl, RawOutputSignalAndReset) {
+    Generator generator(m_map, 2);
+    generator.State().settings.nPattern = 7;
+    generator.Start();
+    Result r = RunSgctl({"--port", "COM2", "raw", "0x8062"});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(0u, r.out.find("ab 00 00 06 00 01 01 62 80 07 ")) << r.out;
+    EXPECT_EQ(33u, r.out.size());
+    r = RunSgctl({"--port", "COM2", "raw", "80a0", "04"});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(30u * 3, r.out.size()) << "a 30-byte record reply: " << r.out;
+    r = RunSgctl({"--port", "COM2", "raw", "7801"}); // not answered
+    EXPECT_EQ(3, r.code);
+    const std::string tooLong(291 * 2, '0');
+    r = RunSgctl({"--port", "COM2", "raw", "0062", tooLong});
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "Too much parameter.")) << r.err;
+    r = RunSgctl({"--port", "COM2", "raw", "0062", std::string(290 * 2, '0')});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(300u, generator.Requests().back().size());
+
+    EXPECT_EQ(0, RunSgctl({"--port", "COM2", "set", "audio_bits", "16bit"}).code);
+    EXPECT_EQ("output sdi\n", RunSgctl({"--port", "COM2", "output", "sdi"}).out);
+    EXPECT_EQ("signal off\n", RunSgctl({"--port", "COM2", "signal", "off"}).out);
+    EXPECT_EQ("reset\n", RunSgctl({"--port", "COM2", "reset"}).out);
+    generator.Stop();
+    const sgsim::CSettings defaults;
+    EXPECT_EQ(defaults.nAudioBits, generator.State().settings.nAudioBits);
+    EXPECT_EQ(defaults.nOutputInterface, generator.State().settings.nOutputInterface);
+    EXPECT_EQ(defaults.nSignal, generator.State().settings.nSignal);
+}
+
+// --- user timings -----------------------------------------------------------------------------
+
+TEST_F(Sgctl, UserTimingIsCheckedStoredReadBackAndLeftWhileRewritten) {
+    Generator generator(m_map, 2);
+    generator.State().settings.nTiming = 65; // slot 3 in force
+    generator.Start();
+    const std::vector<std::string> values = {
+        "--clock",    "74.18", "--h-active",   "1920",    "--h-blank", "280", "--hs-offset", "88",
+        "--hs-width", "44",    "--v-active",   "540",     "--v-blank", "22",  "--vs-offset", "2",
+        "--vs-width", "5",     "--interlaced", "--vsync", "-"};
+    auto store = [&values](const std::string& slot, std::vector<std::string> changes) {
+        std::vector<std::string> args = {"--port", "COM2", "user-timing", "set", slot};
+        args.insert(args.end(), values.begin(), values.end());
+        args.insert(args.end(), changes.begin(), changes.end());
+        return RunSgctl(args);
+    };
+    // Refused as the Timing details page refuses, before anything is sent.
+    Result r = store("3", {"--clock", "300.2"});
+    EXPECT_EQ(2, r.code);
+    EXPECT_EQ("sgctl: user timing refused: pixcel clock can not be higher than 300MHz\n", r.err);
+    r = store("3", {"--v-blank", "65536"});
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "V blank must be a value from 0 to 65535")) << r.err;
+    r = store("3", {"--clock", "0"});
+    EXPECT_TRUE(Contains(r.err, "Video clk must be higher than 0MHz")) << r.err;
+    EXPECT_EQ(2, store("10", {}).code);
+    EXPECT_EQ(2, store("3", {"--h-active", "1920.5"}).code);
+    EXPECT_TRUE(generator.Words().empty());
+
+    r = store("3", {"--clock", "300.1"});
+    EXPECT_EQ(0, r.code) << r.err;
+    r = store("3", {});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_TRUE(Contains(r.out, "3  1920x1080i(60)")) << r.out;
+    // The slot's timing was in force: left (code 2) before the upload, selected again after it.
+    std::vector<Bytes> timings;
+    for (const Bytes& f : generator.Requests())
+        if (WordOf(f) == cmd::SetTiming || WordOf(f) == cmd::StoreUserTiming)
+            timings.push_back(f);
+    ASSERT_EQ(6u, timings.size());
+    EXPECT_EQ(2, timings[3][9]);
+    EXPECT_EQ(cmd::StoreUserTiming, WordOf(timings[4]));
+    EXPECT_EQ(65, timings[5][9]);
+
+    r = RunSgctl({"--port", "COM2", "user-timing", "get", "3", "--json"});
+    EXPECT_EQ(0, r.code);
+    JsonPaths json;
+    ASSERT_TRUE(json.Parse(r.out)) << r.out;
+    EXPECT_EQ("03fa1c038007180158002c001c02160002000500", json["record"]);
+    EXPECT_EQ("1920x1080i(60)", json["name"]);
+    generator.Stop();
+    EXPECT_EQ(65, generator.State().settings.nTiming);
+    EXPECT_EQ(0x1CFA,
+              generator.State().userTimings[3][1] | (generator.State().userTimings[3][2] << 8));
+}
+
+TEST_F(Sgctl, AUserTimingTheGeneratorDoesNotKeepIsReportedAsDifferent) {
+    // This generator acknowledges the upload but keeps its old record.
+    TamperedGenerator forgetful(
+        m_map, 2, [](const Bytes& request) { return WordOf(request) == cmd::StoreUserTiming; });
+    const Result r =
+        RunSgctl({"--port",     "COM2",        "--timeout",  "150",         "user-timing",
+                  "set",        "0",           "--clock",    "148.5",       "--h-active",
+                  "1920",       "--h-blank",   "280",        "--hs-offset", "88",
+                  "--hs-width", "44",          "--v-active", "1080",        "--v-blank",
+                  "45",         "--vs-offset", "4",          "--vs-width",  "5"});
+    EXPECT_EQ(4, r.code);
+    EXPECT_TRUE(Contains(r.err,
+                         "user timing slot 0: sent 00023a068007180158002c0038042d0004000500, "
+                         "the generator holds 00011d06"))
+        << r.err;
+}
+
+// --- EDID -------------------------------------------------------------------------------------
+
+TEST_F(Sgctl, EdidIsWrittenInTheConsolesFormats) {
+    testsupport::TempDir dir;
+    Generator generator(m_map, 2);
+    generator.Start();
+    const std::string bin = dir.Path() + "/sink.bin";
+    Result r = RunSgctl({"--port", "COM2", "edid", "read", "-o", bin, "--decode"});
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_TRUE(Contains(r.out, "EDID status:\nHDMI EDID")) << r.out;
+    std::ifstream binFile(bin, std::ios::binary);
+    const std::string binBytes((std::istreambuf_iterator<char>(binFile)), {});
+    const sgsim::EdidImage sink = generator.State().sinkEdid;
+    EXPECT_EQ(std::string(sink.begin(), sink.end()), binBytes);
+
+    const std::string txt = dir.Path() + "/saved3.txt";
+    r = RunSgctl({"--port", "COM2", "edid", "read", "--saved", "3", "-o", txt});
+    ASSERT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("", r.out);
+    std::ifstream txtFile(txt, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(txtFile)), {});
+    edid::Image saved3;
+    std::copy(generator.State().savedEdids[2].begin(), generator.State().savedEdids[2].end(),
+              saved3.begin());
+    EXPECT_EQ(edid::EdidTextLayout(saved3), text);
+    // The console reads it back as it was.
+    EXPECT_EQ(saved3, edid::ReadEdidFile(txt).image);
+
+    // Without a file: the text layout on standard output.
+    r = RunSgctl({"--port", "COM2", "edid", "read", "--saved", "1"});
+    EXPECT_EQ(0, r.code);
+    EXPECT_EQ(16 * 48u, r.out.size()) << "16 lines of 47 characters";
+
+    // A name the console would not read is refused before the generator is asked.
+    const std::size_t asked = generator.Words().size();
+    r = RunSgctl({"--port", "COM2", "edid", "read", "-o", dir.Path() + "/sink.TXT"});
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "It is not bin or txt file")) << r.err;
+    EXPECT_EQ(2, RunSgctl({"--port", "COM2", "edid", "read", "--saved", "7"}).code);
+    EXPECT_EQ(asked, generator.Words().size());
+    generator.Stop();
+
+    // No display attached: no answer, and no empty file left behind.
+    Generator unplugged(m_map, 3);
+    unplugged.State().bHotPlug = false;
+    unplugged.Start();
+    r = RunSgctl({"--port", "COM3", "edid", "read", "-o", dir.Path() + "/none.bin"});
+    EXPECT_EQ(3, r.code);
+    EXPECT_FALSE(std::ifstream(dir.Path() + "/none.bin").good());
+}
+
+// --- A line that misbehaves -------------------------------------------------------------------
+
+TEST_F(Sgctl, AMisbehavingLineFailsClearlyAndNeverHangs) {
+    struct Case {
+        const char* name;
+        sgsim::CMisbehaviour misbehaviour;
+        int delayMs;
+        const char* message;
+    };
+    sgsim::CMisbehaviour silent, corrupt, cut;
+    silent.bSilent = true;
+    corrupt.nCorruptEvery = 1;
+    cut.nDropEvery = 7;
+    int com = 2;
+    for (const Case& c : {Case{"silent", silent, 0, "no answer to the timing query (0x8061)"},
+                          Case{"late", {}, 600, "within 400 ms"},
+                          Case{"corrupt", corrupt, 0, "1 frame with a wrong checksum"},
+                          Case{"cut", cut, 0, "1 incomplete frame"}}) {
+        Generator generator(m_map, com, c.misbehaviour, c.delayMs);
+        generator.Start();
+        const Result r = RunSgctl({"--port", "COM" + std::to_string(com), "status"});
+        EXPECT_EQ(3, r.code) << c.name << ": " << r.err;
+        EXPECT_TRUE(Contains(r.err, c.message)) << c.name << ": " << r.err;
+        EXPECT_EQ("", r.out) << c.name;
+        // A window of 400 ms per exchange and at most 2 s more while a reply trickles in.
+        EXPECT_LT(r.seconds, 10.0) << c.name;
+        generator.Stop();
+        ++com;
+    }
+
+    // At random: late, cut, garbage, wrong lengths and checksums, address reports, the port
+    // gone for a while. Whatever happens, sgctl ends in time, with a complete result or a
+    // reason.
+    for (unsigned seed : {1u, 2u, 3u}) {
+        sgsim::CMisbehaviour chaos;
+        chaos.bChaos = true;
+        chaos.nChaosSeed = seed;
+        Generator generator(m_map, 7, chaos);
+        generator.Start();
+        const Result r = RunSgctl({"--port", "COM7", "status", "--json"});
+        EXPECT_LT(r.seconds, 15.0) << "seed " << seed;
+        if (r.code == 0) {
+            JsonPaths json;
+            EXPECT_TRUE(json.Parse(r.out) && json.Has("names.timing")) << r.out;
+        } else {
+            EXPECT_TRUE(r.code == 3 || r.code == 5) << "seed " << seed << ": " << r.code;
+            EXPECT_TRUE(Contains(r.err, "sgctl: COM7: ")) << r.err;
+            EXPECT_EQ("", r.out);
+        }
+        generator.Stop();
+    }
+
+    // A generator that is merely slow is fine with a longer window.
+    Generator slow(m_map, 9, {}, 600);
+    slow.Start();
+    const Result r = RunSgctl({"--port", "COM9", "--timeout", "1500", "set", "hdcp", "ON"});
+    EXPECT_EQ(0, r.code) << r.err;
+    // The search waits as long on every port when a window is given.
+    EXPECT_EQ("COM9\n", RunSgctl({"--timeout", "1500", "search"}).out);
+}
+
+TEST_F(Sgctl, TheLogHasEveryFrameBothWaysAndWhatBecameOfIt) {
+    testsupport::TempDir dir;
+    sgsim::CMisbehaviour corrupt;
+    corrupt.nCorruptEvery = 2; // the second reply: the query's
+    Generator generator(m_map, 2, corrupt);
+    generator.Start();
+    const std::string log = dir.Path() + "/frames.log";
+    const Result r =
+        RunSgctl({"--port", "COM2", "--log", log, "--timeout", "150", "raw", "0062", "05"});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ(3,
+              RunSgctl({"--port", "COM2", "--log", log, "--timeout", "150", "raw", "8062"}).code);
+    std::ifstream in(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(4u, lines.size());
+    // "<seconds since 1970> TX|RX <hex>[  (note)]", appended run after run.
+    EXPECT_TRUE(Contains(lines[0], " TX aa 00 00 06 00 00 00 62 00 05 ")) << lines[0];
+    EXPECT_TRUE(Contains(lines[1], " RX ab 00 00 06 00 01 01 62 00 05 ")) << lines[1];
+    EXPECT_TRUE(Contains(lines[2], " TX aa 00 00 05 00 00 00 62 80 6f")) << lines[2];
+    EXPECT_TRUE(Contains(lines[3], " RX ab 00 00 06 00 01 01 62 80 05 ")) << lines[3];
+    EXPECT_TRUE(Contains(lines[3], "(wrong checksum)")) << lines[3];
+    EXPECT_GT(std::stod(lines[0]), 1.5e9);
+    EXPECT_LE(std::stod(lines[0]), std::stod(lines[3]));
+}
+
+TEST_F(Sgctl, UsageErrorsExitTwoAndEveryCommandHasHelp) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"frobnicate"},
+                                               {"--address", "1:2:3", "status"},
+                                               {"--timeout", "0", "status"},
+                                               {"--port"},
+                                               {"status", "--yaml"},
+                                               {"set", "timing"},
+                                               {"output", "dvi"},
+                                               {"signal", "1"},
+                                               {"user-timing", "get", "12"},
+                                               {"raw", "12345"},
+                                               {"raw", "8061", "1"},
+                                               {"edid", "write"}}) {
+        const Result r = RunSgctl(args);
+        EXPECT_EQ(2, r.code) << args.size();
+        EXPECT_TRUE(Contains(r.err, "usage: sgctl")) << r.err;
+    }
+    EXPECT_TRUE(Contains(RunSgctl({"--help"}).out, "Exit status"));
+    for (const char* command :
+         {"search", "status", "set", "output", "signal", "reset", "user-timing", "edid", "raw"}) {
+        const Result r = RunSgctl({command, "--help"});
+        EXPECT_EQ(0, r.code) << command;
+        EXPECT_TRUE(Contains(r.out, std::string("usage: sgctl [OPTIONS] ") + command)) << command;
+    }
+}
+
+} // namespace

@@ -1,0 +1,537 @@
+// sgctl's commands that change the generator's state or read one part of it.
+#include "tools/sgctl/commands.h"
+
+#include "edid/edid_decoder.h"
+#include "edid/edid_file.h"
+#include "edid/edid_report.h"
+#include "link/command_words.h"
+#include "link/timing_codes.h"
+#include "link/user_timing_checks.h"
+#include "link/user_timing_record.h"
+#include "tools/sgctl/settings.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace sgctl {
+
+namespace {
+
+// Pauses of the Timing details page around a user timing upload: after leaving the slot's timing,
+// and after the upload before the timing is selected again.
+constexpr int kLeaveSlotPauseMs = 400;
+constexpr int kAfterUploadPauseMs = 500;
+// The timing the console selects to leave a user timing that is about to be rewritten.
+constexpr std::uint8_t kLeaveTiming = 2;
+
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Sends a setting and waits for the generator's acknowledgement, which carries the same word; a
+// generator that does not acknowledge is not waited for beyond the window. Whether the setting
+// took is for the read-back to tell.
+void SendSetting(CLine& line, std::uint16_t word, const std::vector<std::uint8_t>& payload) {
+    CAwait ack;
+    ack.wWord = word;
+    line.Send(word, payload);
+    CReply reply;
+    line.Await(ack, line.WindowMs(), reply);
+}
+
+// "34 (SMPTE)".
+std::string Described(int code, const std::string& name) {
+    return std::to_string(code) + (name.empty() ? "" : " (" + name + ")");
+}
+
+const char* const kUsages[][2] = {
+    {"search", "usage: sgctl [OPTIONS] search\n"
+               "Searches COM1..COM99 (or the --port given) as the console does and prints the\n"
+               "port where the generator answers, for example COM5. Exit 3 when none answers.\n"},
+    {"status", "usage: sgctl [OPTIONS] status [--json]\n"
+               "Reads the generator's whole state back, as the console does after connecting,\n"
+               "and prints it in the status panel's words.\n"
+               "  --json  one JSON object with the raw codes: timing, pattern, color_space,\n"
+               "          color_depth, hdcp, hdmi_dvi, sample_rate, audio_bits, audio_source,\n"
+               "          channel, interface, signal, hotplug, summary, user_timings, names\n"},
+    {"set", "usage: sgctl [OPTIONS] set KEY VALUE\n"
+            "       sgctl [OPTIONS] set KEY --list\n"
+            "Sets one setting, reads it back and exits 0 only when the generator reports it.\n"
+            "KEY: timing, pattern, color_space, color_depth, hdcp, hdmi_dvi, sample_rate,\n"
+            "audio_bits, audio_source, channel (of the selected output).\n"
+            "VALUE: a code, or the name the console shows for it (\"1920x1080p(60)\", \"SMPTE\",\n"
+            "\"YUV4:4:4\", AUTO), in any case. Choices the console refuses are refused (exit 2):\n"
+            "the 4K and DVI colour rules, and what the selected output does not offer.\n"
+            "  --list  print the codes of KEY and their names, one a line\n"},
+    {"output", "usage: sgctl [OPTIONS] output hdmi|sdi\n"
+               "Selects the HDMI or the SDI output and checks that the generator reports it.\n"},
+    {"signal", "usage: sgctl [OPTIONS] signal on|off\n"
+               "Switches the signal on or off and checks that the generator reports it.\n"},
+    {"reset", "usage: sgctl [OPTIONS] reset\n"
+              "Resets the generator's settings to the factory defaults (user timings and saved\n"
+              "EDIDs stay); exits 0 when the generator acknowledges.\n"},
+    {"user-timing",
+     "usage: sgctl [OPTIONS] user-timing get SLOT [--json]\n"
+     "       sgctl [OPTIONS] user-timing set SLOT --clock MHZ --h-active N --h-blank N\n"
+     "                 --hs-offset N --hs-width N --v-active N --v-blank N --vs-offset N\n"
+     "                 --vs-width N [--interlaced] [--hsync +|-] [--vsync +|-]\n"
+     "SLOT is 0..9 (the console's User Define 1..10, timing codes 62..71).\n"
+     "get prints the stored record (--json: the object of status --json).\n"
+     "set checks the values as the Timing details page does (clock above 0 and at most\n"
+     "300.1 MHz, every size 0..65535), stores the record, reads it back and compares. Vertical\n"
+     "values are per field for --interlaced; the syncs are positive unless given as -. When\n"
+     "the slot's timing is in force it is left during the upload and selected again.\n"},
+    {"edid", "usage: sgctl [OPTIONS] edid read [--saved N] [-o FILE] [--decode]\n"
+             "Reads the EDID of the attached display, or saved EDID N (1..6).\n"
+             "  -o FILE   write it to FILE: .bin the 256 bytes, .txt the console's text layout\n"
+             "  --decode  print the console's reports of it, as edidinfo does\n"
+             "Without -o and --decode the EDID is printed in the text layout.\n"},
+    {"raw", "usage: sgctl [OPTIONS] raw WORD [HEXBYTES]\n"
+            "Sends a request frame with the command word WORD (hex, 8061 or 0x8061) and the\n"
+            "payload HEXBYTES (hex, with or without blanks: \"00 01\" or 0001), and prints the\n"
+            "reply frame that carries the same word.\n"},
+};
+
+// --- set ------------------------------------------------------------------------------------
+
+int SetList(const CKeyInfo& key, CSession& s) {
+    // The channel lists differ by output: both are printed.
+    for (bool hdmi : {true, false}) {
+        if (!hdmi && key.key != Key::Channel)
+            break;
+        if (key.key == Key::Channel)
+            s.out << (hdmi ? "HDMI output:\n" : "SDI output:\n");
+        for (int c = 0; c <= MaxCode(key.key, hdmi); ++c) {
+            const std::string name = CodeName(key.key, c, hdmi);
+            s.out << c << (name.empty() ? "" : "\t" + name) << "\n";
+        }
+    }
+    return kExitDone;
+}
+
+} // namespace
+
+const char* CommandUsage(const std::string& command) {
+    for (const auto& u : kUsages)
+        if (command == u[0])
+            return u[1];
+    return "";
+}
+
+void UsageError(const std::string& command, const std::string& message) {
+    throw CFailure(kExitUsage, message + "\n" + CommandUsage(command));
+}
+
+int CmdSet(const Args& args, CSession& s) {
+    if (args.size() != 2)
+        UsageError("set", "set takes KEY and VALUE");
+    const CKeyInfo* key = FindKey(args[0]);
+    if (!key) {
+        std::string keys;
+        for (const CKeyInfo& k : Keys())
+            keys += std::string(keys.empty() ? "" : ", ") + k.name;
+        UsageError("set", "unknown KEY " + args[0] + " (one of " + keys + ")");
+    }
+    if (args[1] == "--list")
+        return SetList(*key, s);
+    // A value is refused before the line is touched, but for the channel settings, whose codes
+    // and names depend on the output.
+    int code = 0;
+    std::string error;
+    if (key->key != Key::Channel && !ParseValue(key->key, args[1], true, code, error))
+        throw CFailure(kExitUsage, std::string(key->name) + " " + args[1] + ": " + error);
+
+    CLine& line = s.Line();
+    CGeneratorState state;
+    if (NeedsOutput(key->key))
+        state.bHdmiOutput = s.HdmiOutput();
+    if (NeedsVideoMode(key->key)) {
+        state.nTiming = line.Query(cmd::QueryTiming, "the timing query");
+        state.nHdmiDvi = line.Query(cmd::QueryHdmiDviMode, "the HDMI/DVI mode query");
+    }
+    if (!ParseValue(key->key, args[1], state.bHdmiOutput, code, error))
+        throw CFailure(kExitUsage, std::string(key->name) + " " + args[1] + ": " + error + " (" +
+                                       (state.bHdmiOutput ? "HDMI" : "SDI") + " output selected)");
+    const std::string refusal = Refusal(*key, code, state);
+    if (!refusal.empty())
+        throw CFailure(kExitUsage,
+                       std::string(key->name) + " " +
+                           Described(code, CodeName(key->key, code, state.bHdmiOutput)) +
+                           " refused: " + refusal);
+
+    const std::uint16_t setWord = SetWord(*key, state.bHdmiOutput);
+    SendSetting(line, setWord, {static_cast<std::uint8_t>(code)});
+    const int reported =
+        line.Query(QueryWord(*key, state.bHdmiOutput), "the " + std::string(key->label) + " query");
+    if (reported != code)
+        throw CFailure(kExitDifferent,
+                       line.Name() + ": " + key->name + ": sent " +
+                           Described(code, CodeName(key->key, code, state.bHdmiOutput)) +
+                           ", the generator reports " +
+                           Described(reported, CodeName(key->key, reported, state.bHdmiOutput)));
+    s.out << key->name << " " << Described(code, CodeName(key->key, code, state.bHdmiOutput))
+          << "\n";
+    return kExitDone;
+}
+
+// --- output, signal, reset --------------------------------------------------------------------
+
+namespace {
+
+// A two-way switch: sends 0 or 1 and reads back, 0 meaning the first word.
+int Switch(const Args& args, CSession& s, const char* command, const char* first,
+           const char* second, std::uint16_t setWord, std::uint16_t queryWord, const char* what) {
+    if (args.size() != 1 || (args[0] != first && args[0] != second))
+        UsageError(command, std::string(command) + " takes " + first + " or " + second);
+    const std::uint8_t value = args[0] == first ? 0 : 1;
+    CLine& line = s.Line();
+    SendSetting(line, setWord, {value});
+    // Any value but 0 reads as the second state.
+    const bool isFirst = line.Query(queryWord, what) == 0;
+    if (isFirst != (value == 0))
+        throw CFailure(kExitDifferent, line.Name() + ": " + command + ": sent " + args[0] +
+                                           ", the generator reports " + (isFirst ? first : second));
+    s.out << command << " " << args[0] << "\n";
+    return kExitDone;
+}
+
+} // namespace
+
+int CmdOutput(const Args& args, CSession& s) {
+    return Switch(args, s, "output", "hdmi", "sdi", cmd::SetOutputInterface,
+                  cmd::QueryOutputInterface, "the output interface query");
+}
+
+int CmdSignal(const Args& args, CSession& s) {
+    return Switch(args, s, "signal", "on", "off", cmd::SetSignalOutput, cmd::QuerySignalOutput,
+                  "the signal query");
+}
+
+int CmdReset(const Args& args, CSession& s) {
+    if (!args.empty())
+        UsageError("reset", "reset takes no arguments");
+    CAwait ack;
+    ack.wWord = cmd::ResetToDefault;
+    s.Line().Exchange(cmd::ResetToDefault, {}, ack, "the reset");
+    s.out << "reset\n";
+    return kExitDone;
+}
+
+// --- user-timing ------------------------------------------------------------------------------
+
+namespace {
+
+int ParseSlot(const std::string& text) {
+    if (text.size() != 1 || text[0] < '0' || text[0] > '9')
+        UsageError("user-timing", "SLOT must be 0..9, not " + text);
+    return text[0] - '0';
+}
+
+std::vector<std::uint8_t> FetchRecord(CLine& line, int slot) {
+    CAwait await;
+    await.wWord = cmd::FetchUserTiming;
+    await.nMinPayload = UserTimingRecord::kSize;
+    const CReply r = line.Exchange(cmd::FetchUserTiming, {static_cast<std::uint8_t>(slot)}, await,
+                                   "the fetch of user timing slot " + std::to_string(slot));
+    return std::vector<std::uint8_t>(r.Payload(), r.Payload() + UserTimingRecord::kSize);
+}
+
+// A whole number as the page's integer fields take it; sizes out of range are the check's.
+bool ParseLong(const std::string& text, long& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0' && errno == 0;
+}
+
+int UserTimingGet(const Args& args, CSession& s) {
+    if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "--json"))
+        UsageError("user-timing", "user-timing get takes SLOT and --json");
+    const int slot = ParseSlot(args[1]);
+    const std::vector<std::uint8_t> record = FetchRecord(s.Line(), slot);
+    if (args.size() == 3)
+        s.out << UserTimingJson(slot, record.data()) << "\n";
+    else
+        s.out << UserTimingLine(slot, record.data()) << "\n";
+    return kExitDone;
+}
+
+int UserTimingSet(const Args& args, CSession& s) {
+    if (args.size() < 2)
+        UsageError("user-timing", "user-timing set takes SLOT and the timing's values");
+    const int slot = ParseSlot(args[1]);
+    rules::UserTimingValues v;
+    v.hsyncPositive = v.vsyncPositive = true;
+    struct CSize {
+        const char* option;
+        long* value;
+        bool given;
+    } sizes[] = {{"--h-active", &v.hActive, false},   {"--h-blank", &v.hBlank, false},
+                 {"--hs-offset", &v.hsOffset, false}, {"--hs-width", &v.hsWidth, false},
+                 {"--v-active", &v.vActive, false},   {"--v-blank", &v.vBlank, false},
+                 {"--vs-offset", &v.vsOffset, false}, {"--vs-width", &v.vsWidth, false}};
+    bool clockGiven = false;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--interlaced") {
+            v.interlaced = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            UsageError("user-timing", a + " needs a value");
+        const std::string& value = args[++i];
+        if (a == "--clock") {
+            char* end = nullptr;
+            v.clockMhz = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0')
+                UsageError("user-timing", "--clock " + value + ": Please enter a number.");
+            clockGiven = true;
+        } else if (a == "--hsync" || a == "--vsync") {
+            if (value != "+" && value != "-")
+                UsageError("user-timing", a + " takes + or -");
+            (a == "--hsync" ? v.hsyncPositive : v.vsyncPositive) = value == "+";
+        } else {
+            CSize* size = nullptr;
+            for (CSize& c : sizes)
+                if (a == c.option)
+                    size = &c;
+            if (!size)
+                UsageError("user-timing", "unknown option " + a);
+            if (!ParseLong(value, *size->value))
+                UsageError("user-timing", a + " " + value + ": Please enter an integer.");
+            size->given = true;
+        }
+    }
+    if (!clockGiven)
+        UsageError("user-timing", "--clock is missing");
+    for (const CSize& c : sizes)
+        if (!c.given)
+            UsageError("user-timing", std::string(c.option) + " is missing");
+    const std::string refusal = rules::CheckUserTiming(slot + 1, v);
+    if (!refusal.empty())
+        throw CFailure(kExitUsage, "user timing refused: " + refusal);
+    const UserTimingRecord::Bytes record = rules::MakeUserTimingRecord(slot + 1, v).ToBytes();
+
+    CLine& line = s.Line();
+    // The generator must leave a user timing before that slot is rewritten.
+    const int code = timing::kFirstUser + slot;
+    const bool inForce = line.Query(cmd::QueryTiming, "the timing query") == code;
+    if (inForce) {
+        SendSetting(line, cmd::SetTiming, {kLeaveTiming});
+        Pause(kLeaveSlotPauseMs);
+    }
+    SendSetting(line, cmd::StoreUserTiming,
+                std::vector<std::uint8_t>(record.begin(), record.end()));
+    const std::vector<std::uint8_t> stored = FetchRecord(line, slot);
+    if (!std::equal(stored.begin(), stored.end(), record.begin()))
+        throw CFailure(kExitDifferent, line.Name() + ": user timing slot " + std::to_string(slot) +
+                                           ": sent " + HexString(record.data(), record.size()) +
+                                           ", the generator holds " +
+                                           HexString(stored.data(), stored.size()));
+    if (inForce) {
+        // Back to the timing that was in force, now with the new values.
+        Pause(kAfterUploadPauseMs);
+        SendSetting(line, cmd::SetTiming, {static_cast<std::uint8_t>(code)});
+        const int reported = line.Query(cmd::QueryTiming, "the timing query");
+        if (reported != code)
+            throw CFailure(kExitDifferent, line.Name() + ": user timing slot " +
+                                               std::to_string(slot) + " stored, but timing " +
+                                               std::to_string(code) +
+                                               " was not selected again: the generator reports " +
+                                               std::to_string(reported));
+    }
+    s.out << UserTimingLine(slot, record.data()) << "\n";
+    return kExitDone;
+}
+
+} // namespace
+
+int CmdUserTiming(const Args& args, CSession& s) {
+    if (!args.empty() && args[0] == "get")
+        return UserTimingGet(args, s);
+    if (!args.empty() && args[0] == "set")
+        return UserTimingSet(args, s);
+    UsageError("user-timing", "user-timing takes get or set");
+}
+
+// --- edid -------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kSavedEdids = 6;
+
+bool FileExists(const std::string& path) {
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+        return true;
+    }
+    return false;
+}
+
+// Writes the bytes to path, replacing it; the reason when that fails.
+std::string WriteFile(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return std::strerror(errno);
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    return ok ? std::string() : std::string("write failed");
+}
+
+} // namespace
+
+int CmdEdid(const Args& args, CSession& s) {
+    if (args.empty() || args[0] != "read")
+        UsageError("edid", "edid takes read");
+    int saved = 0; // 1..6, or 0 for the display's EDID
+    std::string path;
+    bool decode = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--decode") {
+            decode = true;
+        } else if ((a == "--saved" || a == "-o") && i + 1 < args.size()) {
+            const std::string& value = args[++i];
+            if (a == "-o") {
+                path = value;
+            } else if (value.size() == 1 && value[0] >= '1' && value[0] < '1' + kSavedEdids) {
+                saved = value[0] - '0';
+            } else {
+                UsageError("edid", "--saved takes 1.." + std::to_string(kSavedEdids));
+            }
+        } else {
+            UsageError("edid", "unknown argument " + a);
+        }
+    }
+    // The file is judged before the generator is asked, so that an EDID is never read in vain.
+    bool created = false;
+    if (!path.empty()) {
+        const std::string extension = edid::FileExtension(path);
+        if (extension != "bin" && extension != "txt")
+            throw CFailure(kExitUsage, path + ": " + edid::kNotBinOrTxt);
+        created = !FileExists(path);
+        std::FILE* f = std::fopen(path.c_str(), "ab");
+        if (!f)
+            throw CFailure(kExitUsage, "cannot write " + path + ": " + std::strerror(errno));
+        std::fclose(f);
+    }
+
+    CAwait await;
+    await.wWord = saved ? cmd::ReadSavedEdid : cmd::ReadSinkEdid;
+    // The saved form carries its slot before the 256 bytes.
+    const std::uint8_t slot = static_cast<std::uint8_t>(saved - 1);
+    await.nMinPayload = static_cast<int>(edid::kImageSize) + (saved ? 1 : 0);
+    if (saved)
+        await.accept = [slot](const CReply& r) { return r.Payload()[0] == slot; };
+    CReply reply;
+    try {
+        const std::uint8_t payload = saved ? slot : 0x01;
+        reply = s.Line().Exchange(await.wWord, {payload}, await,
+                                  saved ? "the read of saved EDID " + std::to_string(saved)
+                                        : std::string("the read of the display's EDID"));
+    } catch (const CFailure&) {
+        if (created)
+            std::remove(path.c_str());
+        throw;
+    }
+    edid::Image image;
+    std::copy(reply.Payload() + (saved ? 1 : 0),
+              reply.Payload() + (saved ? 1 : 0) + edid::kImageSize, image.begin());
+
+    std::string text = edid::EdidTextLayout(image);
+    if (!path.empty()) {
+        const bool binary = edid::FileExtension(path) == "bin";
+        const std::string failure =
+            WriteFile(path, binary ? std::string(image.begin(), image.end()) : text);
+        if (!failure.empty())
+            throw CFailure(kExitUsage, "cannot write " + path + ": " + failure);
+    }
+    if (decode) {
+        s.out << edid::ToReadableText(edid::ValidateAndDecode(image));
+    } else if (path.empty()) {
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        s.out << text;
+    }
+    return kExitDone;
+}
+
+// --- raw --------------------------------------------------------------------------------------
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Hex digits in pairs; blanks, colons and a leading 0x of each argument are passed over.
+bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes) {
+    std::size_t i = 0;
+    int high = -1;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (high < 0 && c == '0' && i + 1 < text.size() &&
+            (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+            i += 2;
+            continue;
+        }
+        ++i;
+        if (high < 0 && (c == ' ' || c == ':' || c == ','))
+            continue;
+        const int d = HexDigit(c);
+        if (d < 0)
+            return false;
+        if (high < 0) {
+            high = d;
+        } else {
+            bytes.push_back(static_cast<std::uint8_t>(high << 4 | d));
+            high = -1;
+        }
+    }
+    return high < 0;
+}
+
+} // namespace
+
+int CmdRaw(const Args& args, CSession& s) {
+    if (args.empty())
+        UsageError("raw", "raw takes WORD");
+    std::string digits = args[0];
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits = digits.substr(2);
+    unsigned word = 0;
+    for (char c : digits) {
+        const int d = HexDigit(c);
+        if (d < 0 || digits.size() > 4)
+            UsageError("raw", "WORD must be up to four hex digits, not " + args[0]);
+        word = word << 4 | static_cast<unsigned>(d);
+    }
+    if (digits.empty())
+        UsageError("raw", "WORD must be up to four hex digits, not " + args[0]);
+    std::vector<std::uint8_t> payload;
+    for (std::size_t i = 1; i < args.size(); ++i)
+        if (!ParseHexBytes(args[i], payload))
+            UsageError("raw", "HEXBYTES must be pairs of hex digits, not " + args[i]);
+    if (payload.size() > static_cast<std::size_t>(frame::kMaxPayload))
+        throw CFailure(kExitUsage, "Too much parameter. (" + std::to_string(payload.size()) +
+                                       " bytes, at most " + std::to_string(frame::kMaxPayload) +
+                                       ")");
+    CAwait await;
+    await.wWord = static_cast<std::uint16_t>(word);
+    const CReply reply = s.Line().Exchange(await.wWord, payload, await, "the request");
+    s.out << HexBytes(reply.abFrame.data(), reply.abFrame.size()) << "\n";
+    return kExitDone;
+}
+
+} // namespace sgctl

@@ -1,0 +1,42 @@
+// The commands of sgctl. Each reads its own arguments (a usage error before the line is touched),
+// talks to the generator through the session's line, prints its results on the session's out and
+// returns the exit code; failures on the way are thrown as CFailure.
+#pragma once
+
+#include "tools/sgctl/session.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sgctl {
+
+using Args = std::vector<std::string>;
+
+int CmdSearch(const Args& args, CSession& s);
+int CmdStatus(const Args& args, CSession& s);
+int CmdSet(const Args& args, CSession& s);
+int CmdOutput(const Args& args, CSession& s);
+int CmdSignal(const Args& args, CSession& s);
+int CmdReset(const Args& args, CSession& s);
+int CmdUserTiming(const Args& args, CSession& s);
+int CmdEdid(const Args& args, CSession& s);
+int CmdRaw(const Args& args, CSession& s);
+
+// The usage text of a command ("" for an unknown one).
+const char* CommandUsage(const std::string& command);
+
+// A user timing record of slot 0..9 as a JSON object (the keys of `status --json`) and as one
+// readable line.
+std::string UserTimingJson(int slot, const std::uint8_t* record);
+std::string UserTimingLine(int slot, const std::uint8_t* record);
+
+// A usage error: the message and the command's usage on err, exit 2.
+[[noreturn]] void UsageError(const std::string& command, const std::string& message);
+
+// Hex digits, two per byte, no separator ("0a1b").
+std::string HexString(const std::uint8_t* bytes, std::size_t count);
+// Bytes separated by blanks ("ab 00 00 06").
+std::string HexBytes(const std::uint8_t* bytes, std::size_t count);
+
+} // namespace sgctl

@@ -1,0 +1,65 @@
+// The one-byte settings of `sgctl set`: their keys, command words, the codes the console sends,
+// the names it shows for them, and the choices it refuses. No I/O.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sgctl {
+
+enum class Key {
+    Timing,
+    Pattern,
+    ColorSpace,
+    ColorDepth,
+    Hdcp,
+    HdmiDvi,
+    SampleRate,
+    AudioBits,
+    AudioSource,
+    Channel,
+};
+
+struct CKeyInfo {
+    Key key;
+    const char* name;  // "color_space"
+    const char* label; // "colour space", for messages
+    std::uint16_t wSet;
+    std::uint16_t wQuery;
+    bool bHdmiOnly; // the console offers it while the HDMI output is selected only
+};
+
+const std::vector<CKeyInfo>& Keys();
+const CKeyInfo* FindKey(const std::string& name);
+// The channel words follow the selected output.
+std::uint16_t SetWord(const CKeyInfo& key, bool hdmiOutput);
+std::uint16_t QueryWord(const CKeyInfo& key, bool hdmiOutput);
+
+// The highest code the console sends for the key (the channel list of the output).
+int MaxCode(Key key, bool hdmiOutput);
+
+// The console's name of a code ("" when it has none, as for the user timings).
+std::string CodeName(Key key, int code, bool hdmiOutput);
+
+// Reads a VALUE: a code (decimal, or hexadecimal after 0x) or a name the console shows for one,
+// compared without regard to case. False with the reason in error when it is neither, when the
+// name fits several codes, or when the code is beyond what the console sends.
+bool ParseValue(Key key, const std::string& text, bool hdmiOutput, int& code, std::string& error);
+
+// What the refusals look at.
+struct CGeneratorState {
+    bool bHdmiOutput = true;
+    int nTiming = 0;
+    int nHdmiDvi = 1;
+};
+
+// Which parts of the state the refusals of the key look at.
+bool NeedsOutput(Key key);
+bool NeedsVideoMode(Key key);
+
+// Empty when the console sends the choice in that state; else its message (the Setting page's
+// own for the 4K and DVI rules).
+std::string Refusal(const CKeyInfo& key, int code, const CGeneratorState& state);
+
+} // namespace sgctl
