@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 #include <cstring>
 #include <system_error>
 
@@ -304,12 +305,19 @@ void CSerialLink::TransmitPending() {
             std::memcpy(m_pTxFrame.get(), m_pTxBuffer.get(), static_cast<std::size_t>(length));
     }
     serial::Error e;
+    std::vector<std::uint8_t> dropped;
+    const bool recording = m_pRecorder && m_pRecorder->Enabled();
     {
         // The purge drops bytes received but not yet read; the reply to this frame comes after.
         std::lock_guard<std::mutex> lock(m_lock);
+        if (recording)
+            TakeUnread(dropped);
         m_hPort.Purge();
         e = m_hPort.Write(m_pTxFrame.get(), static_cast<std::size_t>(length), &m_hStopEvent);
     }
+    if (!dropped.empty())
+        m_pRecorder->Record(CConversation::Direction::Received, dropped.data(), dropped.size(),
+                            "dropped before sending");
     if (m_pRecorder)
         m_pRecorder->Record(CConversation::Direction::Sent, m_pTxFrame.get(),
                             static_cast<std::size_t>(std::max(length, 0)),
@@ -323,6 +331,20 @@ void CSerialLink::TransmitPending() {
     }
     // Also after a failed write, so that a caller pacing on it is never stalled.
     Notify(WM_LINK_TXEMPTY, 0);
+}
+
+void CSerialLink::TakeUnread(std::vector<std::uint8_t>& bytes) {
+    std::size_t count = 0;
+    if (m_hPort.InputQueueCount(count))
+        return;
+    // Bounded by what was queued when asked: the purge takes whatever comes meanwhile.
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint8_t byte = 0;
+        bool got = false;
+        if (m_hPort.ReadByte(byte, got) || !got)
+            return;
+        bytes.push_back(byte);
+    }
 }
 
 void CSerialLink::PortFailed(const serial::Error& error) {

@@ -24,6 +24,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class CConversation;
 
@@ -133,6 +134,9 @@ private:
     // may be closing. Changed only with m_lock held, by ClosePort and Open.
     std::atomic<bool> m_bPortHeld{false};
     void ClosePort(); // caller holds m_lock
+    // Reads the bytes waiting in the input queue, for the recorder before a purge drops them
+    // (caller holds m_lock).
+    void TakeUnread(std::vector<std::uint8_t>& bytes);
 
     CConversation* m_pRecorder = nullptr;
     // Releases the worker from a delivery when it must stop (see RequestStop).
