@@ -12,18 +12,6 @@ namespace {
 
 constexpr int kByteInterval = 200; // ms: a specialised exchange waits this long between bytes
 
-// Filter on the answering generator's address, skipped for the device address report.
-bool AddressAccepted(const DeviceAddress& own, std::uint8_t group, std::uint8_t device) {
-    const std::uint8_t g = own.group, d = own.device;
-    if (g == 0x00 && d == 0x00)
-        return true;
-    if (g == 0xFF && d == 0xFF)
-        return true;
-    if (g != 0x00 && g != 0xFF && (d == 0x00 || d == 0xFF))
-        return true;
-    return group == g && device == d;
-}
-
 // Payload bytes a handler reads; a shorter reply is ignored rather than read beyond its end.
 int PayloadNeeded(std::uint16_t word) {
     switch (word) {
@@ -132,7 +120,7 @@ void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
         return;
     }
     if (word != cmd::DeviceAddressReport &&
-        !AddressAccepted(m_address, m_abRxFrame[5], m_abRxFrame[6])) {
+        !frame::AcceptsReplyFrom(m_address, m_abRxFrame[5], m_abRxFrame[6])) {
         RecordReply(frame, size, "other address");
         return;
     }

@@ -1,6 +1,7 @@
 #include "pages/setting_page.h"
 
 #include "link/command_words.h"
+#include "link/setting_rules.h"
 #include "link/timing_codes.h"
 #include "pages/page_host.h"
 #include "res/art.h"
@@ -13,7 +14,7 @@ constexpr int kSettingsQueryWaitMs = 300; // before asking for the settings afte
 constexpr int kAudioBitsWaitMs = 20;
 
 constexpr int kAutoOutputMode = 2;
-constexpr int kAutoColor = 4;
+constexpr int kAutoColor = rules::kColorAuto;
 constexpr int kAutoSampleRate = 7;
 constexpr int kAutoAudioBits = 3;
 
@@ -177,14 +178,11 @@ void CSettingPage::SetHdcp(int value) {
 void CSettingPage::SetColorSpace(int value) {
     if (!m_host.PassRepeatGuard())
         return;
-    if (timing::Is420(TimingCode())) {
-        MessageBox("When in 4K(60Hz/50Hz) mode, the colorspace is fixed to YUV4:2:0 !");
-        UpdateData(false);
-        return;
-    }
-    if (m_nOutputMode == 0) {
-        m_nColorSpace = 0;
-        MessageBox("When in DVI mode, the colorspace is fixed to RGB4:4:4 !");
+    if (const char* refusal = rules::RefuseColorSpace(TimingCode(), m_nOutputMode)) {
+        // In DVI mode the radio goes back to the only colour space there is.
+        if (refusal == rules::kColorSpaceFixedDvi)
+            m_nColorSpace = 0;
+        MessageBox(refusal);
         UpdateData(false);
         return;
     }
@@ -202,13 +200,8 @@ void CSettingPage::SetColorSpace(int value) {
 void CSettingPage::SetColorDepth(int value) {
     if (!m_host.PassRepeatGuard())
         return;
-    if (m_nOutputMode == 0) {
-        MessageBox("When in DVI mode, the color depth is fixed to 24bit !");
-        UpdateData(false);
-        return;
-    }
-    if (timing::Is4k(TimingCode()) && value != 0 && value != kAutoColor) {
-        MessageBox("When in 4K mode, Color Depth is fixed to 24bit !");
+    if (const char* refusal = rules::RefuseColorDepth(TimingCode(), m_nOutputMode, value)) {
+        MessageBox(refusal);
         UpdateData(false);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "link/command_words.h"
 #include "link/timing_codes.h"
+#include "link/user_timing_checks.h"
 #include "link/user_timing_record.h"
 #include "pages/page_host.h"
 #include "pages/timing_page.h"
@@ -170,32 +171,23 @@ void CTimingDetailsPage::OnSaveUserTiming() {
 
     // Every check comes before anything is sent: a refused save leaves the generator on the
     // timing the console shows.
-    if (s < 1 || s > kUserSlots) {
-        MessageBox("Should select a valuable UserDefine number from the Pull-down-select-box on "
-                   "the right");
+    rules::UserTimingValues v;
+    v.clockMhz = m_fPixelClock;
+    v.hActive = m_nHActive;
+    v.hBlank = m_nHBlank;
+    v.hsOffset = m_nHsOffset;
+    v.hsWidth = m_nHsWidth;
+    v.vActive = m_nVActive;
+    v.vBlank = m_nVBlank;
+    v.vsOffset = m_nVsOffset;
+    v.vsWidth = m_nVsWidth;
+    v.interlaced = m_nScanType == 1;
+    v.hsyncPositive = m_nHsyncPolarity == 0;
+    v.vsyncPositive = m_nVsyncPolarity == 0;
+    const std::string refusal = rules::CheckUserTiming(s, v);
+    if (!refusal.empty()) {
+        MessageBox(refusal);
         return;
-    }
-    if (m_fPixelClock > 300.1) {
-        MessageBox("pixcel clock can not be higher than 300MHz");
-        return;
-    }
-    // Every value must fit its field of the record as it stands; a wrapped value would be a
-    // different timing.
-    if (!(m_fPixelClock > 0)) {
-        MessageBox("Video clk must be higher than 0MHz");
-        return;
-    }
-    const struct {
-        const char* name;
-        int value;
-    } fields[] = {{"H active", m_nHActive},   {"H blank", m_nHBlank},   {"Hs offset", m_nHsOffset},
-                  {"Hs width", m_nHsWidth},   {"V active", m_nVActive}, {"V blank", m_nVBlank},
-                  {"Vs offset", m_nVsOffset}, {"Vs width", m_nVsWidth}};
-    for (const auto& f : fields) {
-        if (f.value < 0 || f.value > 0xFFFF) {
-            MessageBox(std::string(f.name) + " must be a value from 0 to 65535");
-            return;
-        }
     }
 
     if (s == s_nLastSavedSlot) {
@@ -206,22 +198,7 @@ void CTimingDetailsPage::OnSaveUserTiming() {
     }
     s_nLastSavedSlot = s;
 
-    UserTimingRecord r;
-    r.slot = static_cast<std::uint8_t>(s - 1);
-    // Truncated to 10 kHz; the small bias keeps 148.35 from becoming 148.34 through rounding.
-    r.pixelClock10kHz = static_cast<std::uint16_t>(std::floor(m_fPixelClock * 100 + 1e-6));
-    r.flags =
-        static_cast<std::uint8_t>((m_nHsyncPolarity == 0 ? UserTimingRecord::kHsyncPositive : 0) |
-                                  (m_nVsyncPolarity == 0 ? UserTimingRecord::kVsyncPositive : 0) |
-                                  (m_nScanType == 1 ? UserTimingRecord::kInterlaced : 0));
-    r.hActive = static_cast<std::uint16_t>(m_nHActive);
-    r.hBlank = static_cast<std::uint16_t>(m_nHBlank);
-    r.hsOffset = static_cast<std::uint16_t>(m_nHsOffset);
-    r.hsWidth = static_cast<std::uint16_t>(m_nHsWidth);
-    r.vActive = static_cast<std::uint16_t>(m_nVActive);
-    r.vBlank = static_cast<std::uint16_t>(m_nVBlank);
-    r.vsOffset = static_cast<std::uint16_t>(m_nVsOffset);
-    r.vsWidth = static_cast<std::uint16_t>(m_nVsWidth);
+    const UserTimingRecord r = rules::MakeUserTimingRecord(s, v);
     std::uint8_t* record = m_host.UserTimingRecord(s - 1);
     r.ToBytes(record);
 
