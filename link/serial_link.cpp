@@ -3,6 +3,7 @@
 #include "link/serial_link.h"
 
 #include "link/conversation.h"
+#include "platform/serial/network_endpoint.h"
 #include "platform/serial/port_map.h"
 
 #include <algorithm>
@@ -113,6 +114,14 @@ BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char c
                         serial::MakeError(serial::Cause::InvalidArgument, definition));
         } else if ((e = m_hPort.SetState(m_portConfig))) {
             ReportError("SetCommState()", e);
+            // A serial device server that did not take the line settings, or never answered
+            // them, keeps its line at settings the generator may not speak, and nothing would
+            // tell the operator: that open fails, with the server's answer as the reason.
+            if (serial::IsNetworkUrl(path)) {
+                ClosePort();
+                m_lastOpenError = e;
+                return FALSE;
+            }
         }
     }
 

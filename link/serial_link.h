@@ -40,7 +40,9 @@ public:
     // Stops a running worker, then opens COM nPort (1..99) through the port map and configures
     // it. TRUE once the device is open, even when a configuration step failed (that step is
     // reported and the port keeps whatever configuration it has); FALSE when it could not be
-    // opened, which leaves the link closed without a worker.
+    // opened, which leaves the link closed without a worker. A network endpoint whose server
+    // does not take the line settings counts as not opened, with the server's answer as the
+    // reason.
     BOOL Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
               UINT nStopBits, DWORD dwEventMask, int nTxBufferSize);
     // Starts the worker; FALSE when a worker is already running or the thread could not start.

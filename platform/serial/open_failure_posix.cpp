@@ -1,6 +1,9 @@
 // Open failures on Linux: serial devices belong to a group (dialout on Debian) whose members may
-// use them, and a user added to it gets the membership only with the next login.
+// use them, and a user added to it gets the membership only with the next login. A port map
+// entry that is a plain file must hold a network endpoint's URL.
 #include "platform/serial/open_failure.h"
+
+#include "platform/serial/network_endpoint.h"
 
 #include <climits>
 #include <cstdlib>
@@ -27,6 +30,12 @@ std::string UserName() {
 } // namespace
 
 std::string ExplainOpenFailure(const Error& error, const std::string& device) {
+    if (IsNetworkUrl(device))
+        return ExplainNetworkFailure(error, device);
+    struct stat entry {};
+    if (error.cause == Cause::InvalidArgument && ::lstat(device.c_str(), &entry) == 0 &&
+        S_ISREG(entry.st_mode))
+        return ExplainBadMapEntry(device);
     const std::string shown = ShownPath(device);
     if (error.cause == Cause::Busy)
         return "Another program is using " + shown + ". Close it and try again.";

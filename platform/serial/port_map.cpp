@@ -1,5 +1,8 @@
-// COM number to device path: the port map directory first, then a scan of present devices.
+// COM number to device path or network endpoint: the port map directory first, then a scan of
+// present devices.
 #include "platform/serial/port_map.h"
+
+#include "platform/serial/network_endpoint.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -115,8 +118,12 @@ std::string ResolveComPort(int number, const std::string& mapDirectory, const De
     if (!mapDirectory.empty()) {
         const std::string entry = mapDirectory + "/COM" + std::to_string(number);
         struct stat st;
-        if (::lstat(entry.c_str(), &st) == 0)
-            return entry;
+        if (::lstat(entry.c_str(), &st) == 0) {
+            // A plain file names a network endpoint; one that holds anything else is returned as
+            // it is, and fails to open as no terminal.
+            const std::string url = S_ISREG(st.st_mode) ? ReadUrlEntry(entry) : std::string();
+            return url.empty() ? entry : url;
+        }
         if (Exists(mapDirectory + "/manual"))
             return {};
         for (long n : NumberedEntries(mapDirectory, "COM")) {

@@ -1,11 +1,14 @@
 // The COM port map: which device a COM number opens on this machine.
 //
 // COM n resolves, at each open, to
-//   1. the entry "COMn" of the port map directory (normally a symbolic link to a tty device,
-//      a pseudo-terminal included), else
+//   1. the entry "COMn" of the port map directory: a symbolic link to a tty device (a
+//      pseudo-terminal included), or a regular file holding the URL of a network endpoint
+//      (socket://HOST:PORT or rfc2217://HOST:PORT, network_endpoint.h), else
 //   2. the n-th present serial device: ttyS ports with hardware behind them, then ttyUSB*, then
 //      ttyACM*, each in numeric order, skipping devices that an entry of step 1 already names.
 // A file named "manual" in the directory switches step 2 off.
+// On Windows COM n is the system's port of that name, unless the port map directory holds a file
+// COMn with a URL.
 #pragma once
 
 #include <string>
@@ -15,10 +18,11 @@ namespace serial {
 
 // The console's per-user configuration directory: $XDG_CONFIG_HOME/kestrelon, or
 // ~/.config/kestrelon when the variable is unset or not an absolute path. Empty when no home
-// directory is known either, and on Windows, where the console keeps nothing per user.
+// directory is known either, and on Windows, where the console keeps no settings per user.
 std::string ConfigDirectory();
 
-// ConfigDirectory()/ports. Empty when that is.
+// ConfigDirectory()/ports. Empty when that is. On Windows %APPDATA%\kestrelon\ports, which
+// holds only network endpoints (empty when APPDATA is not set).
 std::string PortMapDirectory();
 
 // Where the device scan looks; tests point these at directories of their own.
@@ -30,8 +34,8 @@ struct DeviceRoots {
 // The present serial devices in COM order (paths under roots.dev).
 std::vector<std::string> ListPresentDevices(const DeviceRoots& roots = DeviceRoots{});
 
-// The device path COM number opens, or an empty string when it maps to nothing (number outside
-// 1..99, no entry and no n-th device).
+// The device path or the network endpoint's URL COM number opens, or an empty string when it
+// maps to nothing (number outside 1..99, no entry and no n-th device).
 std::string ResolveComPort(int number, const std::string& mapDirectory,
                            const DeviceRoots& roots = DeviceRoots{});
 inline std::string ResolveComPort(int number) {

@@ -1,8 +1,11 @@
 // The OS serial interface of the console: open a port by device path, configure it from a
 // definition text, purge it, count its input queue, read single bytes, write, and wait on the
-// link's three objects (stop, write, port). One backend per OS implements it (serial_posix.cpp:
-// termios, eventfd and poll; serial_win.cpp: an overlapped comm handle, events and the comm event
-// wait); callers never see an #ifdef. No Qt.
+// link's three objects (stop, write, port). One backend per OS implements it for the system's
+// serial devices (serial_posix.cpp: termios, eventfd and poll; serial_win.cpp: an overlapped comm
+// handle, events and the comm event wait); a path that is a URL (socket://HOST:PORT,
+// rfc2217://HOST:PORT) opens a serial device server's TCP port instead, through the network
+// backend (network_port.h), which behaves the same for the port's users. Callers never see an
+// #ifdef, nor which backend a port has. No Qt.
 //
 // Thread-safety: a Port is not locked internally; its user serialises every call on it (the link
 // holds its own mutex around each one). An Event may be set, reset and waited on from any thread.
@@ -21,12 +24,15 @@ namespace serial {
 enum class Cause {
     None,
     NotOpen,         // the port is closed
-    NotFound,        // no such device (or the COM number maps to nothing)
+    NotFound,        // no such device (or the COM number maps to nothing); for a network
+                     // endpoint: refused, unreachable or an unknown host
     Busy,            // in use by another open
     AccessDenied,    // no permission
     InvalidArgument, // a setting the device or the OS does not accept
-    Timeout,         // a write did not finish within the write timeouts
-    HungUp,          // the device went away (adapter pulled, other end of a pty closed)
+    Timeout,         // a write did not finish within the write timeouts; a network endpoint
+                     // that did not answer in time
+    HungUp,          // the device went away (adapter pulled, other end of a pty closed, the
+                     // network connection closed or reset)
     Aborted,         // a wait given up on request (the abort event of a write)
     Other,
 };
@@ -119,6 +125,7 @@ private:
 
 struct WaitObjects;
 struct WaitResult;
+class NetworkPort;
 
 // One open serial device. What the OS needs for it (a descriptor, a handle and its overlapped
 // blocks) lives in the backend's own implementation struct, out of sight of the callers.
@@ -131,10 +138,12 @@ public:
 
     // Opens the device for reading and writing, non-blocking, and exclusively: a second open of
     // the same device, from this process or another, fails with Cause::Busy. Closes any device
-    // this object had open first.
+    // this object had open first. A network endpoint's URL connects to it within about two
+    // seconds (an rfc2217:// one also negotiates the COM port control option); whether a second
+    // connection is taken is the server's to decide.
     Error Open(const std::string& path);
     void Close();
-    bool IsOpen() const { return m_impl != nullptr; }
+    bool IsOpen() const { return m_impl != nullptr || m_network != nullptr; }
 
     Error SetTimeouts(const Timeouts& timeouts);
     const Timeouts& GetTimeouts() const { return m_timeouts; }
@@ -144,6 +153,9 @@ public:
     Error SetEventMask(std::uint32_t mask);
     std::uint32_t GetEventMask() const { return m_eventMask; }
     Error GetState(PortState& state) const;
+    // A network endpoint takes the line settings as they are; an rfc2217:// one sets them on the
+    // server, with no flow control, and fails (Cause::InvalidArgument, saying what the server put
+    // in force instead) unless the server answers with the same settings within a second.
     Error SetState(const PortState& state);
 
     // Discards what was received and not read yet, and aborts transfers still pending. Output the
@@ -160,8 +172,23 @@ public:
 
 private:
     friend WaitResult WaitForAny(const WaitObjects& objects);
-    struct Impl;                  // one per backend
-    std::unique_ptr<Impl> m_impl; // null while closed
+    struct Impl;                            // the system's device, one per OS backend
+    std::unique_ptr<Impl> m_impl;           // null unless a device is open
+    std::unique_ptr<NetworkPort> m_network; // null unless a network endpoint is open
+
+    // The device's side of the calls above, one implementation per OS; the calls themselves
+    // (serial_port.cpp) choose between the device and the network endpoint.
+    Error OpenDevice(const std::string& path);
+    void CloseDevice();
+    Error DeviceSetTimeouts(const Timeouts& timeouts);
+    Error DeviceSetEventMask(std::uint32_t mask);
+    Error DeviceGetState(PortState& state) const;
+    Error DeviceSetState(const PortState& state);
+    Error DevicePurge();
+    Error DeviceInputQueueCount(std::size_t& count) const;
+    Error DeviceReadByte(std::uint8_t& byte, bool& got);
+    Error DeviceWrite(const std::uint8_t* data, std::size_t count, const Event* abort);
+
     Timeouts m_timeouts;
     std::uint32_t m_eventMask = 0;
     char m_eventChar = 0;
@@ -182,7 +209,8 @@ enum class Signalled { Stop, Write, Port, Failed };
 
 struct WaitResult {
     Signalled object = Signalled::Failed;
-    bool hangUp = false; // with Port: the device reported a hang-up or an error
+    bool hangUp = false; // with Port: the device reported a hang-up or an error (for a network
+                         // endpoint: the other end closed and everything it sent has been read)
     Error error;         // with Failed
 };
 

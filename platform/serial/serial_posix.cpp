@@ -2,6 +2,8 @@
 // for the wait, FIONREAD/TIOCOUTQ for the queues.
 #include "platform/serial/serial_port.h"
 
+#include "platform/serial/network_port.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -132,7 +134,16 @@ Error ErrorFromSystem(int code) {
         break;
     case EIO:
     case EPIPE:
+    case ECONNRESET:
+    case ECONNABORTED:
+    case ENOTCONN:
         e.cause = Cause::HungUp;
+        break;
+    case ECONNREFUSED:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EADDRNOTAVAIL:
+        e.cause = Cause::NotFound;
         break;
     case EBADF:
         e.cause = Cause::NotOpen;
@@ -196,8 +207,7 @@ Port::~Port() {
     Close();
 }
 
-Error Port::Open(const std::string& path) {
-    Close();
+Error Port::OpenDevice(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return ErrorFromSystem(errno);
@@ -221,7 +231,7 @@ Error Port::Open(const std::string& path) {
     return {};
 }
 
-void Port::Close() {
+void Port::CloseDevice() {
     if (!m_impl)
         return;
     // Exclusive mode belongs to the tty, not to this descriptor: clear it so that the next open
@@ -231,21 +241,21 @@ void Port::Close() {
     m_impl.reset();
 }
 
-Error Port::SetTimeouts(const Timeouts& timeouts) {
+Error Port::DeviceSetTimeouts(const Timeouts& timeouts) {
     if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     m_timeouts = timeouts;
     return {};
 }
 
-Error Port::SetEventMask(std::uint32_t mask) {
+Error Port::DeviceSetEventMask(std::uint32_t mask) {
     if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     m_eventMask = mask;
     return {};
 }
 
-Error Port::GetState(PortState& state) const {
+Error Port::DeviceGetState(PortState& state) const {
     if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     termios tio{};
@@ -280,7 +290,7 @@ Error Port::GetState(PortState& state) const {
     return {};
 }
 
-Error Port::SetState(const PortState& state) {
+Error Port::DeviceSetState(const PortState& state) {
     if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     speed_t speed;
@@ -344,7 +354,7 @@ Error Port::SetState(const PortState& state) {
 // Discards received bytes not yet read. Output is not flushed: every write has already drained
 // it, and on a pseudo-terminal an output flush on our side throws away what the far side has not
 // read yet, so the previous frame would be lost whenever the peer is slower than the next write.
-Error Port::Purge() {
+Error Port::DevicePurge() {
     if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     if (::tcflush(m_impl->fd, TCIFLUSH) != 0)
@@ -352,7 +362,7 @@ Error Port::Purge() {
     return {};
 }
 
-Error Port::InputQueueCount(std::size_t& count) const {
+Error Port::DeviceInputQueueCount(std::size_t& count) const {
     count = 0;
     if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
@@ -363,7 +373,7 @@ Error Port::InputQueueCount(std::size_t& count) const {
     return {};
 }
 
-Error Port::ReadByte(std::uint8_t& byte, bool& got) {
+Error Port::DeviceReadByte(std::uint8_t& byte, bool& got) {
     got = false;
     if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
@@ -388,7 +398,7 @@ Error Port::ReadByte(std::uint8_t& byte, bool& got) {
     }
 }
 
-Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abort) {
+Error Port::DeviceWrite(const std::uint8_t* data, std::size_t count, const Event* abort) {
     if (!m_impl)
         return MakeError(Cause::NotOpen, "port not open");
     const std::uint64_t totalMs =
@@ -437,14 +447,23 @@ WaitResult WaitForAny(const WaitObjects& objects) {
     fds[0] = {objects.stop ? objects.stop->Fd() : -1, POLLIN, 0};
     fds[1] = {objects.write ? objects.write->Fd() : -1, POLLIN, 0};
     fds[2] = {-1, 0, 0};
-    if (objects.port && objects.port->IsOpen()) {
+    const bool wantInput = objects.port && (objects.port->GetEventMask() & event::kRxChar);
+    NetworkPort* network = objects.port ? objects.port->m_network.get() : nullptr;
+    // Input a network endpoint has queued already signals at once, yet after stop and write.
+    bool ready = false;
+    if (network) {
+        fds[2].fd = static_cast<int>(network->Connection().WaitHandle());
+        // The other end's close is the hang-up, whatever the events asked for.
+        fds[2].events = static_cast<short>((wantInput ? POLLIN : 0) | POLLRDHUP);
+        ready = wantInput ? network->HasInput() : network->Gone();
+    } else if (objects.port && objects.port->m_impl) {
         fds[2].fd = objects.port->m_impl->fd;
         // Hang-up and errors are reported whatever the events asked for.
-        fds[2].events = (objects.port->GetEventMask() & event::kRxChar) ? POLLIN : 0;
+        fds[2].events = wantInput ? POLLIN : 0;
     }
     WaitResult result;
     for (;;) {
-        const int r = ::poll(fds, 3, -1);
+        const int r = ::poll(fds, 3, ready ? 0 : -1);
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0) {
@@ -457,6 +476,11 @@ WaitResult WaitForAny(const WaitObjects& objects) {
         result.object = Signalled::Stop;
     } else if (fds[1].revents) {
         result.object = Signalled::Write;
+    } else if (network) {
+        result.object = Signalled::Port;
+        // A close with data still unread is no hang-up yet: the reader takes the data first.
+        result.hangUp =
+            network->Gone() || (!wantInput && (fds[2].revents & (POLLHUP | POLLERR | POLLRDHUP)));
     } else {
         result.object = Signalled::Port;
         result.hangUp = (fds[2].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;

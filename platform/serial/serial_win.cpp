@@ -7,9 +7,12 @@
 // kernel handle are significant).
 #include "platform/serial/serial_port.h"
 
+#include "platform/serial/network_port.h"
+
 #include <cstdio>
 #include <memory>
 
+#include <winsock2.h>
 #include <windows.h>
 
 namespace serial {
@@ -118,6 +121,26 @@ Error ErrorFromSystem(int code) {
     case ERROR_INVALID_HANDLE:
         e.cause = Cause::NotOpen;
         break;
+    case WSAECONNREFUSED:
+    case WSAEHOSTUNREACH:
+    case WSAENETUNREACH:
+    case WSAEADDRNOTAVAIL:
+    case WSAHOST_NOT_FOUND:
+    case WSANO_DATA:
+        e.cause = Cause::NotFound;
+        break;
+    case WSAETIMEDOUT:
+        e.cause = Cause::Timeout;
+        break;
+    case WSAECONNRESET:
+    case WSAECONNABORTED:
+    case WSAENOTCONN:
+    case WSAESHUTDOWN:
+        e.cause = Cause::HungUp;
+        break;
+    case WSAEACCES:
+        e.cause = Cause::AccessDenied;
+        break;
     default:
         e.cause = Cause::Other;
         break;
@@ -170,13 +193,18 @@ Port::~Port() {
     Close();
 }
 
-Error Port::Open(const std::string& path) {
-    Close();
+Error Port::OpenDevice(const std::string& path) {
     // Not shared: a second open of the port fails while this one holds it.
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return LastError();
+    // A file opens as well as a port does (a port map entry that holds no address, say), and
+    // would take every later call as a file.
+    if (GetFileType(handle) == FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return MakeError(Cause::InvalidArgument, "not a serial device");
+    }
     auto native = std::make_unique<Impl>();
     native->handle = handle;
     native->waitBlock.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -198,7 +226,7 @@ Error Port::Open(const std::string& path) {
     return {};
 }
 
-void Port::Close() {
+void Port::CloseDevice() {
     if (!m_impl)
         return;
     std::unique_ptr<Impl> native = std::move(m_impl);
@@ -220,7 +248,7 @@ void Port::Close() {
     CloseHandle(native->ioBlock.hEvent);
 }
 
-Error Port::SetTimeouts(const Timeouts& timeouts) {
+Error Port::DeviceSetTimeouts(const Timeouts& timeouts) {
     if (!m_impl)
         return NotOpen();
     COMMTIMEOUTS t{};
@@ -235,7 +263,7 @@ Error Port::SetTimeouts(const Timeouts& timeouts) {
     return {};
 }
 
-Error Port::SetEventMask(std::uint32_t mask) {
+Error Port::DeviceSetEventMask(std::uint32_t mask) {
     if (!m_impl)
         return NotOpen();
     if (!SetCommMask(m_impl->handle, mask))
@@ -244,7 +272,7 @@ Error Port::SetEventMask(std::uint32_t mask) {
     return {};
 }
 
-Error Port::GetState(PortState& state) const {
+Error Port::DeviceGetState(PortState& state) const {
     if (!m_impl)
         return NotOpen();
     DCB dcb{};
@@ -261,7 +289,7 @@ Error Port::GetState(PortState& state) const {
     return {};
 }
 
-Error Port::SetState(const PortState& state) {
+Error Port::DeviceSetState(const PortState& state) {
     if (!m_impl)
         return NotOpen();
     HANDLE handle = m_impl->handle;
@@ -297,7 +325,7 @@ Error Port::SetState(const PortState& state) {
     return {};
 }
 
-Error Port::Purge() {
+Error Port::DevicePurge() {
     if (!m_impl)
         return NotOpen();
     if (!PurgeComm(m_impl->handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR))
@@ -305,7 +333,7 @@ Error Port::Purge() {
     return {};
 }
 
-Error Port::InputQueueCount(std::size_t& count) const {
+Error Port::DeviceInputQueueCount(std::size_t& count) const {
     count = 0;
     if (!m_impl)
         return NotOpen();
@@ -316,7 +344,7 @@ Error Port::InputQueueCount(std::size_t& count) const {
     return {};
 }
 
-Error Port::ReadByte(std::uint8_t& byte, bool& got) {
+Error Port::DeviceReadByte(std::uint8_t& byte, bool& got) {
     got = false;
     NativePort* native = m_impl.get();
     if (native == nullptr)
@@ -337,7 +365,7 @@ Error Port::ReadByte(std::uint8_t& byte, bool& got) {
     return {};
 }
 
-Error Port::Write(const std::uint8_t* data, std::size_t count, const Event* abort) {
+Error Port::DeviceWrite(const std::uint8_t* data, std::size_t count, const Event* abort) {
     NativePort* native = m_impl.get();
     if (native == nullptr)
         return NotOpen();
@@ -399,6 +427,32 @@ WaitResult PollQueue(const HANDLE* events, NativePort& native) {
     }
 }
 
+// A network endpoint's wait: its network event after stop and write; input it has queued
+// already signals at once, yet after them too.
+WaitResult WaitForNetwork(HANDLE* handles, NetworkPort& network, bool wantInput) {
+    WaitResult result;
+    handles[2] = reinterpret_cast<HANDLE>(network.Connection().WaitHandle());
+    for (;;) {
+        const bool ready = wantInput ? network.HasInput() : network.Gone();
+        const DWORD r = WaitForMultipleObjects(3, handles, FALSE, ready ? 0 : INFINITE);
+        if (r == WAIT_OBJECT_0) {
+            result.object = Signalled::Stop;
+        } else if (r == WAIT_OBJECT_0 + 1) {
+            result.object = Signalled::Write;
+        } else if (r == WAIT_OBJECT_0 + 2 || r == WAIT_TIMEOUT) {
+            const bool closed = r == WAIT_OBJECT_0 + 2 && network.Connection().TakeWakeUp();
+            if (!wantInput && !closed && !network.Gone())
+                continue; // input nobody waits for
+            result.object = Signalled::Port;
+            // A close with data still unread is no hang-up yet: the reader takes the data first.
+            result.hangUp = network.Gone() || (!wantInput && closed);
+        } else {
+            result.error = LastError();
+        }
+        return result;
+    }
+}
+
 } // namespace
 
 WaitResult WaitForAny(const WaitObjects& objects) {
@@ -413,9 +467,12 @@ WaitResult WaitForAny(const WaitObjects& objects) {
         result.error = MakeError(Cause::NotOpen, "no stop or write event");
         return result;
     }
+    if (objects.port && objects.port->m_network)
+        return WaitForNetwork(handles, *objects.port->m_network,
+                              (objects.port->GetEventMask() & event::kRxChar) != 0);
 
     NativePort* native = nullptr;
-    if (objects.port && objects.port->IsOpen() && objects.port->GetEventMask() != 0)
+    if (objects.port && objects.port->m_impl && objects.port->GetEventMask() != 0)
         native = objects.port->m_impl.get();
     if (native && native->polling)
         return PollQueue(handles, *native);
