@@ -1,7 +1,9 @@
-// sgsim: the generator emulator on a pseudo-terminal, registered as COMn for the console.
+// sgsim: the generator emulator on a pseudo-terminal, or on a TCP port as a serial device server
+// would serve it, registered as COMn for the console.
 #include "tools/sgsim/edid_file.h"
 #include "tools/sgsim/emulator.h"
 #include "tools/sgsim/pty_server.h"
+#include "tools/sgsim/tcp_server.h"
 #include "kestrelon_version.h"
 
 #include <cerrno>
@@ -31,14 +33,20 @@ void OnStopSignal(int) {
 
 const char kUsage[] =
     "usage: sgsim [options]\n"
-    "Emulates the signal generator on a pseudo-terminal registered as COMn in the console's\n"
-    "port map directory, until SIGINT or SIGTERM.\n"
+    "Emulates the signal generator on a pseudo-terminal, or on a TCP port as a serial device\n"
+    "server, registered as COMn in the console's port map directory, until SIGINT or SIGTERM.\n"
     "\n"
     "Port:\n"
     "  --com N               COM number 1..99 (default: the lowest free one)\n"
     "  --ports-dir DIR       port map directory (default: $XDG_CONFIG_HOME/kestrelon/ports\n"
     "                        or ~/.config/kestrelon/ports)\n"
     "  --force               replace a COMn entry that points at a live device\n"
+    "  --tcp HOST:PORT       serve on this TCP port instead, the line's bytes as they are\n"
+    "                        (PORT 0: a free one); COMn holds socket://HOST:PORT\n"
+    "  --rfc2217 HOST:PORT   ... as Telnet with the COM port control option (RFC 2217);\n"
+    "                        COMn holds rfc2217://HOST:PORT\n"
+    "  --fixed-baud N        with --rfc2217: the line stays at N baud, and every baud rate the\n"
+    "                        client sets is answered with N\n"
     "  --exit-with-parent    stop when the process that started sgsim ends\n"
     "  --pid PID             stop when process PID ends\n"
     "Device:\n"
@@ -49,7 +57,8 @@ const char kUsage[] =
     "Misbehaviour:\n"
     "  --silent              apply settings, never answer\n"
     "  --delay MS            wait MS milliseconds before each reply\n"
-    "  --pace                send at the line rate of --baud (1 byte per 86.8 us at 115200)\n"
+    "  --pace                send at the line rate of --baud (1 byte per 86.8 us at 115200);\n"
+    "                        with --rfc2217 at the rate the client set\n"
     "  --baud N              line rate for --pace (default 115200)\n"
     "  --corrupt-checksum N  every N-th frame sent has a wrong checksum (1: all)\n"
     "  --drop-every N        every N-th byte sent is left out\n"
@@ -58,7 +67,8 @@ const char kUsage[] =
     "  --stray W             after every reply, a frame with command word W (hex)\n"
     "  --announce            send the device address report (0xf801) after the 0x80a9 reply\n"
     "  --announce-after W    ... after the reply to command word W instead (hex, e.g. f802)\n"
-    "  --vanish-after N      close the port after answering N requests, and exit\n"
+    "  --vanish-after N      close the port (the connection and the TCP port) after\n"
+    "                        answering N requests, and exit\n"
     "  --chaos SEED          misbehave at random, seeded: each reply may come late, cut, with\n"
     "                        garbage before it, a wrong length or checksum, or not at all; the\n"
     "                        port vanishes now and then and comes back after a while\n"
@@ -102,6 +112,61 @@ int Fail(const char* what, const char* arg) {
     return 2;
 }
 
+// Serves until stopped; in chaos the device comes back after vanishing, on a new line (a new
+// pseudo-terminal, the same TCP port again) under the same COM number. The exit status.
+template <class Server, class Target>
+int Serve(Server& served, sgsim::CEmulator& emulator, const sgsim::CMisbehaviour& misbehaviour,
+          const sgsim::CServerOptions& server, int stopFd, FILE* log, Target target) {
+    using End = sgsim::CPtyServer::End;
+    if (log)
+        served.SetFrameLog([log](const std::string& line) {
+            std::fprintf(log, "%s\n", line.c_str());
+            std::fflush(log);
+        });
+    std::string error;
+    if (!served.Open(error)) {
+        std::fprintf(stderr, "sgsim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("sgsim: COM%d -> %s\n", served.ComNumber(), target().c_str());
+    std::fflush(stdout);
+
+    End end = served.Run(stopFd);
+    unsigned comeBack = misbehaviour.nChaosSeed;
+    while (misbehaviour.bChaos && end == End::Vanished) {
+        std::fprintf(stderr, "sgsim: vanished after %d requests\n", emulator.RequestsAnswered());
+        comeBack = comeBack * 1103515245u + 12345u;
+        pollfd stop{stopFd, POLLIN, 0};
+        if (poll(&stop, 1, 300 + static_cast<int>((comeBack >> 8) % 2200)) != 0)
+            return 0;
+        if (server.watchPid > 0 && kill(server.watchPid, 0) != 0)
+            return 0;
+        emulator.ComeBack();
+        if (!served.Open(error)) {
+            std::fprintf(stderr, "sgsim: %s\n", error.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "sgsim: back as COM%d -> %s\n", served.ComNumber(), target().c_str());
+        end = served.Run(stopFd);
+    }
+    served.Close();
+    switch (end) {
+    case End::Vanished:
+        std::fprintf(stderr, "sgsim: vanished after %d requests\n", emulator.RequestsAnswered());
+        break;
+    case End::WatchedProcessGone:
+        std::fprintf(stderr, "sgsim: process %d has ended, stopping\n",
+                     static_cast<int>(server.watchPid));
+        break;
+    case End::Error:
+        std::fprintf(stderr, "sgsim: %s\n", served.ErrorText().c_str());
+        return 1;
+    case End::Stopped:
+        break;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -109,6 +174,9 @@ int main(int argc, char** argv) {
         kCom = 1000,
         kPortsDir,
         kForce,
+        kTcp,
+        kRfc2217,
+        kFixedBaud,
         kExitWithParent,
         kPid,
         kAddress,
@@ -137,6 +205,9 @@ int main(int argc, char** argv) {
         {"com", required_argument, nullptr, kCom},
         {"ports-dir", required_argument, nullptr, kPortsDir},
         {"force", no_argument, nullptr, kForce},
+        {"tcp", required_argument, nullptr, kTcp},
+        {"rfc2217", required_argument, nullptr, kRfc2217},
+        {"fixed-baud", required_argument, nullptr, kFixedBaud},
         {"exit-with-parent", no_argument, nullptr, kExitWithParent},
         {"pid", required_argument, nullptr, kPid},
         {"address", required_argument, nullptr, kAddress},
@@ -164,6 +235,8 @@ int main(int argc, char** argv) {
     };
 
     sgsim::CServerOptions server;
+    sgsim::CTcpOptions tcp;
+    bool onTcp = false;
     sgsim::CMisbehaviour misbehaviour;
     sgsim::CEmulator* emulator = nullptr;
     frame::DeviceAddress address{0x01, 0x01};
@@ -185,6 +258,20 @@ int main(int argc, char** argv) {
             break;
         case kForce:
             server.bForce = true;
+            break;
+        case kTcp:
+        case kRfc2217:
+            if (onTcp)
+                return Fail("second endpoint", optarg);
+            if (!sgsim::ParseListenAddress(optarg, tcp.strHost, tcp.nPort))
+                return Fail("endpoint (HOST:PORT)", optarg);
+            tcp.bRfc2217 = opt == kRfc2217;
+            onTcp = true;
+            break;
+        case kFixedBaud:
+            if (!ParseInt(optarg, 50, 4000000, value))
+                return Fail("baud rate", optarg);
+            tcp.nFixedBaud = static_cast<int>(value);
             break;
         case kExitWithParent:
             exitWithParent = true;
@@ -293,6 +380,8 @@ int main(int argc, char** argv) {
     }
     if (optind < argc)
         return Fail("argument", argv[optind]);
+    if (tcp.nFixedBaud > 0 && !tcp.bRfc2217)
+        return Fail("option without --rfc2217", "--fixed-baud");
 
     sgsim::CEmulator emu(misbehaviour);
     emulator = &emu;
@@ -348,56 +437,15 @@ int main(int argc, char** argv) {
             server.watchPid = parent;
     }
 
-    sgsim::CPtyServer pty(*emulator, server);
-    if (log)
-        pty.SetFrameLog([log](const std::string& line) {
-            std::fprintf(log, "%s\n", line.c_str());
-            std::fflush(log);
-        });
-    std::string error;
-    if (!pty.Open(error)) {
-        std::fprintf(stderr, "sgsim: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("sgsim: COM%d -> %s\n", pty.ComNumber(), pty.SlavePath().c_str());
-    std::fflush(stdout);
-
-    sgsim::CPtyServer::End end = pty.Run(stopPipe[0]);
-    // In chaos the device comes back after vanishing, on a new line under the same COM number.
-    unsigned comeBack = misbehaviour.nChaosSeed;
-    while (misbehaviour.bChaos && end == sgsim::CPtyServer::End::Vanished) {
-        std::fprintf(stderr, "sgsim: vanished after %d requests\n", emulator->RequestsAnswered());
-        comeBack = comeBack * 1103515245u + 12345u;
-        pollfd stop{stopPipe[0], POLLIN, 0};
-        if (poll(&stop, 1, 300 + static_cast<int>((comeBack >> 8) % 2200)) != 0)
-            return 0;
-        if (server.watchPid > 0 && kill(server.watchPid, 0) != 0)
-            return 0;
-        emulator->ComeBack();
-        if (!pty.Open(error)) {
-            std::fprintf(stderr, "sgsim: %s\n", error.c_str());
-            return 1;
-        }
-        std::fprintf(stderr, "sgsim: back as COM%d -> %s\n", pty.ComNumber(),
-                     pty.SlavePath().c_str());
-        end = pty.Run(stopPipe[0]);
-    }
-    pty.Close();
     int status = 0;
-    switch (end) {
-    case sgsim::CPtyServer::End::Vanished:
-        std::fprintf(stderr, "sgsim: vanished after %d requests\n", emulator->RequestsAnswered());
-        break;
-    case sgsim::CPtyServer::End::WatchedProcessGone:
-        std::fprintf(stderr, "sgsim: process %d has ended, stopping\n",
-                     static_cast<int>(server.watchPid));
-        break;
-    case sgsim::CPtyServer::End::Error:
-        std::fprintf(stderr, "sgsim: %s\n", pty.ErrorText().c_str());
-        status = 1;
-        break;
-    case sgsim::CPtyServer::End::Stopped:
-        break;
+    if (onTcp) {
+        sgsim::CTcpServer served(*emulator, server, tcp);
+        status = Serve(served, *emulator, misbehaviour, server, stopPipe[0], log,
+                       [&served] { return served.Url(); });
+    } else {
+        sgsim::CPtyServer served(*emulator, server);
+        status = Serve(served, *emulator, misbehaviour, server, stopPipe[0], log,
+                       [&served] { return served.SlavePath(); });
     }
     if (log && log != stderr)
         std::fclose(log);

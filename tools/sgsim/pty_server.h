@@ -2,22 +2,17 @@
 // directory and serves requests until told to stop. POSIX only; no threads of its own.
 #pragma once
 
+#include "tools/sgsim/com_entry.h"
 #include "tools/sgsim/emulator.h"
+#include "tools/sgsim/reply_queue.h"
 
 #include <chrono>
 #include <cstdio>
-#include <deque>
 #include <functional>
 #include <string>
 #include <sys/types.h>
 
 namespace sgsim {
-
-// The directory the console looks up COM numbers in (empty when no home directory is known).
-std::string DefaultPortMapDirectory();
-
-// Creates the directory and its missing parents; false with the reason in error on failure.
-bool MakeDirectories(const std::string& path, std::string& error);
 
 struct CServerOptions {
     int nCom = 0;            // COM number 1..99; 0 picks the lowest number with no entry
@@ -59,16 +54,7 @@ public:
     std::string ErrorText() const { return m_strError; }
 
 private:
-    struct CPending {
-        FrameBytes abBytes;
-        std::string strNote;
-        std::size_t nSent = 0;
-        Clock::time_point due;
-        bool bLogged = false;
-    };
-
     bool CreateLink(std::string& error);
-    void Enqueue(std::vector<COutFrame> frames, Clock::time_point now);
     // Writes what is due; returns false when the master would block.
     bool WriteDue(Clock::time_point now);
     double Seconds(Clock::time_point t) const;
@@ -81,9 +67,8 @@ private:
     std::string m_strSlave;
     std::string m_strLink;
     std::string m_strError;
-    std::deque<CPending> m_queue;
+    CReplyQueue m_replies;
     Clock::time_point m_start;
-    Clock::duration m_bytePeriod{};
     std::function<void(const std::string&)> m_log;
 };
 
