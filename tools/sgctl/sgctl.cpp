@@ -13,14 +13,18 @@ namespace sgctl {
 namespace {
 
 const char kUsage[] =
-    "usage: sgctl [--port COMn|DEVICE] [--address G:D] [--timeout MS] [--log FILE] COMMAND [ARGS]\n"
+    "usage: sgctl [--port COMn|DEVICE|URL] [--address G:D] [--timeout MS] [--log FILE] COMMAND\n"
+    "             [ARGS]\n"
     "Drives the Kestrelon video test-signal generator over its serial line, for scripts and\n"
     "test rigs.\n"
     "\n"
     "Options:\n"
-    "  --port COMn|DEVICE  the generator's port: a COM number, resolved as the console does,\n"
-    "                      or a device path; without it sgctl searches COM1 up as the console\n"
-    "                      does and takes the first port that answers\n"
+    "  --port COMn|DEVICE|URL\n"
+    "                      the generator's port: a COM number, resolved as the console does,\n"
+    "                      a device path, or a serial device server's TCP port as\n"
+    "                      socket://HOST:PORT (raw) or rfc2217://HOST:PORT (Telnet with the\n"
+    "                      COM port control option); without it sgctl searches COM1 up as the\n"
+    "                      console does and takes the first port that answers\n"
     "  --address G:D       device address, two hex bytes (default 00:00)\n"
     "  --timeout MS        how long a reply may take to begin (default 400; the search\n"
     "                      waits 300 ms on the first port, 400 ms on later ones)\n"
@@ -50,7 +54,7 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 done; 2 usage error, or input the console itself refuses; 3 no answer in\n"
     "time (a silent port, no generator); 4 the generator answered differently than asked;\n"
-    "5 port error (missing, busy, no permission, gone).\n";
+    "5 port error (missing, busy, no permission, gone, unreachable, line settings refused).\n";
 
 struct CCommand {
     const char* name;
@@ -107,7 +111,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
         if (a == "--port") {
             if (value.empty())
-                return Usage(err, "--port needs a COM number or a device");
+                return Usage(err, "--port needs a COM number, a device or a URL");
             options.strPort = value;
         } else if (a == "--address") {
             if (!ParseAddress(value, options.address))
