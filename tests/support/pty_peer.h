@@ -28,6 +28,8 @@ public:
     ~PortMap();
     std::string Dir() const;
     void Map(int com, const std::string& device);
+    // COMn as a file holding a network endpoint's URL.
+    void MapUrl(int com, const std::string& url);
     void Unmap(int com);
 
 private:

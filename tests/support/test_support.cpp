@@ -49,6 +49,15 @@ void PortMap::Map(int com, const std::string& device) {
     fs::create_symlink(device, link);
 }
 
+void PortMap::MapUrl(int com, const std::string& url) {
+    Unmap(com);
+    std::FILE* f = std::fopen((Dir() + "/COM" + std::to_string(com)).c_str(), "w");
+    if (f) {
+        std::fprintf(f, "%s\n", url.c_str());
+        std::fclose(f);
+    }
+}
+
 void PortMap::Unmap(int com) {
     std::error_code ec;
     fs::remove(Dir() + "/COM" + std::to_string(com), ec);
