@@ -10,6 +10,8 @@
 #include "tools/sgctl/sgctl.h"
 #include "tools/sgsim/emulator.h"
 #include "tools/sgsim/pty_server.h"
+#include "tools/sgsim/tcp_server.h"
+#include "support/tcp_peer.h"
 
 #include <gtest/gtest.h>
 
@@ -79,12 +81,28 @@ public:
 
     sgsim::CGeneratorState& State() { return m_emulator.Generator().State(); }
 
+    // Serves on a TCP port of the loopback address instead, as a serial device server.
+    void OverTcp(bool rfc2217, int fixedBaud = 0) {
+        m_tcpOptions.bRfc2217 = rfc2217;
+        m_tcpOptions.nFixedBaud = fixedBaud;
+        m_bTcp = true;
+    }
+    // The URL COMn holds when served over TCP.
+    std::string Url() const { return m_tcp ? m_tcp->Url() : std::string(); }
+
     void Start() {
-        m_server = std::make_unique<sgsim::CPtyServer>(m_emulator, m_options);
         std::string error;
-        ASSERT_TRUE(m_server->Open(error)) << error;
+        if (m_bTcp) {
+            m_tcp = std::make_unique<sgsim::CTcpServer>(m_emulator, m_options, m_tcpOptions);
+            ASSERT_TRUE(m_tcp->Open(error)) << error;
+        } else {
+            m_server = std::make_unique<sgsim::CPtyServer>(m_emulator, m_options);
+            ASSERT_TRUE(m_server->Open(error)) << error;
+        }
         ASSERT_EQ(0, pipe(m_stop));
-        m_end = std::async(std::launch::async, [this] { return m_server->Run(m_stop[0]); });
+        m_end = std::async(std::launch::async, [this] {
+            return m_tcp ? m_tcp->Run(m_stop[0]) : m_server->Run(m_stop[0]);
+        });
     }
     void Stop() {
         if (!m_end.valid())
@@ -92,7 +110,10 @@ public:
         const char b = 1;
         EXPECT_EQ(1, write(m_stop[1], &b, 1));
         m_end.get();
-        m_server->Close();
+        if (m_tcp)
+            m_tcp->Close();
+        else
+            m_server->Close();
         close(m_stop[0]);
         close(m_stop[1]);
     }
@@ -118,6 +139,9 @@ private:
     sgsim::CEmulator m_emulator;
     sgsim::CServerOptions m_options;
     std::unique_ptr<sgsim::CPtyServer> m_server;
+    bool m_bTcp = false;
+    sgsim::CTcpOptions m_tcpOptions;
+    std::unique_ptr<sgsim::CTcpServer> m_tcp;
     int m_stop[2] = {-1, -1};
     std::future<sgsim::CPtyServer::End> m_end;
     std::mutex m_mutex;
@@ -857,3 +881,92 @@ TEST_F(Sgctl, UsageErrorsExitTwoAndEveryCommandHasHelp) {
 }
 
 } // namespace
+
+// --- Serial device servers --------------------------------------------------------------------
+
+TEST_F(Sgctl, NetworkPortsCarryEveryByteBothWays) {
+    for (const bool rfc2217 : {false, true}) {
+        const int com = rfc2217 ? 3 : 2;
+        const std::string name = rfc2217 ? "rfc2217" : "socket";
+        Generator generator(m_map, com);
+        generator.OverTcp(rfc2217);
+        generator.Start();
+
+        // By URL, and by the COM number whose entry holds it.
+        Result r = RunSgctl({"--port", generator.Url(), "status"});
+        EXPECT_EQ(0, r.code) << name << ": " << r.err;
+        EXPECT_TRUE(Contains(r.out, "Timing:       1920x1080p(60) (20)")) << r.out;
+        EXPECT_EQ(0, RunSgctl({"--port", "COM" + std::to_string(com), "raw", "8061"}).code);
+
+        // Towards the client: the EDID begins with six 0xFF bytes.
+        testsupport::TempDir dir;
+        r = RunSgctl({"--port", generator.Url(), "edid", "read", "-o", dir.Path() + "/e.bin"});
+        ASSERT_EQ(0, r.code) << name << ": " << r.err;
+        std::ifstream file(dir.Path() + "/e.bin", std::ios::binary);
+        const sgsim::EdidImage sink = generator.State().sinkEdid;
+        EXPECT_EQ(std::string(sink.begin(), sink.end()),
+                  std::string((std::istreambuf_iterator<char>(file)), {}))
+            << name;
+
+        // Towards the server: 1279 and 511 are 0x04FF and 0x01FF in the record, which is read
+        // back and compared.
+        r = RunSgctl({"--port", generator.Url(), "user-timing", "set",        "4",   "--clock",
+                      "74.25",  "--h-active",    "1279",        "--h-blank",  "511", "--hs-offset",
+                      "110",    "--hs-width",    "40",          "--v-active", "720", "--v-blank",
+                      "30",     "--vs-offset",   "5",           "--vs-width", "5"});
+        EXPECT_EQ(0, r.code) << name << ": " << r.err;
+        const auto& stored = generator.State().userTimings[4];
+        EXPECT_EQ(2, std::count(stored.begin(), stored.end(), 0xFF)) << name;
+        generator.Stop();
+    }
+}
+
+TEST_F(Sgctl, NetworkPortFailuresSayWhyInBoundedTime) {
+    int closedPort;
+    {
+        testsupport::TcpPeer gone;
+        closedPort = gone.Port();
+    }
+    Result r = RunSgctl({"--port", "socket://127.0.0.1:" + std::to_string(closedPort), "status"});
+    EXPECT_EQ(5, r.code);
+    EXPECT_TRUE(Contains(r.err, "Nothing accepts connections at 127.0.0.1:")) << r.err;
+    EXPECT_LT(r.seconds, 1.0);
+
+    // A server that takes the connection and never answers: raw, the generator is silent; with
+    // RFC 2217, the server itself does not answer, which is a port that cannot be used.
+    testsupport::TcpPeer mute;
+    r = RunSgctl({"--port", mute.Url(), "status"});
+    EXPECT_EQ(3, r.code) << r.err;
+    r = RunSgctl({"--port", mute.Url("rfc2217"), "status"});
+    EXPECT_EQ(5, r.code);
+    EXPECT_TRUE(Contains(r.err, "did not answer the COM port control negotiation")) << r.err;
+    EXPECT_GT(r.seconds, 1.8);
+    EXPECT_LT(r.seconds, 4.0);
+
+    // A server whose line stays at 9600 baud.
+    Generator fixed(m_map, 2);
+    fixed.OverTcp(true, 9600);
+    fixed.Start();
+    r = RunSgctl({"--port", "COM2", "status"});
+    EXPECT_EQ(5, r.code);
+    EXPECT_EQ("sgctl: COM2 (" + fixed.Url() +
+                  "): setting not accepted (the device server set 9600 baud instead of "
+                  "115200)\nsgctl: The serial device server at " +
+                  fixed.Url().substr(10) +
+                  " did not take the line settings: it set 9600 baud instead of 115200. Let "
+                  "that port take its settings from the client, or set them there by hand.\n",
+              r.err);
+    fixed.Stop();
+
+    // The server closes the connection in the middle of the read-back.
+    sgsim::CMisbehaviour vanish;
+    vanish.nVanishAfter = 5;
+    Generator vanishing(m_map, 3, vanish);
+    vanishing.OverTcp(true);
+    vanishing.Start();
+    r = RunSgctl({"--port", "COM3", "status"});
+    EXPECT_EQ(5, r.code);
+    EXPECT_TRUE(Contains(r.err, "port went away (the device server closed the connection)"))
+        << r.err;
+    vanishing.Stop();
+}
