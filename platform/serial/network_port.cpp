@@ -42,6 +42,7 @@ Error NetworkPort::Open(const std::string& url, std::unique_ptr<NetworkPort>& po
                          url + " is not an address of the form socket://HOST:PORT or "
                                "rfc2217://HOST:PORT");
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kOpenLimitMs);
+    p->m_openDeadline = deadline;
     if (Error e = p->m_socket.Connect(p->m_endpoint.host, p->m_endpoint.port, kOpenLimitMs))
         return e;
     if (p->m_endpoint.protocol == NetworkProtocol::Rfc2217) {
@@ -105,7 +106,10 @@ Error NetworkPort::SetState(const PortState& state) {
     if (std::string("NOEMS").find(line.parity) == std::string::npos || line.parity == '\0')
         return MakeError(Cause::InvalidArgument, "parity not supported");
     if (m_telnet) {
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kAnswerLimitMs);
+        // The answers share the open's time, so that opening and setting up a port that never
+        // answers holds its caller for about that long, not for longer.
+        const Clock::time_point deadline =
+            std::max(m_openDeadline, Clock::now() + std::chrono::milliseconds(kAnswerLimitMs));
         if (Error e = SendControl(m_telnet->Configure(line)))
             return e;
         bool met = false;

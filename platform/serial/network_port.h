@@ -26,10 +26,11 @@ namespace serial {
 
 class NetworkPort {
 public:
-    // The longest an open may take, name resolution, connection and negotiation together.
+    // The longest an open may take, name resolution, connection and negotiation together; the
+    // first line settings made right after it are answered within the same time, or within
+    // kAnswerLimitMs of being sent when that is later (a connection that took nearly all of it).
     static constexpr int kOpenLimitMs = 2000;
-    // How long the server may take to answer the line settings.
-    static constexpr int kAnswerLimitMs = 1000;
+    static constexpr int kAnswerLimitMs = 500;
     static constexpr std::size_t kInputCapacity = 4096;
 
     // Connects to the endpoint url names; an rfc2217:// one also negotiates the COM port option.
@@ -75,6 +76,7 @@ private:
     Error m_resetError;      // how a reset connection failed, reported once the queue is read
     telnet::Bytes m_control; // Telnet bytes not sent yet
     PortState m_state;
+    Clock::time_point m_openDeadline; // when the open's time runs out
 };
 
 } // namespace serial

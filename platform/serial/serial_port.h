@@ -155,7 +155,8 @@ public:
     Error GetState(PortState& state) const;
     // A network endpoint takes the line settings as they are; an rfc2217:// one sets them on the
     // server, with no flow control, and fails (Cause::InvalidArgument, saying what the server put
-    // in force instead) unless the server answers with the same settings within a second.
+    // in force instead) unless the server answers with the same settings in time: right after
+    // the open, within the open's two seconds.
     Error SetState(const PortState& state);
 
     // Discards what was received and not read yet, and aborts transfers still pending. Output the
