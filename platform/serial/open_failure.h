@@ -14,7 +14,7 @@ namespace serial {
 // program holds it: what happened and what to do. For a network endpoint (device is its URL):
 // what its failure means (nothing listening, no answer in time, a serial device server that did
 // not take the line settings) and what to check. For a port map entry that is a file holding no
-// URL: what such an entry must hold. Empty for any other cause (a missing device needs no
+// URL (Linux): what such an entry must hold. Empty for any other cause (a missing device needs no
 // explanation beyond the console's message), and on systems without such advice.
 std::string ExplainOpenFailure(const Error& error, const std::string& device);
 

@@ -7,8 +7,8 @@
 //   2. the n-th present serial device: ttyS ports with hardware behind them, then ttyUSB*, then
 //      ttyACM*, each in numeric order, skipping devices that an entry of step 1 already names.
 // A file named "manual" in the directory switches step 2 off.
-// On Windows COM n is the system's port of that name, unless the port map directory holds a file
-// COMn with a URL.
+// On Windows COM n is the system's port of that name, unless the key COMn of the section [ports]
+// in PortMapDirectory()\ports.ini holds a URL (a file named COMn would be the device itself).
 #pragma once
 
 #include <string>
@@ -21,8 +21,8 @@ namespace serial {
 // directory is known either, and on Windows, where the console keeps no settings per user.
 std::string ConfigDirectory();
 
-// ConfigDirectory()/ports. Empty when that is. On Windows %APPDATA%\kestrelon\ports, which
-// holds only network endpoints (empty when APPDATA is not set).
+// ConfigDirectory()/ports. Empty when that is. On Windows %APPDATA%\kestrelon, whose ports.ini
+// maps COM numbers to network endpoints (empty when APPDATA is not set).
 std::string PortMapDirectory();
 
 // Where the device scan looks; tests point these at directories of their own.

@@ -1,11 +1,13 @@
 // The COM port map on Windows: COM n is the system's own port of that name ("COMn" for 1..9, the
-// device-namespace form "\\.\COMn" from 10 on), unless the port map directory
-// %APPDATA%\kestrelon\ports holds a file COMn with the URL of a network endpoint. The console
-// keeps no other per-user files here.
+// device-namespace form "\\.\COMn" from 10 on), unless the user's port map names a network
+// endpoint for it: the key COMn of the section [ports] in %APPDATA%\kestrelon\ports.ini. (A file
+// per port, as on Linux, cannot be: a file named COMn is the device COMn in every directory.) The
+// console keeps no other per-user files here.
 #include "platform/serial/port_map.h"
 
 #include "platform/serial/network_endpoint.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,7 +23,7 @@ std::string PortMapDirectory() {
     const char* appData = std::getenv("APPDATA");
     if (!appData || !appData[0])
         return std::string();
-    return std::string(appData) + "\\kestrelon\\ports";
+    return std::string(appData) + "\\kestrelon";
 }
 
 std::vector<std::string> ListPresentDevices(const DeviceRoots&) {
@@ -39,16 +41,19 @@ std::vector<std::string> ListPresentDevices(const DeviceRoots&) {
 std::string ResolveComPort(int number, const std::string& mapDirectory, const DeviceRoots&) {
     if (number < 1 || number > 99)
         return std::string();
-    if (!mapDirectory.empty()) {
-        // A file that holds anything else is returned as it is, and fails to open as no port.
-        const std::string entry = mapDirectory + "\\COM" + std::to_string(number);
-        const DWORD attributes = GetFileAttributesA(entry.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            const std::string url = ReadUrlEntry(entry);
-            return url.empty() ? entry : url;
-        }
-    }
     char name[16];
+    std::snprintf(name, sizeof name, "COM%d", number);
+    if (!mapDirectory.empty()) {
+        const std::string ini = mapDirectory + "\\ports.ini";
+        char value[1024] = {};
+        GetPrivateProfileStringA("ports", name, "", value, sizeof value, ini.c_str());
+        std::string url = value;
+        while (!url.empty() && std::isspace(static_cast<unsigned char>(url.back())))
+            url.pop_back();
+        // A key that holds something else maps the number to nothing rather than to a device.
+        if (!url.empty())
+            return IsNetworkUrl(url) ? url : std::string();
+    }
     std::snprintf(name, sizeof name, number < 10 ? "COM%d" : "\\\\.\\COM%d", number);
     return name;
 }

@@ -64,14 +64,17 @@ protected:
     serial::Port m_port, m_peer;
 };
 
-TEST(SerialWinNames, ComNumbersNameTheSystemsPorts) {
+TEST(SerialWinNames, ComNumbersNameTheSystemsPortsUnlessMappedToANetworkEndpoint) {
     EXPECT_EQ("COM1", serial::ResolveComPort(1));
     EXPECT_EQ("COM9", serial::ResolveComPort(9));
     EXPECT_EQ("\\\\.\\COM10", serial::ResolveComPort(10));
     EXPECT_EQ("\\\\.\\COM99", serial::ResolveComPort(99));
     EXPECT_EQ("", serial::ResolveComPort(0));
     EXPECT_EQ("", serial::ResolveComPort(100));
-    EXPECT_EQ("", serial::PortMapDirectory());
+    // Only network endpoints are mapped, in ports.ini under the user's application data.
+    const char* appData = std::getenv("APPDATA");
+    EXPECT_EQ(appData ? std::string(appData) + "\\kestrelon" : std::string(),
+              serial::PortMapDirectory());
 }
 
 TEST(SerialWinErrors, Win32CodesBecomeCausesWithTheSystemText) {
