@@ -5,6 +5,7 @@
 // deliveries the UI thread (this test's main thread) must serve.
 #include "link/serial_link.h"
 #include "support/link_recorders.h"
+#include "support/os_support.h"
 #include "support/watchdog.h"
 #include "platform/serial/port_map.h"
 #include "platform/serial/serial_port.h"
@@ -13,6 +14,7 @@
 #include "wine_host.h"
 
 #include "serial_drain.h"
+#include "winsock_peer.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -391,6 +395,49 @@ TEST_F(SerialLinkWine, AVanishedFarSideDoesNotSpinTheWorkerAndALaterOpenWorks) {
     EXPECT_EQ(0x5C, owner.Received().back());
     WriteFrame(link, f);
     EXPECT_EQ(f, Drain(peer, f.size()));
+}
+
+// The link on a network port under wine: COM9 is mapped in the user's ports.ini, the worker waits
+// on Winsock's network event beside its own events.
+TEST(SerialLinkWineNetwork, ATcpPortDeliversWritesAndIsLostOnceWhenTheServerCloses) {
+    const std::string appData = testsupport::MakeTempDir();
+    std::filesystem::create_directories(appData + "\\kestrelon");
+    const char* oldAppData = std::getenv("APPDATA");
+    const std::string restore = oldAppData ? oldAppData : "";
+    testsupport::SetEnv("APPDATA", appData);
+    winetest::WinsockPeer peer;
+    std::ofstream(appData + "\\kestrelon\\ports.ini")
+        << "[ports]\r\nCOM9=" << peer.Url() << "\r\nCOM7=not a URL\r\n";
+    EXPECT_EQ(peer.Url(), serial::ResolveComPort(9));
+    EXPECT_EQ("COM8", serial::ResolveComPort(8)) << "no key: the system's port";
+    EXPECT_EQ("", serial::ResolveComPort(7)) << "anything but a URL maps to nothing";
+
+    RecordingOwner owner;
+    CSerialLink link;
+    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 9));
+    ASSERT_TRUE(peer.Accept());
+    ASSERT_EQ(TRUE, link.StartWorker());
+    peer.Send({0xAB, 0xFF});
+    ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 2));
+    EXPECT_EQ((Bytes{0xAB, 0xFF}), owner.Received());
+    const Bytes f = Frame(0x77);
+    WriteFrame(link, f);
+    EXPECT_EQ(f, peer.Receive(2000, f.size()));
+    ASSERT_TRUE(owner.WaitCount(WM_LINK_TXEMPTY, 1));
+
+    peer.Hangup();
+    ASSERT_TRUE(owner.WaitCount(WM_LINK_LOST, 1));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(1u, owner.Count(WM_LINK_LOST));
+    EXPECT_FALSE(link.IsOpen());
+
+    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 9));
+    ASSERT_TRUE(peer.Accept());
+    ASSERT_EQ(TRUE, link.StartWorker());
+    peer.Send({0x5C});
+    ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 3));
+    link.Close();
+    testsupport::SetEnv("APPDATA", restore);
 }
 
 } // namespace

@@ -1,14 +1,18 @@
 // sgctl.exe under wine on the pseudo-terminal null-modem cable of run_serial.sh: sgctl.exe opens
-// COM5 in a process of its own, the test serves the emulator's device model on COM6. The
-// Windows build's own parts are what is tried here: the Win32 serial layer under the exchange,
-// the read deadlines, the files it writes and the exit codes. COM1..COM4 are the machine's own
-// ports in a wine prefix, so the device search is not run.
+// COM5 in a process of its own, the test serves the emulator's device model on COM6, and on a TCP
+// port as a serial device server. The Windows build's own parts are what is tried here: the Win32
+// serial layer and Winsock under the exchange, the read deadlines, the files it writes and the
+// exit codes. COM1..COM4 are the machine's own ports in a wine prefix, so the device search is
+// not run.
 #include "edid/edid_file.h"
 #include "link/command_words.h"
 #include "platform/serial/port_map.h"
 #include "platform/serial/serial_port.h"
 #include "tools/sgsim/builtin_edids.h"
+#include "tools/sgsim/device_server.h"
 #include "tools/sgsim/emulator.h"
+
+#include "winsock_peer.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -220,6 +224,76 @@ TEST(SgctlWine, FailuresEndWithTheirExitCodes) {
 
     r = RunSgctl("--port COM5 set timing 99");
     EXPECT_EQ(2u, r.code);
+}
+
+// The device model on a WinsockPeer, as a serial device server (raw, or Telnet with the COM port
+// control option), one client after another, until destroyed.
+class ServedModelTcp {
+public:
+    explicit ServedModelTcp(bool rfc2217, int fixedBaud = 0)
+        : m_bRfc2217(rfc2217), m_nFixedBaud(fixedBaud), m_thread([this] { Serve(); }) {}
+    ~ServedModelTcp() {
+        m_bStop = true;
+        m_thread.join();
+    }
+    std::string Url() const { return m_peer.Url(m_bRfc2217 ? "rfc2217" : "socket"); }
+
+private:
+    void Serve() {
+        while (!m_bStop) {
+            if (!m_peer.Accept(50))
+                continue;
+            sgsim::CDeviceServerSession session(m_bRfc2217, m_nFixedBaud);
+            bool closed = false;
+            while (!m_bStop && !closed) {
+                const std::vector<std::uint8_t> in = m_peer.Receive(20, 1, &closed);
+                sgsim::FrameBytes data, out;
+                session.Receive(in.data(), in.size(), data, out);
+                for (const sgsim::COutFrame& f : m_emulator.Feed(data))
+                    session.Send(f.abBytes.data(), f.abBytes.size(), out);
+                m_peer.Send(out);
+            }
+            m_peer.Hangup();
+        }
+    }
+
+    winetest::WinsockPeer m_peer;
+    sgsim::CEmulator m_emulator;
+    bool m_bRfc2217;
+    int m_nFixedBaud;
+    std::atomic<bool> m_bStop{false};
+    std::thread m_thread;
+};
+
+// sgctl.exe on Winsock: the device model served on a TCP port of the loopback address by this
+// process, as a serial device server, raw and with RFC 2217.
+TEST(SgctlWine, NetworkPortsWork) {
+    for (const bool rfc2217 : {false, true}) {
+        ServedModelTcp server(rfc2217);
+        Result r = RunSgctl("--port " + server.Url() + " status --json");
+        EXPECT_EQ(0u, r.code) << server.Url() << ": " << r.err;
+        EXPECT_TRUE(Contains(r.out, "\"timing\": \"1920x1080p(60)\"")) << r.out;
+
+        // The saved EDID's header is six 0xFF bytes.
+        const std::string bin = TempFile("sgctl_net.bin");
+        r = RunSgctl("--port " + server.Url() + " edid read --saved 2 -o \"" + bin + "\"");
+        EXPECT_EQ(0u, r.code) << r.err;
+        const sgsim::EdidImage saved2 = sgsim::SavedEdid(1);
+        EXPECT_EQ(std::string(saved2.begin(), saved2.end()), ReadAll(bin)) << server.Url();
+        DeleteFileA(bin.c_str());
+    }
+
+    ServedModelTcp fixed(true, 9600);
+    Result r = RunSgctl("--port " + fixed.Url() + " status");
+    EXPECT_EQ(5u, r.code);
+    EXPECT_TRUE(Contains(r.err, "setting not accepted (the device server set 9600 baud instead "
+                                "of 115200)"))
+        << r.err;
+
+    r = RunSgctl("--port socket://127.0.0.1:1 status");
+    EXPECT_EQ(5u, r.code);
+    EXPECT_TRUE(Contains(r.err, "Nothing accepts connections at 127.0.0.1:1")) << r.err;
+    EXPECT_LT(r.seconds, 20.0);
 }
 
 } // namespace
