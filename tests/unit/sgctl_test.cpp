@@ -1,17 +1,17 @@
-// sgctl against the generator emulator on pseudo-terminals of a temporary port map: every
-// command, every exit code, names and codes both ways, the JSON keys, and a line that misbehaves
-// (late, corrupt, cut, silent, gone, another device answering) failing clearly and in bounded
-// time.
+// sgctl against the generator emulator on pseudo-terminals of a temporary port map, and on TCP
+// ports as a serial device server: every command, every exit code, names and codes both ways, the
+// JSON keys, and a line that misbehaves (late, corrupt, cut, silent, gone, another device
+// answering, an endpoint that refuses or never answers) failing clearly and in bounded time.
 #include "edid/edid_file.h"
 #include "link/command_words.h"
 #include "link/frame.h"
 #include "platform/serial/serial_port.h"
 #include "support/pty_peer.h"
+#include "support/tcp_peer.h"
 #include "tools/sgctl/sgctl.h"
 #include "tools/sgsim/emulator.h"
 #include "tools/sgsim/pty_server.h"
 #include "tools/sgsim/tcp_server.h"
-#include "support/tcp_peer.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +27,10 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+
+#include <csignal>
+#include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -969,4 +973,39 @@ TEST_F(Sgctl, NetworkPortFailuresSayWhyInBoundedTime) {
     EXPECT_TRUE(Contains(r.err, "port went away (the device server closed the connection)"))
         << r.err;
     vanishing.Stop();
+}
+
+// sgsim itself on a TCP port: the line it prints names the endpoint, the generator answers there
+// by the COM number it registered, and the entry goes when sgsim stops.
+TEST_F(Sgctl, TheEmulatorProgramServesATcpPortUnderItsComNumber) {
+    for (const std::string form : {"--tcp", "--rfc2217"}) {
+        int out[2];
+        ASSERT_EQ(0, pipe(out));
+        const std::string dir = m_map.Dir();
+        const pid_t child = fork();
+        if (child == 0) {
+            dup2(out[1], 1);
+            close(out[0]);
+            execl(KESTRELON_SGSIM, "sgsim", form.c_str(), "127.0.0.1:0", "--com", "6",
+                  "--ports-dir", dir.c_str(), "--exit-with-parent", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        std::string line;
+        char c = 0;
+        pollfd p{out[0], POLLIN, 0};
+        while (line.find('\n') == std::string::npos && poll(&p, 1, 5000) > 0 &&
+               read(out[0], &c, 1) == 1)
+            line += c;
+        close(out[0]);
+        const std::string scheme = form == "--tcp" ? "socket://" : "rfc2217://";
+        EXPECT_EQ(0u, line.find("sgsim: COM6 -> " + scheme + "127.0.0.1:")) << line;
+        const Result r = RunSgctl({"--port", "COM6", "status"});
+        EXPECT_EQ(0, r.code) << form << ": " << r.err;
+        kill(child, SIGTERM);
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << form;
+        EXPECT_FALSE(std::ifstream(dir + "/COM6").good()) << form;
+    }
 }
