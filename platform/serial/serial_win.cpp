@@ -331,7 +331,7 @@ Error Port::ReadByte(std::uint8_t& byte, bool& got) {
         const DWORD error = GetLastError();
         if (error == WAIT_TIMEOUT || error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT)
             return {};
-        return ErrorFromErrno(static_cast<int>(error));
+        return ErrorFromSystem(static_cast<int>(error));
     }
     got = n == 1;
     return {};
