@@ -63,7 +63,7 @@ const ControlTemplate kControls[] = {
     {IDC_T_FP_720P_60, ControlKind::RadioButton, "720p_3D(60)", 10, 279, 71, 9, kNone},
     {IDC_T_FP_720P_5994, ControlKind::RadioButton, "720p_3D(59.94)", 10, 289, 71, 9, kNone},
     {IDC_T_FP_1080P_24, ControlKind::RadioButton, "1080p_3D(24)", 83, 279, 71, 9, kNone},
-    {IDC_T_FP_1080P_2398, ControlKind::RadioButton, "1080p_3D(23.98)", 83, 289, 71, 9, kNone},
+    {IDC_T_FP_1080P_2398, ControlKind::RadioButton, "1080p_3D(23.98)", 83, 289, 80, 9, kNone},
     {IDC_T_FP_720P_50, ControlKind::RadioButton, "720p_3D(50)", 156, 279, 71, 9, kNone},
     {IDC_T_SBS_720P_5994, ControlKind::RadioButton, "720p_3D(59.94)", 243, 12, 96, 9, kNone},
     {IDC_T_SBS_1080I_5994, ControlKind::RadioButton, "1080i_3D(59.94)", 243, 22, 96, 9, kNone},

@@ -66,6 +66,23 @@ public:
     QEventLoop* m_loop = nullptr;
 };
 
+// Writes the bytes to the pseudo-terminal's master as fast as the line takes them.
+void WriteAll(int master, const std::vector<std::uint8_t>& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n =
+            ::write(master, data.data() + done, std::min<std::size_t>(4096, data.size() - done));
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return;
+        } else {
+            pollfd p{master, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        }
+    }
+}
+
 double UsPer(Clock::duration d, std::size_t n) {
     return std::chrono::duration<double, std::micro>(d).count() / static_cast<double>(n);
 }
@@ -103,21 +120,7 @@ double MeasureReceivePath(std::size_t bytes, bool& ok) {
     }
 
     const Clock::time_point start = Clock::now();
-    std::thread feeder([&] {
-        std::size_t done = 0;
-        while (done < data.size()) {
-            const ssize_t n = ::write(peer.Master(), data.data() + done,
-                                      std::min<std::size_t>(4096, data.size() - done));
-            if (n > 0) {
-                done += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                return;
-            } else {
-                pollfd p{peer.Master(), POLLOUT, 0};
-                ::poll(&p, 1, 100);
-            }
-        }
-    });
+    std::thread feeder([&] { WriteAll(peer.Master(), data); });
     QEventLoop loop;
     ok = RunUntilDone(sink, loop);
     const Clock::duration elapsed = Clock::now() - start;
@@ -212,21 +215,7 @@ ConsoleFigure MeasureConsolePath(CConsoleDlg& d, std::size_t frames, bool& ok) {
     }
     const Clock::time_point start = Clock::now();
     const double cpuStart = ThreadCpuUs();
-    std::thread feeder([&] {
-        std::size_t done = 0;
-        while (done < data.size()) {
-            const ssize_t n = ::write(peer.Master(), data.data() + done,
-                                      std::min<std::size_t>(4096, data.size() - done));
-            if (n > 0) {
-                done += static_cast<std::size_t>(n);
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                return;
-            } else {
-                pollfd p{peer.Master(), POLLOUT, 0};
-                ::poll(&p, 1, 100);
-            }
-        }
-    });
+    std::thread feeder([&] { WriteAll(peer.Master(), data); });
     const Clock::time_point limit = start + std::chrono::seconds(60);
     while (d.m_patternPage.m_nPattern != 7 && Clock::now() < limit)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);

@@ -3,6 +3,7 @@
 #include "app/conversation_dlg.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/text_lines.h"
 
 #include <cstdio>
 #include <fstream>
@@ -22,15 +23,7 @@ void RecordNumbered(CConversation& c, int n) {
 }
 
 std::vector<std::string> ShownLines(CConversationDlg& w) {
-    std::vector<std::string> lines;
-    std::istringstream in(w.GetDlgItemText(IDC_CONVERSATION_LINES));
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty())
-            lines.push_back(line);
-    }
-    return lines;
+    return testsupport::NonEmptyLines(w.GetDlgItemText(IDC_CONVERSATION_LINES));
 }
 
 std::string ReadFile(const std::string& path) {

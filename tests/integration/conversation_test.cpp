@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "support/console_fixture.h"
 #include "support/served_emulator.h"
+#include "support/text_lines.h"
 
 #include <cstdio>
 #include <fstream>
@@ -39,18 +40,6 @@ std::vector<std::uint8_t> Concat(const std::vector<LoggedFrame>& frames, const s
         if (f.direction == dir)
             all.insert(all.end(), f.bytes.begin(), f.bytes.end());
     return all;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty())
-            lines.push_back(line);
-    }
-    return lines;
 }
 
 } // namespace
@@ -130,8 +119,8 @@ TEST_F(ConversationWithEmulator, RecordsWhatTheEmulatorLogsAndShowsALinePerFrame
         EXPECT_EQ(Received(d, "not checked").size(), 12u); // the items' checksums, alone
 
         // The window shows the same, one line per frame.
-        const std::vector<std::string> shown =
-            Lines(d.m_pConversationDlg->GetDlgItemText(IDC_CONVERSATION_LINES));
+        const std::vector<std::string> shown = testsupport::NonEmptyLines(
+            d.m_pConversationDlg->GetDlgItemText(IDC_CONVERSATION_LINES));
         ASSERT_EQ(shown.size(), entries.size());
         for (std::size_t i = 0; i < shown.size(); ++i)
             EXPECT_EQ(shown[i], CConversation::ViewLine(entries[i])) << "line " << i;

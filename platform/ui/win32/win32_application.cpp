@@ -133,36 +133,13 @@ void BackendSleep(int milliseconds) {
     ::Sleep(static_cast<DWORD>(milliseconds));
 }
 
-bool BackendOpenFile(Dialog* owner, const std::string& filter, const std::string& initialDir,
-                     std::string& path) {
-    HWND ownerWindow = nullptr;
-    if (owner && owner->Backend()) {
-        HWND root = static_cast<Win32DialogBackend*>(owner->Backend())->Root();
-        ownerWindow = root ? ::GetAncestor(root, GA_ROOT) : nullptr;
-    }
-    const std::wstring filterW = ConvertFilter(filter);
-    const std::wstring dirW = Wide(initialDir);
-    std::wstring file(32768, L'\0');
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = ownerWindow;
-    ofn.lpstrFilter = filterW.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = &file[0];
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrInitialDir = dirW.empty() ? nullptr : dirW.c_str();
-    // The working directory stays where it was: relative paths elsewhere keep their meaning.
-    ofn.Flags =
-        OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (!::GetOpenFileNameW(&ofn)) {
-        return false;
-    }
-    path = Utf8(std::wstring(file.c_str()));
-    return true;
-}
+namespace {
 
-bool BackendSaveFile(Dialog* owner, const std::string& filter, const std::string& initialDir,
-                     const std::string& name, std::string& path) {
+// The common file dialog, to open a file or to save one (offering name, asking before it
+// replaces a file). The working directory stays where it was: relative paths elsewhere keep
+// their meaning.
+bool RunFileDialog(Dialog* owner, const std::string& filter, const std::string& initialDir,
+                   const std::string& name, bool save, std::string& path) {
     HWND ownerWindow = nullptr;
     if (owner && owner->Backend()) {
         HWND root = static_cast<Win32DialogBackend*>(owner->Backend())->Root();
@@ -181,13 +158,25 @@ bool BackendSaveFile(Dialog* owner, const std::string& filter, const std::string
     ofn.lpstrFile = &file[0];
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrInitialDir = dirW.empty() ? nullptr : dirW.c_str();
-    ofn.Flags =
-        OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (!::GetSaveFileNameW(&ofn)) {
+    ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR |
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    if (!(save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn))) {
         return false;
     }
     path = Utf8(std::wstring(file.c_str()));
     return true;
+}
+
+} // namespace
+
+bool BackendOpenFile(Dialog* owner, const std::string& filter, const std::string& initialDir,
+                     std::string& path) {
+    return RunFileDialog(owner, filter, initialDir, std::string(), false, path);
+}
+
+bool BackendSaveFile(Dialog* owner, const std::string& filter, const std::string& initialDir,
+                     const std::string& name, std::string& path) {
+    return RunFileDialog(owner, filter, initialDir, name, true, path);
 }
 
 void BackendProcessEvents(int milliseconds) {
