@@ -21,8 +21,8 @@ void Check(bool condition) {
 }
 
 const std::uint16_t kItemWords[] = {
-    cmd::QueryTiming,       cmd::QueryPattern,     cmd::QueryColorSpace, cmd::QueryColorDepth,
-    cmd::QueryHdcp,         cmd::QueryHdmiDviMode, cmd::QuerySampleRate, cmd::QueryAudioBits,
+    cmd::QueryTiming,       cmd::QueryPattern,     cmd::QueryColorSpace,   cmd::QueryColorDepth,
+    cmd::QueryHdcp,         cmd::QueryHdmiDviMode, cmd::QuerySampleRate,   cmd::QueryAudioBits,
     cmd::QueryAudioSource,  cmd::QueryChannelsSdi, cmd::QueryChannelsHdmi, cmd::QueryHotPlug,
     cmd::QuerySignalOutput, cmd::FetchUserTiming,
 };
