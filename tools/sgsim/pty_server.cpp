@@ -36,25 +36,11 @@ CPtyServer::~CPtyServer() {
 }
 
 void CPtyServer::SetFrameLog(std::function<void(const std::string&)> sink) {
-    m_log = std::move(sink);
-    if (!m_log) {
-        m_emulator.SetLog(nullptr, false);
-        return;
-    }
-    m_emulator.SetLog(
-        [this](const char* direction, const FrameBytes& bytes, const std::string& note) {
-            m_log(
-                FormatLogLine(Seconds(Clock::now()), direction, bytes.data(), bytes.size(), note));
-        },
-        false);
-}
-
-double CPtyServer::Seconds(Clock::time_point t) const {
-    return std::chrono::duration<double>(t - m_start).count();
+    m_frameLog.Attach(m_emulator, std::move(sink));
 }
 
 bool CPtyServer::Open(std::string& error) {
-    m_start = Clock::now();
+    m_frameLog.Start();
     m_fdMaster = posix_openpt(O_RDWR | O_NOCTTY);
     if (m_fdMaster < 0 || grantpt(m_fdMaster) != 0 || unlockpt(m_fdMaster) != 0) {
         error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
@@ -125,8 +111,7 @@ bool CPtyServer::WriteDue(Clock::time_point now) {
             return errno == EAGAIN || errno == EINTR ? 0 : -1;
         },
         [this, now](const FrameBytes& bytes, const std::string& note) {
-            if (m_log)
-                m_log(FormatLogLine(Seconds(now), "TX", bytes.data(), bytes.size(), note));
+            m_frameLog.Sent(now, bytes, note);
         });
 }
 

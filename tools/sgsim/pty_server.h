@@ -4,6 +4,7 @@
 
 #include "tools/sgsim/com_entry.h"
 #include "tools/sgsim/emulator.h"
+#include "tools/sgsim/frame_logger.h"
 #include "tools/sgsim/reply_queue.h"
 
 #include <chrono>
@@ -57,7 +58,6 @@ private:
     bool CreateLink(std::string& error);
     // Writes what is due; returns false when the master would block.
     bool WriteDue(Clock::time_point now);
-    double Seconds(Clock::time_point t) const;
 
     CEmulator& m_emulator;
     CServerOptions m_options;
@@ -68,8 +68,7 @@ private:
     std::string m_strLink;
     std::string m_strError;
     CReplyQueue m_replies;
-    Clock::time_point m_start;
-    std::function<void(const std::string&)> m_log;
+    CFrameLogger m_frameLog;
 };
 
 } // namespace sgsim

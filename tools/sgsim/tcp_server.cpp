@@ -70,25 +70,11 @@ CTcpServer::~CTcpServer() {
 }
 
 void CTcpServer::SetFrameLog(std::function<void(const std::string&)> sink) {
-    m_log = std::move(sink);
-    if (!m_log) {
-        m_emulator.SetLog(nullptr, false);
-        return;
-    }
-    m_emulator.SetLog(
-        [this](const char* direction, const FrameBytes& bytes, const std::string& note) {
-            m_log(
-                FormatLogLine(Seconds(Clock::now()), direction, bytes.data(), bytes.size(), note));
-        },
-        false);
-}
-
-double CTcpServer::Seconds(Clock::time_point t) const {
-    return std::chrono::duration<double>(t - m_start).count();
+    m_frameLog.Attach(m_emulator, std::move(sink));
 }
 
 bool CTcpServer::Open(std::string& error) {
-    m_start = Clock::now();
+    m_frameLog.Start();
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -239,11 +225,10 @@ CTcpServer::End CTcpServer::Run(int stopFd) {
     for (;;) {
         Clock::time_point now = Clock::now();
         if (m_fdClient >= 0) {
-            m_replies.WriteDue(
-                now, writer, [this, now](const FrameBytes& b, const std::string& note) {
-                    if (m_log)
-                        m_log(FormatLogLine(Seconds(now), "TX", b.data(), b.size(), note));
-                });
+            m_replies.WriteDue(now, writer,
+                               [this, now](const FrameBytes& b, const std::string& note) {
+                                   m_frameLog.Sent(now, b, note);
+                               });
             if (!Flush())
                 DropClient();
         }

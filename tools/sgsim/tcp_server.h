@@ -9,6 +9,7 @@
 #include "tools/sgsim/com_entry.h"
 #include "tools/sgsim/device_server.h"
 #include "tools/sgsim/emulator.h"
+#include "tools/sgsim/frame_logger.h"
 #include "tools/sgsim/pty_server.h"
 #include "tools/sgsim/reply_queue.h"
 
@@ -65,7 +66,6 @@ private:
     // Ends the connection so that the replies already sent still arrive: no more sending, then
     // what the client still sends is read (and dropped) until it closes or a moment passes.
     void CloseGracefully();
-    double Seconds(Clock::time_point t) const;
 
     CEmulator& m_emulator;
     CServerOptions m_options;
@@ -80,9 +80,8 @@ private:
     std::unique_ptr<CDeviceServerSession> m_session;
     FrameBytes m_out; // bytes for the client, in connection form
     CReplyQueue m_replies;
-    Clock::time_point m_start;
     Clock::time_point m_lastInput; // the client's last byte of the line
-    std::function<void(const std::string&)> m_log;
+    CFrameLogger m_frameLog;
 };
 
 } // namespace sgsim
