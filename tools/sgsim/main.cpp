@@ -167,9 +167,21 @@ int Serve(Server& served, sgsim::CEmulator& emulator, const sgsim::CMisbehaviour
     return 0;
 }
 
-} // namespace
+// What the command line asks for.
+struct CCommandLine {
+    sgsim::CServerOptions server;
+    sgsim::CTcpOptions tcp;
+    bool onTcp = false;
+    sgsim::CMisbehaviour misbehaviour;
+    frame::DeviceAddress address{0x01, 0x01};
+    bool exitWithParent = false;
+    bool hotPlug = true;
+    std::string sinkEdidPath, logPath;
+    std::string savedEdidPaths[sgsim::kSavedEdids];
+};
 
-int main(int argc, char** argv) {
+// Reads the options into cl; -1 to go on, else the exit status (help, version, a bad option).
+int ParseCommandLine(int argc, char** argv, CCommandLine& cl) {
     enum {
         kCom = 1000,
         kPortsDir,
@@ -234,15 +246,6 @@ int main(int argc, char** argv) {
         {nullptr, 0, nullptr, 0},
     };
 
-    sgsim::CServerOptions server;
-    sgsim::CTcpOptions tcp;
-    bool onTcp = false;
-    sgsim::CMisbehaviour misbehaviour;
-    sgsim::CEmulator* emulator = nullptr;
-    frame::DeviceAddress address{0x01, 0x01};
-    bool exitWithParent = false, hotPlug = true;
-    std::string sinkEdidPath, logPath;
-    std::string savedEdidPaths[sgsim::kSavedEdids];
     long value = 0;
 
     int opt;
@@ -251,42 +254,42 @@ int main(int argc, char** argv) {
         case kCom:
             if (!ParseInt(optarg, 1, 99, value))
                 return Fail("COM number", optarg);
-            server.nCom = static_cast<int>(value);
+            cl.server.nCom = static_cast<int>(value);
             break;
         case kPortsDir:
-            server.strPortsDir = optarg;
+            cl.server.strPortsDir = optarg;
             break;
         case kForce:
-            server.bForce = true;
+            cl.server.bForce = true;
             break;
         case kTcp:
         case kRfc2217:
-            if (onTcp)
+            if (cl.onTcp)
                 return Fail("second endpoint", optarg);
-            if (!sgsim::ParseListenAddress(optarg, tcp.strHost, tcp.nPort))
+            if (!sgsim::ParseListenAddress(optarg, cl.tcp.strHost, cl.tcp.nPort))
                 return Fail("endpoint (HOST:PORT)", optarg);
-            tcp.bRfc2217 = opt == kRfc2217;
-            onTcp = true;
+            cl.tcp.bRfc2217 = opt == kRfc2217;
+            cl.onTcp = true;
             break;
         case kFixedBaud:
             if (!ParseInt(optarg, 50, 4000000, value))
                 return Fail("baud rate", optarg);
-            tcp.nFixedBaud = static_cast<int>(value);
+            cl.tcp.nFixedBaud = static_cast<int>(value);
             break;
         case kExitWithParent:
-            exitWithParent = true;
+            cl.exitWithParent = true;
             break;
         case kPid:
             if (!ParseInt(optarg, 1, 0x7FFFFFFF, value))
                 return Fail("process id", optarg);
-            server.watchPid = static_cast<pid_t>(value);
+            cl.server.watchPid = static_cast<pid_t>(value);
             break;
         case kAddress:
-            if (!ParseAddress(optarg, address))
+            if (!ParseAddress(optarg, cl.address))
                 return Fail("address", optarg);
             break;
         case kSinkEdid:
-            sinkEdidPath = optarg;
+            cl.sinkEdidPath = optarg;
             break;
         case kSavedEdid: {
             const char* eq = std::strchr(optarg, '=');
@@ -294,78 +297,78 @@ int main(int argc, char** argv) {
                 eq ? std::string(optarg, static_cast<std::size_t>(eq - optarg)) : "";
             if (!eq || !ParseInt(slot.c_str(), 1, sgsim::kSavedEdids, value) || !eq[1])
                 return Fail("saved EDID (N=FILE, N 1..6)", optarg);
-            savedEdidPaths[value - 1] = eq + 1;
+            cl.savedEdidPaths[value - 1] = eq + 1;
             break;
         }
         case kNoHotplug:
-            hotPlug = false;
+            cl.hotPlug = false;
             break;
         case kSilent:
-            misbehaviour.bSilent = true;
+            cl.misbehaviour.bSilent = true;
             break;
         case kDelay:
             if (!ParseInt(optarg, 0, 600000, value))
                 return Fail("delay", optarg);
-            server.nDelayMs = static_cast<int>(value);
+            cl.server.nDelayMs = static_cast<int>(value);
             break;
         case kPace:
-            server.bPace = true;
+            cl.server.bPace = true;
             break;
         case kBaud:
             if (!ParseInt(optarg, 50, 4000000, value))
                 return Fail("baud rate", optarg);
-            server.nBaud = static_cast<int>(value);
+            cl.server.nBaud = static_cast<int>(value);
             break;
         case kCorrupt:
             if (!ParseInt(optarg, 1, 1000000, value))
                 return Fail("corrupt-checksum count", optarg);
-            misbehaviour.nCorruptEvery = static_cast<int>(value);
+            cl.misbehaviour.nCorruptEvery = static_cast<int>(value);
             break;
         case kDrop:
             if (!ParseInt(optarg, 1, 1000000, value))
                 return Fail("drop-every count", optarg);
-            misbehaviour.nDropEvery = static_cast<int>(value);
+            cl.misbehaviour.nDropEvery = static_cast<int>(value);
             break;
         case kNoise:
             if (!ParseInt(optarg, 1, 4096, value))
                 return Fail("noise count", optarg);
-            misbehaviour.nNoiseBefore = static_cast<int>(value);
+            cl.misbehaviour.nNoiseBefore = static_cast<int>(value);
             break;
         case kReplyAddress:
-            if (!ParseAddress(optarg, misbehaviour.replyAddress))
+            if (!ParseAddress(optarg, cl.misbehaviour.replyAddress))
                 return Fail("reply address", optarg);
-            misbehaviour.bReplyAddress = true;
+            cl.misbehaviour.bReplyAddress = true;
             break;
         case kStray:
             if (!ParseInt(optarg, 0, 0xFFFF, value, 16))
                 return Fail("command word", optarg);
-            misbehaviour.nStrayWord = static_cast<int>(value);
+            cl.misbehaviour.nStrayWord = static_cast<int>(value);
             break;
         case kAnnounce:
-            misbehaviour.bAnnounce = true;
+            cl.misbehaviour.bAnnounce = true;
             break;
         case kAnnounceAfter:
             if (!ParseInt(optarg, 0, 0xFFFF, value, 16))
                 return Fail("command word", optarg);
-            misbehaviour.bAnnounce = true;
-            misbehaviour.wAnnounceAfter = static_cast<std::uint16_t>(value);
+            cl.misbehaviour.bAnnounce = true;
+            cl.misbehaviour.wAnnounceAfter = static_cast<std::uint16_t>(value);
             break;
         case kVanish:
             if (!ParseInt(optarg, 1, 1000000000, value))
                 return Fail("vanish-after count", optarg);
-            misbehaviour.nVanishAfter = static_cast<int>(value);
+            cl.misbehaviour.nVanishAfter = static_cast<int>(value);
             break;
         case kChaos:
             if (!ParseInt(optarg, 0, 0x7FFFFFFF, value))
                 return Fail("chaos seed", optarg);
-            misbehaviour.bChaos = true;
-            misbehaviour.nChaosSeed = static_cast<unsigned>(value);
+            cl.misbehaviour.bChaos = true;
+            cl.misbehaviour.nChaosSeed = static_cast<unsigned>(value);
             break;
         case kStrict:
-            misbehaviour.bStrict = true;
+            cl.misbehaviour.bStrict = true;
             break;
         case kLog:
-            logPath = optarg;
+            cl.logPath = optarg;
             break;
         case kHelp:
             std::fputs(kUsage, stdout);
@@ -380,42 +383,36 @@ int main(int argc, char** argv) {
     }
     if (optind < argc)
         return Fail("argument", argv[optind]);
-    if (tcp.nFixedBaud > 0 && !tcp.bRfc2217)
+    if (cl.tcp.nFixedBaud > 0 && !cl.tcp.bRfc2217)
         return Fail("option without --rfc2217", "--fixed-baud");
+    return -1;
+}
 
-    sgsim::CEmulator emu(misbehaviour);
-    emulator = &emu;
-    sgsim::CGeneratorState& state = emulator->Generator().State();
-    state.address = address;
-    state.bHotPlug = hotPlug;
-    if (!sinkEdidPath.empty()) {
+// The device's address, hot plug and EDIDs as the command line gives them.
+bool SetUpDevice(const CCommandLine& cl, sgsim::CEmulator& emulator) {
+    sgsim::CGeneratorState& state = emulator.Generator().State();
+    state.address = cl.address;
+    state.bHotPlug = cl.hotPlug;
+    if (!cl.sinkEdidPath.empty()) {
         sgsim::EdidImage image;
-        if (!LoadEdid(sinkEdidPath, image))
-            return 1;
-        emulator->Generator().SetSinkEdid(image);
+        if (!LoadEdid(cl.sinkEdidPath, image))
+            return false;
+        emulator.Generator().SetSinkEdid(image);
     }
     for (int i = 0; i < sgsim::kSavedEdids; ++i)
-        if (!savedEdidPaths[i].empty() && !LoadEdid(savedEdidPaths[i], state.savedEdids[i]))
-            return 1;
+        if (!cl.savedEdidPaths[i].empty() && !LoadEdid(cl.savedEdidPaths[i], state.savedEdids[i]))
+            return false;
+    return true;
+}
 
-    FILE* log = nullptr;
-    if (logPath == "-") {
-        log = stderr;
-    } else if (!logPath.empty()) {
-        log = std::fopen(logPath.c_str(), "a");
-        if (!log) {
-            std::fprintf(stderr, "sgsim: cannot open %s: %s\n", logPath.c_str(),
-                         std::strerror(errno));
-            return 1;
-        }
-    }
-
-    int stopPipe[2];
-    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+// SIGINT, SIGTERM and SIGHUP make stopFd readable; SIGPIPE is ignored.
+bool CatchStopSignals(int& stopFd) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
         std::perror("sgsim: pipe");
-        return 1;
+        return false;
     }
-    g_fdStopWrite = stopPipe[1];
+    g_fdStopWrite = fds[1];
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
     sa.sa_handler = OnStopSignal;
@@ -424,8 +421,38 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGHUP, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    stopFd = fds[0];
+    return true;
+}
 
-    if (exitWithParent) {
+} // namespace
+
+int main(int argc, char** argv) {
+    CCommandLine cl;
+    if (const int status = ParseCommandLine(argc, argv, cl); status >= 0)
+        return status;
+
+    sgsim::CEmulator emulator(cl.misbehaviour);
+    if (!SetUpDevice(cl, emulator))
+        return 1;
+
+    FILE* log = nullptr;
+    if (cl.logPath == "-") {
+        log = stderr;
+    } else if (!cl.logPath.empty()) {
+        log = std::fopen(cl.logPath.c_str(), "a");
+        if (!log) {
+            std::fprintf(stderr, "sgsim: cannot open %s: %s\n", cl.logPath.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+
+    int stopFd = -1;
+    if (!CatchStopSignals(stopFd))
+        return 1;
+
+    if (cl.exitWithParent) {
         // The signal covers a parent that dies; the watch covers one that had already gone.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         const pid_t parent = getppid();
@@ -433,18 +460,18 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "sgsim: parent has already gone\n");
             return 0;
         }
-        if (server.watchPid == 0)
-            server.watchPid = parent;
+        if (cl.server.watchPid == 0)
+            cl.server.watchPid = parent;
     }
 
     int status = 0;
-    if (onTcp) {
-        sgsim::CTcpServer served(*emulator, server, tcp);
-        status = Serve(served, *emulator, misbehaviour, server, stopPipe[0], log,
+    if (cl.onTcp) {
+        sgsim::CTcpServer served(emulator, cl.server, cl.tcp);
+        status = Serve(served, emulator, cl.misbehaviour, cl.server, stopFd, log,
                        [&served] { return served.Url(); });
     } else {
-        sgsim::CPtyServer served(*emulator, server);
-        status = Serve(served, *emulator, misbehaviour, server, stopPipe[0], log,
+        sgsim::CPtyServer served(emulator, cl.server);
+        status = Serve(served, emulator, cl.misbehaviour, cl.server, stopFd, log,
                        [&served] { return served.SlavePath(); });
     }
     if (log && log != stderr)
