@@ -17,8 +17,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Test executables run under wine.
+# Test executables run under wine, through a script that starts a program again when wine failed
+# to start it at all (tests/wine/run_program.sh says when that counts as such).
 find_program(KESTRELON_WINE NAMES wine wine64)
 if(KESTRELON_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTRELON_WINE})
+    set(CMAKE_CROSSCOMPILING_EMULATOR
+        bash ${CMAKE_CURRENT_LIST_DIR}/../tests/wine/run_program.sh ${KESTRELON_WINE})
 endif()

@@ -35,6 +35,8 @@ wine_session_start run-windows-tests
 # Wine's desktop process ends shortly after its last window closes, and the next test that shows
 # a window then waits up to ten seconds for a new one: a minimised window keeps it for the run.
 wine start /min notepad >/dev/null 2>&1
+# Starts of a test program that wine failed outright, each run again once (run_program.sh).
+export KESTRELON_WINE_START_LOG="$work/wine-starts.log"
 
 build=${KESTRELON_WINDOWS_BUILD_DIR:-}
 status=0
@@ -47,5 +49,9 @@ else
     cmake --preset windows
     cmake --build --preset windows
     ctest --preset windows "$@" || status=$?
+fi
+if [ -s "$KESTRELON_WINE_START_LOG" ]; then
+    echo "Wine failed to start a test program $(wc -l <"$KESTRELON_WINE_START_LOG") time(s); each was started once more:"
+    cat "$KESTRELON_WINE_START_LOG"
 fi
 exit "$status"

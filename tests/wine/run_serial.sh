@@ -60,7 +60,7 @@ done
 status=1
 if start_relay; then
     KESTRELON_WINE_CONTROL="Z:$(echo "$control" | tr / '\\')" \
-        WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-} "$wine" "$test_exe" "$@" &
+        WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-} bash "$here/run_program.sh" "$wine" "$test_exe" "$@" &
     test_pid=$!
     # Serve the test's requests while it runs.
     while kill -0 "$test_pid" 2>/dev/null; do
