@@ -23,10 +23,6 @@ int CConsoleDlg::TimingCode() const {
     return m_timingPage.m_nTimingCode;
 }
 
-void CConsoleDlg::SetTimingCode(int code) {
-    m_timingPage.m_nTimingCode = code;
-}
-
 bool CConsoleDlg::IsHdmiOutput() const {
     return m_bHdmiMode != 0;
 }
@@ -76,9 +72,15 @@ void CConsoleDlg::SetUserTimingCaption(int slot, const char* caption) {
     m_timingPage.SetUserTimingCaption(IDC_T_USER1 + slot, caption);
 }
 
-void CConsoleDlg::SelectCurrentTiming() {
+bool CConsoleDlg::SelectTimingCode(int code) {
+    const int before = m_timingPage.m_nTimingCode;
+    m_timingPage.m_nTimingCode = code;
     m_timingPage.SyncRadioToCode();
     m_timingPage.UpdateData(false);
-    m_timingPage.SelectTiming(
-        static_cast<char>(CTimingPage::CodeToRadioIndex(m_timingPage.m_nTimingCode)));
+    if (m_timingPage.SelectTiming(static_cast<char>(CTimingPage::CodeToRadioIndex(code))))
+        return true;
+    m_timingPage.m_nTimingCode = before;
+    m_timingPage.SyncRadioToCode();
+    m_timingPage.UpdateData(false);
+    return false;
 }

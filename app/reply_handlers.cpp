@@ -70,12 +70,19 @@ void CConsoleDlg::OnTimingReply() {
     const int b0 = ReplyByte(0);
     m_timingPage.m_nTimingCode = b0;
     m_settingPage.UpdateData(true);
+    // The 4:2:0 timings fix the colour format; the panel shows what the page shows.
+    const int space = m_settingPage.m_nColorSpace;
+    const int depth = m_settingPage.m_nColorDepth;
     if (timing::Is420(b0)) {
         m_settingPage.m_nColorDepth = 0;
         m_settingPage.m_nColorSpace = 3;
     } else if (m_settingPage.m_nColorSpace == 3) {
         m_settingPage.m_nColorSpace = 0;
     }
+    if (m_settingPage.m_nColorSpace != space)
+        ShowColorSpace();
+    if (m_settingPage.m_nColorDepth != depth)
+        ShowColorDepth();
     m_timingPage.ShowTimingDetails();
     m_timingPage.SyncRadioToCode();
     m_timingPage.UpdateData(false);
@@ -143,7 +150,7 @@ void CConsoleDlg::OnAudioSourceReply() {
 void CConsoleDlg::OnChannelReply() {
     const int b0 = ReplyByte(0);
     m_nChannelSelection = b0;
-    m_settingPage.SelectChannel(b0);
+    m_settingPage.ShowChannel(b0);
     m_settingPage.UpdateData(false);
     ShowChannels(b0);
     ShowAudioType();
@@ -193,16 +200,7 @@ void CConsoleDlg::OnDeviceAddressReply() {
 
 void CConsoleDlg::OnOutputInterfaceReply() {
     m_nFollowUpQueries = 3;
-    if (ReplyByte(0) == 0) {
-        SetDlgItemImage(m_iconHdmi, m_hIconSelected);
-        SetDlgItemImage(m_iconSdi, m_hIconIdle);
-        m_bHdmiMode = 1;
-    } else {
-        SetDlgItemImage(m_iconHdmi, m_hIconIdle);
-        SetDlgItemImage(m_iconSdi, m_hIconSelected);
-        m_bHdmiMode = 0;
-    }
-    RefreshOutputDependents();
+    ShowOutput(ReplyByte(0) == 0);
     if (m_bAutoDetailsAsked == 1) {
         m_bAutoDetailsAsked = 0;
         return;

@@ -101,49 +101,58 @@ void CConsoleDlg::RefreshOutputDependents() {
 
 // --- Front panel -----------------------------------------------------------------------------
 
-// Sends the signal state the radios hold and shows its icon.
-void CConsoleDlg::SendSignalFromRadios(const ui::Image& icon) {
-    UpdateData(true);
-    const std::uint8_t value = static_cast<std::uint8_t>(m_nSignal);
-    SendCommandData(cmd::SetSignalOutput, 1, &value);
-    SetDlgItemImage(m_iconSignal, icon);
+// Sends the signal state (0 on, 1 off). The radios and the icon take it only when the frame went
+// out; a refused click puts the radios back.
+void CConsoleDlg::SendSignal(int value) {
+    const std::uint8_t payload = static_cast<std::uint8_t>(value);
+    if (SendCommandData(cmd::SetSignalOutput, 1, &payload)) {
+        m_nSignal = value;
+        SetDlgItemImage(m_iconSignal, value == 0 ? m_hIconSignalOn : m_hIconSignalOff);
+    }
+    UpdateData(false);
 }
 
 void CConsoleDlg::OnSignalOn() {
-    SendSignalFromRadios(m_hIconSignalOn);
+    SendSignal(0);
 }
 
 void CConsoleDlg::OnSignalOff() {
-    SendSignalFromRadios(m_hIconSignalOff);
+    SendSignal(1);
 }
 
 void CConsoleDlg::OnSignalIcon() {
     // The signal icon toggles the output and shows the new state.
-    m_nSignal = m_nSignal == 0 ? 1 : 0;
-    SetDlgItemImage(m_iconSignal, m_nSignal == 0 ? m_hIconSignalOn : m_hIconSignalOff);
-    const std::uint8_t value = static_cast<std::uint8_t>(m_nSignal);
-    SendCommandData(cmd::SetSignalOutput, 1, &value);
+    SendSignal(m_nSignal == 0 ? 1 : 0);
+}
+
+// Shows the output in force: the selector icons, the mode, and what depends on it. The channel
+// setting is the output's own: until the generator reports it, the panel shows none.
+void CConsoleDlg::ShowOutput(bool hdmi) {
+    SetDlgItemImage(m_iconHdmi, hdmi ? m_hIconSelected : m_hIconIdle);
+    SetDlgItemImage(m_iconSdi, hdmi ? m_hIconIdle : m_hIconSelected);
+    if ((m_bHdmiMode != 0) != hdmi) {
+        m_strChannels.clear();
+        m_nChannelSelection = -1;
+    }
+    m_bHdmiMode = hdmi ? 1 : 0;
+    RefreshOutputDependents();
+}
+
+void CConsoleDlg::SelectOutput(bool hdmi) {
+    const std::uint8_t value = hdmi ? 0 : 1;
+    if (!SendCommandData(cmd::SetOutputInterface, 1, &value))
+        return; // refused: the selectors, the pages and the panel stay as they are
+    m_nFollowUpQueries = 3;
+    ShowOutput(hdmi);
     UpdateData(false);
 }
 
 void CConsoleDlg::OnSelectHdmi() {
-    SetDlgItemImage(m_iconHdmi, m_hIconSelected);
-    SetDlgItemImage(m_iconSdi, m_hIconIdle);
-    const std::uint8_t value = 0;
-    SendCommandData(cmd::SetOutputInterface, 1, &value);
-    m_nFollowUpQueries = 3;
-    m_bHdmiMode = 1;
-    RefreshOutputDependents();
+    SelectOutput(true);
 }
 
 void CConsoleDlg::OnSelectSdi() {
-    SetDlgItemImage(m_iconHdmi, m_hIconIdle);
-    SetDlgItemImage(m_iconSdi, m_hIconSelected);
-    m_bHdmiMode = 0;
-    m_nFollowUpQueries = 3;
-    const std::uint8_t value = 1;
-    SendCommandData(cmd::SetOutputInterface, 1, &value);
-    RefreshOutputDependents();
+    SelectOutput(false);
 }
 
 ui::LRESULT CConsoleDlg::OnLinkTxEmpty(ui::WPARAM, ui::LPARAM) {

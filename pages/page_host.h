@@ -19,15 +19,18 @@ public:
     virtual bool IsConnected() const = 0;
     // The status read-back, asking for the first item within the interval (ms).
     virtual void StartStatusReadBack(int interval) = 0;
-    // The EDID read of the saved form (slot 0..5) or of the attached sink.
-    virtual void StartEdidRead(bool saved, std::uint8_t slot) = 0;
+    // The EDID read of the saved form (slot 0..5) or of the attached sink; false when the request
+    // was refused (the console says why).
+    virtual bool StartEdidRead(bool saved, std::uint8_t slot) = 0;
+    // The generator was told to restore its default settings: its state is read back once it
+    // answers again.
+    virtual void ResetSent() = 0;
     // The guard of the page handlers: false for the second of two notifications within 50 ms,
     // which is to be swallowed.
     virtual bool PassRepeatGuard() = 0;
 
     // --- The console's view of the generator ----------------------------------------------------
     virtual int TimingCode() const = 0; // the timing chosen or reported last
-    virtual void SetTimingCode(int code) = 0;
     virtual bool IsHdmiOutput() const = 0;
     // The 20-byte user timing record of slot 0..9, or 10 for the timing chosen for Auto.
     virtual std::uint8_t* UserTimingRecord(int index) = 0;
@@ -57,6 +60,7 @@ public:
     virtual void UpdatePatternsForTiming() = 0;
     // The Timing page labels the radio of user timing slot 0..9.
     virtual void SetUserTimingCaption(int slot, const char* caption) = 0;
-    // The Timing page checks the radio of the current timing code and outputs that timing.
-    virtual void SelectCurrentTiming() = 0;
+    // The Timing page checks the radio of this timing code and outputs that timing; false when
+    // that was refused, and then the Timing page and the panel are as they were.
+    virtual bool SelectTimingCode(int code) = 0;
 };

@@ -177,12 +177,14 @@ const ui::HandlerEntry* CPatternPage::GetHandlerTable() const {
     return kHandlers;
 }
 
-void CPatternPage::SendPattern(char code) {
-    if (!m_host.PassRepeatGuard())
-        return;
+bool CPatternPage::SendPattern(char code) {
     const std::uint8_t payload = static_cast<std::uint8_t>(code);
-    m_host.SendCommandData(cmd::SetPattern, 1, &payload);
+    const bool sent =
+        m_host.PassRepeatGuard() && m_host.SendCommandData(cmd::SetPattern, 1, &payload);
+    if (sent)
+        m_nPattern = static_cast<signed char>(code);
     UpdateData(false);
+    return sent;
 }
 
 void CPatternPage::OnPathologicalRadio() {
@@ -191,14 +193,12 @@ void CPatternPage::OnPathologicalRadio() {
         UpdateData(false);
         return;
     }
-    UpdateData(true);
     SendPattern(static_cast<char>(kPathological));
 }
 
 void CPatternPage::OnPathologicalThumbnail() {
     if (m_host.IsHdmiOutput())
         return;
-    m_nPattern = kPathological;
     SendPattern(static_cast<char>(kPathological));
 }
 

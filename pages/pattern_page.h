@@ -22,8 +22,10 @@ public:
 
     explicit CPatternPage(CPageHost& host);
 
-    // Sends pattern code c (guarded) and refreshes the radios from m_nPattern.
-    void SendPattern(char code);
+    // Sends pattern code c (guarded). The pattern becomes m_nPattern only when the frame went
+    // out; the radios then show m_nPattern, so a refused choice puts the previous one back.
+    // True when the frame went out.
+    bool SendPattern(char code);
     // Shows the pattern the generator reports, without sending anything.
     void ShowPattern(int code);
     // Disables the four picture patterns at 1400x1050 (timing 7) on the HDMI output.
@@ -38,14 +40,8 @@ public:
     const ui::HandlerEntry* GetHandlerTable() const override;
 
     // Handlers.
-    template <int C> void OnRadio() {
-        UpdateData(true);
-        SendPattern(static_cast<char>(C));
-    }
-    template <int C> void OnThumbnail() {
-        m_nPattern = C;
-        SendPattern(static_cast<char>(C));
-    }
+    template <int C> void OnRadio() { SendPattern(static_cast<char>(C)); }
+    template <int C> void OnThumbnail() { SendPattern(static_cast<char>(C)); }
     void OnPathologicalRadio();
     void OnPathologicalThumbnail();
 

@@ -18,6 +18,11 @@ constexpr int kAutoColor = rules::kColorAuto;
 constexpr int kAutoSampleRate = 7;
 constexpr int kAutoAudioBits = 3;
 
+// What the SDI output carries: YUV4:2:2 at 10 bit, 48 kHz audio, no HDCP.
+constexpr int kSdiColorSpace = 2;
+constexpr int kSdiColorDepth = 1;
+constexpr int kSdiSampleRate = 2;
+
 } // namespace
 
 const char* const CSettingPage::kSdiChannelTexts[kSdiChannelCount] = {
@@ -72,13 +77,22 @@ bool CSettingPage::OnInitDialog() {
 }
 
 void CSettingPage::DoDataExchange(ui::DataExchange& dx) {
-    ui::DDX_Radio(dx, IDC_S_DVI, m_nOutputMode);
+    // The SDI output has a fixed format: while it is selected the (disabled) HDMI radios show that
+    // format, as the panel does, and the members keep the HDMI output's own settings.
+    const bool hdmi = m_host.IsHdmiOutput();
+    auto exchange = [&](int firstId, int& member, int sdiShows) {
+        int shown = hdmi ? member : sdiShows;
+        ui::DDX_Radio(dx, firstId, shown);
+        if (hdmi)
+            member = shown;
+    };
+    exchange(IDC_S_DVI, m_nOutputMode, -1);
     ui::DDX_Radio(dx, IDC_S_BITS_16, m_nAudioBits);
     ui::DDX_Radio(dx, IDC_S_SOURCE_1K, m_nAudioSource);
-    ui::DDX_Radio(dx, IDC_S_RATE_32K, m_nSampleRate);
-    ui::DDX_Radio(dx, IDC_S_DEPTH_8, m_nColorDepth);
-    ui::DDX_Radio(dx, IDC_S_RGB444, m_nColorSpace);
-    ui::DDX_Radio(dx, IDC_S_HDCP_OFF, m_nHdcp);
+    exchange(IDC_S_RATE_32K, m_nSampleRate, kSdiSampleRate);
+    exchange(IDC_S_DEPTH_8, m_nColorDepth, kSdiColorDepth);
+    exchange(IDC_S_RGB444, m_nColorSpace, kSdiColorSpace);
+    exchange(IDC_S_HDCP_OFF, m_nHdcp, 0);
     ui::DDX_Text(dx, IDC_S_WAIT_NOTE, m_strWaitNote);
 }
 
@@ -128,20 +142,27 @@ const ui::HandlerEntry* CSettingPage::GetHandlerTable() const {
     return kHandlers;
 }
 
-void CSettingPage::Send(std::uint16_t word, int value) {
+bool CSettingPage::Send(std::uint16_t word, int value) {
     const std::uint8_t payload = static_cast<std::uint8_t>(value);
-    m_host.SendCommandData(word, 1, &payload);
+    return m_host.SendCommandData(word, 1, &payload);
 }
 
 int CSettingPage::TimingCode() const {
     return m_host.TimingCode();
 }
 
+// Every group below takes the value of the radio clicked and makes it the page's only once the
+// frame went to the generator: a swallowed or refused click refreshes the page from its members,
+// which puts the previous radio back and leaves the panel as it was.
+
 // --- Video ------------------------------------------------------------------------------------
 
 void CSettingPage::SetOutputMode(int value) {
-    UpdateData(true);
-    Send(cmd::SetHdmiDviMode, value);
+    if (!Send(cmd::SetHdmiDviMode, value)) {
+        UpdateData(false);
+        return;
+    }
+    m_nOutputMode = value;
     if (value == kAutoOutputMode) {
         ui::Sleep(kSettingsQueryWaitMs);
         m_host.SendCommand(cmd::QueryStatusSummary);
@@ -149,16 +170,19 @@ void CSettingPage::SetOutputMode(int value) {
     UpdateData(false);
 
     if (value == 0) {
-        // DVI carries RGB only, at 8 bits per colour.
+        // DVI carries RGB only, at 8 bits per colour; the radios show it as the panel does.
         m_nColorSpace = 0;
-        if (!m_host.PassRepeatGuard())
+        if (!m_host.PassRepeatGuard()) {
+            UpdateData(false);
             return;
+        }
         m_nColorSpace = 0;
         m_nColorDepth = 0;
         m_host.SetPanelText(CPageHost::PanelText::Interface, "DVI ");
         m_host.SetPanelText(CPageHost::PanelText::ColorSpace, "RGB4:4:4");
         m_host.SetPanelText(CPageHost::PanelText::ColorDepth, "24bit");
         m_host.RefreshPanel();
+        UpdateData(false);
     } else if (value == 1) {
         m_host.SetPanelText(CPageHost::PanelText::Interface, "HDMI");
         m_host.RefreshPanel();
@@ -166,18 +190,21 @@ void CSettingPage::SetOutputMode(int value) {
 }
 
 void CSettingPage::SetHdcp(int value) {
-    if (!m_host.PassRepeatGuard())
+    if (!m_host.PassRepeatGuard() || !Send(cmd::SetHdcp, value)) {
+        UpdateData(false);
         return;
-    Send(cmd::SetHdcp, value);
-    // Kept with the radio, so that a later refresh of the page or the panel shows what was sent.
+    }
     m_nHdcp = value;
     m_host.SetPanelText(CPageHost::PanelText::Hdcp, value != 0 ? "ON " : "OFF");
     m_host.RefreshPanel();
+    UpdateData(false);
 }
 
 void CSettingPage::SetColorSpace(int value) {
-    if (!m_host.PassRepeatGuard())
+    if (!m_host.PassRepeatGuard()) {
+        UpdateData(false);
         return;
+    }
     if (const char* refusal = rules::RefuseColorSpace(TimingCode(), m_nOutputMode)) {
         // In DVI mode the radio goes back to the only colour space there is.
         if (refusal == rules::kColorSpaceFixedDvi)
@@ -186,8 +213,11 @@ void CSettingPage::SetColorSpace(int value) {
         UpdateData(false);
         return;
     }
-    Send(cmd::SetColorSpace, value);
-    UpdateData(true);
+    if (!Send(cmd::SetColorSpace, value)) {
+        UpdateData(false);
+        return;
+    }
+    m_nColorSpace = value;
     m_host.ShowColorSpace();
     if (value == kAutoColor) {
         ui::Sleep(kSettingsQueryWaitMs);
@@ -198,76 +228,87 @@ void CSettingPage::SetColorSpace(int value) {
 }
 
 void CSettingPage::SetColorDepth(int value) {
-    if (!m_host.PassRepeatGuard())
+    if (!m_host.PassRepeatGuard()) {
+        UpdateData(false);
         return;
+    }
     if (const char* refusal = rules::RefuseColorDepth(TimingCode(), m_nOutputMode, value)) {
         MessageBox(refusal);
         UpdateData(false);
         return;
     }
-    Send(cmd::SetColorDepth, value);
-    UpdateData(true);
+    if (!Send(cmd::SetColorDepth, value)) {
+        UpdateData(false);
+        return;
+    }
+    m_nColorDepth = value;
     m_host.ShowColorDepth();
     if (value == kAutoColor) {
         ui::Sleep(kSettingsQueryWaitMs);
         m_host.SendCommand(cmd::QueryStatusSummary);
     }
+    UpdateData(false);
     m_host.RefreshPanel();
 }
 
 // --- Audio ------------------------------------------------------------------------------------
 
 void CSettingPage::SetAudioSource(int value) {
-    UpdateData(true);
-    if (!m_host.PassRepeatGuard())
-        return;
-    Send(cmd::SetAudioSource, value);
+    if (m_host.PassRepeatGuard() && Send(cmd::SetAudioSource, value))
+        m_nAudioSource = value;
     UpdateData(false);
 }
 
 void CSettingPage::SetSampleRate(int value) {
-    if (!m_host.PassRepeatGuard())
+    if (!m_host.PassRepeatGuard() || !Send(cmd::SetSampleRate, value)) {
+        UpdateData(false);
         return;
-    Send(cmd::SetSampleRate, value);
-    UpdateData(true);
+    }
+    m_nSampleRate = value;
     m_host.ShowSampleRate();
     if (value == kAutoSampleRate) {
         ui::Sleep(kSettingsQueryWaitMs);
         m_host.SendCommand(cmd::QueryStatusSummary);
     }
+    UpdateData(false);
     m_host.RefreshPanel();
 }
 
 void CSettingPage::SetAudioBits(int value) {
-    if (!m_host.PassRepeatGuard())
+    if (!m_host.PassRepeatGuard() || !Send(cmd::SetAudioBits, value)) {
+        UpdateData(false);
         return;
-    Send(cmd::SetAudioBits, value);
+    }
     ui::Sleep(kAudioBitsWaitMs);
-    UpdateData(true);
+    m_nAudioBits = value;
     m_host.ShowAudioBits(value);
     if (value == kAutoAudioBits)
         m_host.SendCommand(cmd::QueryStatusSummary);
+    UpdateData(false);
     m_host.RefreshPanel();
 }
 
 void CSettingPage::OnChannelSelChange() {
-    if (!m_host.PassRepeatGuard())
-        return;
     const int index = ComboGetCurSel(m_cbAudioChannel);
     // Text typed into the edit field selects no entry: there is no channel layout to send.
-    if (index < 0)
+    if (!m_host.PassRepeatGuard() || index < 0 ||
+        !Send(m_host.IsHdmiOutput() ? cmd::SetChannelsHdmi : cmd::SetChannelsSdi, index)) {
+        SelectChannel(m_nAudioChannel);
         return;
+    }
+    m_nAudioChannel = index;
     m_host.SetChannelSelection(index);
-    Send(m_host.IsHdmiOutput() ? cmd::SetChannelsHdmi : cmd::SetChannelsSdi, index);
     m_host.ShowChannels(index);
     m_host.RefreshPanel();
     UpdateData(true);
 }
 
 void CSettingPage::OnResetToDefault() {
-    m_host.SendCommand(cmd::ResetToDefault);
+    if (!m_host.SendCommand(cmd::ResetToDefault))
+        return;
     m_strWaitNote = "Wait for a few seconds...";
     UpdateData(false);
+    m_host.ResetSent();
 }
 
 // --- Read-back and output mode ------------------------------------------------------------------
@@ -307,7 +348,12 @@ void CSettingPage::UpdateForOutputMode() {
             EnableDlgItem(id, hdmi);
     }
 
-    const int selection = ComboGetCurSel(m_cbAudioChannel);
+    // Each output has its own channel setting: after a switch the list shows none until the
+    // generator reports the new output's one.
+    const bool switched = hdmi != m_bHdmiList;
+    m_bHdmiList = hdmi;
+    if (switched)
+        m_nAudioChannel = -1;
     ComboResetContent(m_cbAudioChannel);
     if (hdmi) {
         for (const char* text : kHdmiChannelTexts)
@@ -316,7 +362,7 @@ void CSettingPage::UpdateForOutputMode() {
         for (const char* text : kSdiChannelTexts)
             ComboAddString(m_cbAudioChannel, text);
     }
-    SelectChannel(selection);
+    SelectChannel(m_nAudioChannel);
     UpdateData(false);
 }
 
@@ -334,6 +380,11 @@ void CSettingPage::ApplyTiming(int code) {
         m_host.ShowColorSpace();
     }
     UpdateData(false);
+}
+
+void CSettingPage::ShowChannel(int index) {
+    m_nAudioChannel = index;
+    SelectChannel(index);
 }
 
 void CSettingPage::SelectChannel(int index) {

@@ -25,6 +25,8 @@ public:
     void ApplyTiming(int code);
     // Selects entry index of the channel combo 1180 (no entry when out of range).
     void SelectChannel(int index);
+    // The channel layout the generator reports: selected, and kept as the one shown.
+    void ShowChannel(int index);
 
     // The channel lists of the two outputs; the payload of the channel command is the index.
     static constexpr int kSdiChannelCount = 8;
@@ -44,7 +46,7 @@ public:
     int m_nColorSpace = -1;  // 0 RGB4:4:4, 1 YUV4:4:4, 2 YUV4:2:2, 3 YUV4:2:0, 4 AUTO
     int m_nHdcp = -1;        // 0 off, 1 on
     std::string m_strWaitNote;
-    int m_nAudioChannel = -1; // channel list index last reported by the generator
+    int m_nAudioChannel = -1; // channel list index last reported or sent: the one shown
 
     bool OnInitDialog() override;
     bool PreTranslateMessage(ui::Msg& msg) override;
@@ -75,7 +77,9 @@ protected:
 
 private:
     CPageHost& m_host;
-    void Send(std::uint16_t word, int value);
+    bool m_bHdmiList = true; // the channel list holds the HDMI output's layouts
+    // One-byte setting; false when the frame was refused.
+    bool Send(std::uint16_t word, int value);
     // The Timing page's current timing code.
     int TimingCode() const;
 };

@@ -189,31 +189,36 @@ void CTimingDetailsPage::OnSaveUserTiming() {
         MessageBox(refusal);
         return;
     }
+    // Not connected: said once, and the table, the captions and the timing stay as they are.
+    if (!m_host.IsConnected()) {
+        MessageBox("Com port is not on yet.");
+        return;
+    }
 
     if (s == s_nLastSavedSlot) {
         // The generator must leave a user timing before that slot is rewritten.
         const std::uint8_t leave = 2;
-        m_host.SendCommandData(cmd::SetTiming, 1, &leave);
+        if (!m_host.SendCommandData(cmd::SetTiming, 1, &leave))
+            return;
         Pace(400);
     }
     s_nLastSavedSlot = s;
 
-    const UserTimingRecord r = rules::MakeUserTimingRecord(s, v);
-    std::uint8_t* record = m_host.UserTimingRecord(s - 1);
-    r.ToBytes(record);
+    // The record becomes the console's only once it went to the generator.
+    UserTimingRecord::Bytes record = rules::MakeUserTimingRecord(s, v).ToBytes();
+    if (!m_host.SendCommandData(cmd::StoreUserTiming, UserTimingRecord::kSize, record.data()))
+        return;
+    std::memcpy(m_host.UserTimingRecord(s - 1), record.data(), record.size());
 
     UpdateData(false);
     char caption[CTimingPage::kCaptionSize];
-    BuildUserTimingCaption(record, caption);
+    BuildUserTimingCaption(record.data(), caption);
     m_host.SetUserTimingCaption(s - 1, caption);
 
-    m_host.SendCommandData(cmd::StoreUserTiming, UserTimingRecord::kSize, record);
-
     // Output the stored timing at once.
-    m_host.SetTimingCode(timing::kFirstUser + s - 1);
     Pace(500);
     UpdateData(false);
-    m_host.SelectCurrentTiming();
+    m_host.SelectTimingCode(timing::kFirstUser + s - 1);
 }
 
 void CTimingDetailsPage::OnUpdateStatus() {

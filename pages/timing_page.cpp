@@ -176,24 +176,26 @@ int CTimingPage::RadioId(int index) {
     return (index >= 0 && index < kRadioCount) ? kRadioIds[index] : 0;
 }
 
-void CTimingPage::SelectTiming(char radioIndex) {
+bool CTimingPage::SelectTiming(char radioIndex) {
     const int i = static_cast<signed char>(radioIndex);
 
     // A notification of a radio that is not the checked one (it is being unchecked) is ignored.
+    const int shown = m_nTimingRadio; // what the radios showed before this click
     UpdateData(true);
     if (m_nTimingRadio != i)
-        return;
+        return false;
 
-    // The same click can notify twice; the second one within 50 ms is swallowed.
-    if (!m_host.PassRepeatGuard())
-        return;
-
-    UpdateData(true);
+    // The same click can notify twice; the second one within 50 ms is swallowed. A swallowed or
+    // refused choice leaves the page, the panel and the timing code as they were.
     const int code = RadioIndexToCode(i);
+    const std::uint8_t payload = static_cast<std::uint8_t>(code);
+    if (!m_host.PassRepeatGuard() || !m_host.SendCommandData(cmd::SetTiming, 1, &payload)) {
+        m_nTimingRadio = shown;
+        UpdateData(false);
+        return false;
+    }
     m_nTimingCode = code;
 
-    const std::uint8_t payload = static_cast<std::uint8_t>(code);
-    m_host.SendCommandData(cmd::SetTiming, 1, &payload);
     if (code == kAutoCode) {
         // Give the generator time to choose from the sink's EDID, then ask what it chose.
         ui::Sleep(400);
@@ -210,6 +212,7 @@ void CTimingPage::SelectTiming(char radioIndex) {
     m_host.RefreshPanel();
     UpdateData(false);
     m_host.UpdatePatternsForTiming();
+    return true;
 }
 
 void CTimingPage::SyncRadioToCode() {

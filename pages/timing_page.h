@@ -22,7 +22,9 @@ public:
     explicit CTimingPage(CPageHost& host);
 
     // Common routine of the radio handlers: radioIndex is the radio's index in template order.
-    void SelectTiming(char radioIndex);
+    // True when the timing went to the generator; a swallowed or refused choice puts the radios
+    // back and changes nothing else.
+    bool SelectTiming(char radioIndex);
     void SyncRadioToCode();
     void ShowTimingDetails();
     void ShowStatus(const unsigned char* status);

@@ -5,6 +5,7 @@
 #include "platform/serial/port_map.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/screen_state.h"
 
 #include <fstream>
 #include <sys/stat.h>
@@ -249,33 +250,48 @@ TEST_F(ConsoleDialog, FrameBuilderRefusals) {
                                         "Too much parameter.", "Com port is not on yet."}));
 }
 
-TEST_F(ConsoleDialog, FrontPanelWhileDisconnected) {
+// Disconnected, every control that would send something is refused with one "Com port is not on
+// yet." and changes nothing else on screen: not a radio, check, combo, icon or panel text.
+TEST_F(ConsoleDialog, EveryRefusedClickLeavesTheScreenAsItWas) {
     RunConsole([&](CConsoleDlg& d) {
-        d.SendNotify(IDC_SDI_LABEL, ui::Notify::Clicked);
-        EXPECT_EQ(d.m_bHdmiMode, 0);
-        EXPECT_EQ(d.m_nFollowUpQueries, 3);
-        EXPECT_EQ(d.GetDlgItemImageId(IDC_SDI_ICON), IDI_SELECTED);
-        EXPECT_EQ(d.GetDlgItemImageId(IDC_HDMI_ICON), IDI_PORT_IDLE);
+        d.m_timingDetailsPage.LoadTimingDetails(20);
+        d.m_timingDetailsPage.ComboSetCurSel(IDC_D_USER_SLOT, 2);
         d.UpdateData(false);
-        EXPECT_EQ(d.GetDlgItemText(IDC_INTERFACE_STATUS), "SDI");
-        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_SPACE_STATUS), "YUV4:2:2");
-        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_DEPTH_STATUS), "10bit");
-        EXPECT_EQ(d.GetDlgItemText(IDC_SAMPLE_RATE_STATUS), "48K");
-        EXPECT_EQ(d.GetDlgItemText(IDC_HDCP_STATUS), "OFF");
-        // A transmitted frame (even while disconnected) starts the three follow-up queries,
-        // each refused while the port is closed.
-        for (int expected : {2, 1, 0, 0}) {
-            d.SendMessage(WM_LINK_TXEMPTY, 0, 1);
-            EXPECT_EQ(d.m_nFollowUpQueries, expected);
+        struct Action {
+            int tab; // -1: the main dialog's own controls
+            int id;
+            int comboItem = -1;
+        };
+        const Action actions[] = {
+            {-1, IDC_SIGNAL_ON},  {-1, IDC_SIGNAL_OFF},      {-1, IDC_SDI_LABEL},
+            {-1, IDC_SDI_ICON},   {0, IDC_T_1080P_60},       {0, IDC_T_AUTO},
+            {0, IDC_T_UHD420_60}, {1, IDC_D_SAVE_USER},      {1, IDC_D_UPDATE_STATUS},
+            {2, IDC_P_RED},       {2, IDC_P_THUMB_GREEN},    {3, IDC_S_DVI},
+            {3, IDC_S_HDMI},      {3, IDC_S_INTERFACE_AUTO}, {3, IDC_S_HDCP_ON},
+            {3, IDC_S_YUV444},    {3, IDC_S_DEPTH_10},       {3, IDC_S_SOURCE_2K},
+            {3, IDC_S_RATE_96K},  {3, IDC_S_BITS_20},        {3, IDC_S_AUDIO_CHANNEL, 3},
+            {3, IDC_S_RESET},     {4, IDC_READ_EDID},
+        };
+        ui::Dialog* pages[] = {&d.m_timingPage, &d.m_timingDetailsPage, &d.m_patternPage,
+                               &d.m_settingPage, &d.m_edidPage};
+        for (const Action& a : actions) {
+            if (a.tab >= 0) {
+                ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, a.tab));
+            }
+            if (ui::test::ArmedInterval(d, CConsoleDlg::kTimerRepeatGuard))
+                ui::test::FireTimer(d, CConsoleDlg::kTimerRepeatGuard);
+            const std::string before = testsupport::ScreenState(d);
+            ui::test::ClearMessageBoxes();
+            ui::Dialog& where = a.tab >= 0 ? *pages[a.tab] : static_cast<ui::Dialog&>(d);
+            ASSERT_TRUE(a.comboItem >= 0 ? ui::test::ChooseComboItem(where, a.id, a.comboItem)
+                                         : ui::test::Click(where, a.id))
+                << a.id;
+            ui::ProcessEvents(5);
+            EXPECT_EQ(Boxes(), std::vector<std::string>{"Com port is not on yet."}) << a.id;
+            EXPECT_EQ(testsupport::StateChanges(before, testsupport::ScreenState(d)), "") << a.id;
         }
-        // Their boxes come once the notifications have been handled: the link's worker never
-        // waits for the operator.
-        EXPECT_EQ(Boxes().size(), 1u);
-        ui::ProcessEvents(5);
-        EXPECT_EQ(Boxes().size(), 4u);
-        d.SendNotify(IDC_HDMI_ICON, ui::Notify::Clicked);
+        // Nothing was left to go out once a frame is transmitted.
+        EXPECT_EQ(d.m_nFollowUpQueries, 0);
         EXPECT_EQ(d.m_bHdmiMode, 1);
-        EXPECT_EQ(d.GetDlgItemImageId(IDC_HDMI_ICON), IDI_SELECTED);
     });
-    EXPECT_EQ(Boxes().size(), 5u); // two switches and three follow-up queries
 }

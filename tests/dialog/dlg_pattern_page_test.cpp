@@ -1,21 +1,21 @@
 // The Pattern page: every radio and thumbnail sends its pattern code, the pathological check
 // field only on SDI, the picture patterns at 1400x1050 on HDMI, the reported pattern, and the
-// thumbnails' own pictures. The port stays closed, so each frame the page builds is refused with
-// "Com port is not on yet." and stays in the console's transmit frame for the test to read.
+// thumbnails' own pictures. The console is connected to a peer that answers nothing; the frames
+// the page sends are read where they arrive.
 #include "link/command_words.h"
 #include "res/art_patterns.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
+#include "support/frame_poll.h"
 
 #include <set>
 #include <string>
 #include <vector>
 
 using testsupport::ConsoleFixture;
+using testsupport::PtyPeer;
 
 namespace {
-
-const std::string kPortClosed = "Com port is not on yet.";
 
 const char* const kCaptions[CPatternPage::kPatternCount] = {
     "100%ColorBar",
@@ -65,8 +65,12 @@ const char* const kCaptions[CPatternPage::kPatternCount] = {
 
 class PatternPage : public ConsoleFixture {
 protected:
-    void Run(const std::function<void(CConsoleDlg&, CPatternPage&)>& body) {
+    void Run(const std::function<void(CConsoleDlg&, CPatternPage&)>& body, bool connect = true) {
         RunConsole([&](CConsoleDlg& d) {
+            if (connect) {
+                ConnectAndEndReadBack(d);
+                testsupport::AwaitFrames(m_peer, 2, 300); // the read-back's two requests
+            }
             ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 2));
             ASSERT_TRUE(d.m_patternPage.IsWindowVisible());
             body(d, d.m_patternPage);
@@ -78,12 +82,14 @@ protected:
         ui::test::ClearMessageBoxes();
         return ui::test::Click(d.m_patternPage, id);
     }
-    static int Sends() {
+    // Pattern frames that reach the far side: a click sends one or none.
+    int Sends(int withinMs = 150) {
         int n = 0;
-        for (const std::string& box : ui::test::MessageBoxes())
-            n += box == kPortClosed;
+        for (std::uint16_t word : testsupport::AwaitWords(m_peer, 1, withinMs))
+            n += word == cmd::SetPattern;
         return n;
     }
+    PtyPeer m_peer{m_ports, 1};
     // Pattern code of the last frame, -1 when it was not a pattern command.
     static int LastPattern(const CConsoleDlg& d) {
         const std::uint16_t word = d.m_abTxFrame[7] | (d.m_abTxFrame[8] << 8);
@@ -102,7 +108,7 @@ protected:
 } // namespace
 
 TEST_F(PatternPage, TemplateHoldsEveryPatternInCodeOrder) {
-    Run([](CConsoleDlg&, CPatternPage& p) {
+    Run([&](CConsoleDlg&, CPatternPage& p) {
         EXPECT_EQ(p.m_nPattern, -1);
         EXPECT_EQ(Checked(p), -1);
         int thumbnails = 0;
@@ -133,20 +139,21 @@ TEST_F(PatternPage, TemplateHoldsEveryPatternInCodeOrder) {
 }
 
 TEST_F(PatternPage, EveryRadioAndThumbnailSendsItsCode) {
-    Run([](CConsoleDlg& d, CPatternPage& p) {
+    Run([&](CConsoleDlg& d, CPatternPage& p) {
         d.m_bHdmiMode = 0; // the pathological field included
         d.RefreshOutputDependents();
         for (int c = 0; c < CPatternPage::kPatternCount; ++c) {
             const auto& k = CPatternPage::kControls[c];
             ASSERT_TRUE(Click(d, k.radio)) << c;
-            EXPECT_EQ(Sends(), 1) << c;
+            EXPECT_EQ(Sends(1000), 1) << c;
             EXPECT_EQ(LastPattern(d), c);
             EXPECT_EQ(p.m_nPattern, c);
             if (!k.thumbnail)
                 continue;
             ASSERT_TRUE(Click(d, CPatternPage::kControls[(c + 1) % 38].radio));
+            EXPECT_EQ(Sends(1000), 1) << c;
             ASSERT_TRUE(Click(d, k.thumbnail)) << c;
-            EXPECT_EQ(Sends(), 1) << c;
+            EXPECT_EQ(Sends(1000), 1) << c;
             EXPECT_EQ(LastPattern(d), c);
             EXPECT_EQ(Checked(p), c);
         }
@@ -154,7 +161,7 @@ TEST_F(PatternPage, EveryRadioAndThumbnailSendsItsCode) {
 }
 
 TEST_F(PatternPage, ThumbnailsWhoseIdsAreOutOfOrder) {
-    Run([](CConsoleDlg& d, CPatternPage& p) {
+    Run([&](CConsoleDlg& d, CPatternPage& p) {
         const struct {
             int thumbnail, code, radio;
         } cases[] = {{1167, 34, 1034}, {1172, 33, 1036}, {1196, 35, 1040}};
@@ -169,8 +176,9 @@ TEST_F(PatternPage, ThumbnailsWhoseIdsAreOutOfOrder) {
 }
 
 TEST_F(PatternPage, PathologicalFieldOnlyOnSdi) {
-    Run([](CConsoleDlg& d, CPatternPage& p) {
+    Run([&](CConsoleDlg& d, CPatternPage& p) {
         ASSERT_TRUE(Click(d, IDC_P_BLUE));
+        EXPECT_EQ(Sends(1000), 1);
         // Enabled by the template until the first output change; in HDMI mode it sends nothing
         // and the selection goes back.
         EXPECT_TRUE(p.IsDlgItemEnabled(IDC_P_PATHOLOGICAL));
@@ -195,7 +203,7 @@ TEST_F(PatternPage, PathologicalFieldOnlyOnSdi) {
 }
 
 TEST_F(PatternPage, PicturePatternsAt1400x1050OnHdmi) {
-    Run([](CConsoleDlg& d, CPatternPage& p) {
+    Run([&](CConsoleDlg& d, CPatternPage& p) {
         const int pictures[] = {IDC_P_SMPTE, IDC_P_PLUGE, IDC_P_TEST_CARD_1, IDC_P_TEST_CARD_2};
         d.m_timingPage.m_nTimingCode = 7;
         p.UpdateForTiming();
@@ -223,7 +231,7 @@ TEST_F(PatternPage, PicturePatternsAt1400x1050OnHdmi) {
 }
 
 TEST_F(PatternPage, ReportedPatternAndRepeatGuard) {
-    Run([](CConsoleDlg& d, CPatternPage& p) {
+    Run([&](CConsoleDlg& d, CPatternPage& p) {
         ui::test::ClearMessageBoxes();
         p.ShowPattern(5);
         EXPECT_TRUE(p.IsDlgButtonChecked(IDC_P_BLUE));
@@ -231,16 +239,21 @@ TEST_F(PatternPage, ReportedPatternAndRepeatGuard) {
 
         ASSERT_TRUE(Click(d, IDC_P_RED));
         EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerRepeatGuard), 50);
-        // A second notification within the guard is swallowed; the radios are not refreshed.
+        EXPECT_EQ(Sends(1000), 1);
+        // A second notification within the guard is swallowed, and the radios show the pattern
+        // sent, not the one clicked.
         ui::test::ClearMessageBoxes();
-        ASSERT_TRUE(ui::test::Click(p, IDC_P_THUMB_GREEN));
+        ASSERT_TRUE(ui::test::Click(p, IDC_P_GREEN));
         EXPECT_EQ(Sends(), 0);
         EXPECT_EQ(d.m_bRepeatGuard, 0);
         EXPECT_EQ(LastPattern(d), 3);
         EXPECT_TRUE(p.IsDlgButtonChecked(IDC_P_RED));
+        EXPECT_FALSE(p.IsDlgButtonChecked(IDC_P_GREEN));
+        EXPECT_EQ(p.m_nPattern, 3);
         ASSERT_TRUE(ui::test::Click(p, IDC_P_THUMB_GREEN));
         EXPECT_EQ(LastPattern(d), 4);
         EXPECT_TRUE(p.IsDlgButtonChecked(IDC_P_GREEN));
+        EXPECT_EQ(Sends(1000), 1);
 
         // Enter is swallowed by the page.
         ui::test::ClearMessageBoxes();

@@ -12,25 +12,12 @@ using testsupport::FrameWord;
 using testsupport::PtyPeer;
 using Bytes = std::vector<std::uint8_t>;
 
-namespace {
-
-void FeedReply(CConsoleDlg& d, std::uint16_t word, Bytes payload) {
-    Bytes out(payload.size() + frame::kOverhead);
-    frame::BuildReply(out.data(), {}, word, payload.data(), payload.size());
-    for (auto b : out)
-        d.OnLinkRxChar(b, 1);
-}
-
-} // namespace
-
 class ReplyHandlers : public ConsoleFixture {
 protected:
-    // Connects to COM1 and lets the read-back time out, so later replies go to the general parser.
+    // Connects to COM1 and ends the read-back, so later replies go to the general parser.
     void Connect(CConsoleDlg& d) {
-        d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
-        ASSERT_EQ(d.m_bPortOpen, 1);
-        ASSERT_TRUE(ui::test::FireTimer(d, CConsoleDlg::kTimerExchange));
-        Words(1);
+        ConnectAndEndReadBack(d);
+        Words(2, 300);
     }
 
     // The command words of the requests that reach the far side, serving deliveries meanwhile.
@@ -51,11 +38,14 @@ TEST_F(ReplyHandlers, TimingReplyOf4KAt50AppliesTheColourRule) {
         EXPECT_EQ(d.GetDlgItemText(IDC_TIMING_STATUS), "3840x2160p(50)");
         EXPECT_EQ(d.m_settingPage.m_nColorSpace, 3);
         EXPECT_EQ(d.m_settingPage.m_nColorDepth, 0);
-        // The panel's colour texts are not changed by this reply.
-        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_SPACE_STATUS), "YUV4:4:4");
+        // The panel shows the colour format the timing fixed, as the page does.
+        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_SPACE_STATUS), "YUV4:2:0");
+        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_DEPTH_STATUS), "8bit");
+        EXPECT_TRUE(d.m_settingPage.IsDlgButtonChecked(IDC_S_YUV420));
         // Any other timing turns a 4:2:0 colour space back to RGB.
         FeedReply(d, cmd::QueryTiming, {20});
         EXPECT_EQ(d.m_settingPage.m_nColorSpace, 0);
+        EXPECT_EQ(d.GetDlgItemText(IDC_COLOR_SPACE_STATUS), "RGB4:4:4");
     });
 }
 

@@ -1,8 +1,7 @@
 // The Setting page as the operator meets it, in a small fake console: every group's command, the
 // DVI and 4K rules with their messages, the AUTO read-backs and their waits, the channel lists of
-// both outputs, the reset note and the settings of the status read-back. The fake is not
-// connected, so every frame the page builds is refused with "Com port is not on yet.", as the
-// console's frame builder does.
+// both outputs, the reset note and the settings of the status read-back. The fake console is
+// connected unless a test says otherwise; it keeps every frame the page builds.
 #include "link/code_names.h"
 #include "link/command_words.h"
 #include "res/resource.h"
@@ -34,6 +33,8 @@ protected:
     // Runs body with the fake console and the page shown in it.
     void Run(const std::function<void(CFakeConsole&, CSettingPage&)>& body) {
         CFakeConsole host;
+        host.connected = true;
+        s_host = &host;
         CSettingPage page(host);
         host.settings = &page;
         host.Run(page, [&] {
@@ -44,6 +45,7 @@ protected:
     // One operator action: the repeat guard has run out, the records are fresh.
     static void Act(CFakeConsole& host) {
         host.EndRepeatGuard();
+        s_mark = host.built.size();
         ui::test::ClearMessageBoxes();
         ui::test::ClearSleeps();
     }
@@ -60,13 +62,13 @@ protected:
         host.ShowHdcp();
         host.ShowInterface();
     }
-    // Number of frames the action built.
-    static int Sends() {
-        int n = 0;
-        for (const std::string& box : ui::test::MessageBoxes())
-            n += box == kPortClosed;
-        return n;
+    // Starts counting the frames sent anew, without ending the repeat guard.
+    static void Mark(CFakeConsole& host) {
+        ui::test::ClearMessageBoxes();
+        s_mark = host.built.size();
     }
+    // Number of frames the action sent.
+    static int Sends() { return static_cast<int>(s_host->built.size() - s_mark); }
     // Message boxes other than the closed-port refusals.
     static std::vector<std::string> Warnings() {
         std::vector<std::string> out;
@@ -77,6 +79,8 @@ protected:
     }
 
     ui::test::ScopedHooks m_hooks;
+    static inline CFakeConsole* s_host = nullptr;
+    static inline std::size_t s_mark = 0;
 };
 
 } // namespace
@@ -199,6 +203,10 @@ TEST_F(SettingPage, DviFixesColourSpaceAndDepth) {
         EXPECT_EQ(d.shown.interface, "DVI ");
         EXPECT_EQ(d.shown.colorSpace, "RGB4:4:4");
         EXPECT_EQ(d.shown.colorDepth, "24bit");
+        // The radios agree with the panel at once, not at some later refresh.
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_RGB444));
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_DEPTH_8));
+        EXPECT_FALSE(p.IsDlgButtonChecked(IDC_S_DEPTH_12));
 
         ASSERT_TRUE(Click(d, p, IDC_S_YUV444));
         EXPECT_EQ(Sends(), 0);
@@ -309,15 +317,18 @@ TEST_F(SettingPage, RepeatGuardSwallowsTheSecondNotification) {
         ASSERT_TRUE(Click(d, p, IDC_S_HDMI));
         ASSERT_TRUE(Click(d, p, IDC_S_RATE_32K));
         EXPECT_TRUE(d.guard);
-        ui::test::ClearMessageBoxes();
+        Mark(d);
         ASSERT_TRUE(ui::test::Click(p, IDC_S_RATE_48K));
         EXPECT_EQ(Sends(), 0);
         EXPECT_FALSE(d.guard);
         EXPECT_EQ(d.panel.sampleRate, "32K");
+        // The swallowed click leaves the radio of what was sent.
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_RATE_32K));
+        EXPECT_FALSE(p.IsDlgButtonChecked(IDC_S_RATE_48K));
 
         // The interface command is sent regardless; only the DVI panel update is skipped.
         ASSERT_TRUE(Click(d, p, IDC_S_RATE_96K));
-        ui::test::ClearMessageBoxes();
+        Mark(d);
         ASSERT_TRUE(ui::test::Click(p, IDC_S_DVI));
         EXPECT_EQ(Sends(), 1);
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetHdmiDviMode, {0}}));
@@ -338,9 +349,20 @@ TEST_F(SettingPage, ChannelListsOfBothOutputs) {
         EXPECT_EQ(d.channelSelection, 12);
         EXPECT_EQ(d.panel.channels, names::HdmiChannelText(12));
 
-        // SDI: 8 entries, the HDMI-only controls off, index 12 gone.
+        // SDI: 8 entries, the HDMI-only controls off, index 12 gone. The greyed radios show the
+        // SDI output's fixed format, as the panel does, while the HDMI settings are kept.
+        const unsigned char hdmiSettings[8] = {0, 2, 1, 1, 6, 2, 0, 12};
+        p.ShowStatus(hdmiSettings);
         d.hdmi = false;
         OutputChanged(d, p);
+        for (int id : {IDC_S_YUV422, IDC_S_DEPTH_10, IDC_S_RATE_48K, IDC_S_HDCP_OFF})
+            EXPECT_TRUE(p.IsDlgButtonChecked(id)) << id;
+        EXPECT_FALSE(p.IsDlgButtonChecked(IDC_S_HDMI));
+        EXPECT_EQ(d.panel.colorSpace, "YUV4:2:2");
+        EXPECT_EQ(d.panel.colorDepth, "10bit");
+        p.UpdateData(true);
+        EXPECT_EQ(p.m_nColorDepth, 2);
+        EXPECT_EQ(p.m_nHdcp, 1);
         ASSERT_EQ(p.ComboGetCount(IDC_S_AUDIO_CHANNEL), 8);
         EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), -1);
         EXPECT_EQ(p.ComboGetLBText(IDC_S_AUDIO_CHANNEL, 2), "3: Ch1+Ch2+Ch3+Ch4");
@@ -356,11 +378,19 @@ TEST_F(SettingPage, ChannelListsOfBothOutputs) {
         ASSERT_TRUE(Click(d, p, IDC_S_SOURCE_4K));
         EXPECT_EQ(LastFrame(d), (Frame{cmd::SetAudioSource, {2}}));
 
-        // Back on HDMI the selection index carries over; 1075 stays disabled.
+        // Back on HDMI the list shows no layout until the generator reports the HDMI output's
+        // own (index 3 was the SDI output's); 1075 stays disabled.
         d.hdmi = true;
         OutputChanged(d, p);
         EXPECT_EQ(p.ComboGetCount(IDC_S_AUDIO_CHANNEL), 32);
-        EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), 3);
+        EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), -1);
+        for (int id : {IDC_S_RGB444, IDC_S_DEPTH_12, IDC_S_RATE_192K, IDC_S_HDCP_ON, IDC_S_HDMI})
+            EXPECT_TRUE(p.IsDlgButtonChecked(id)) << id;
+        p.ShowChannel(12);
+        EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), 12);
+        // The same output reported again keeps its selection.
+        OutputChanged(d, p);
+        EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), 12);
         EXPECT_TRUE(p.IsDlgItemEnabled(IDC_S_HDCP_ON));
         EXPECT_FALSE(p.IsDlgItemEnabled(IDC_S_YUV420));
     });
@@ -372,8 +402,9 @@ TEST_F(SettingPage, ResetShowsTheWaitNoteUntilTheReadBack) {
         EXPECT_EQ(Sends(), 1);
         EXPECT_EQ(LastFrame(d), (Frame{cmd::ResetToDefault, {}}));
         EXPECT_EQ(p.GetDlgItemText(IDC_S_WAIT_NOTE), "Wait for a few seconds...");
+        EXPECT_EQ(d.calls, std::vector<std::string>{"ResetSent"});
         // Reset is not guarded: a second click at once goes out too.
-        ui::test::ClearMessageBoxes();
+        Mark(d);
         ASSERT_TRUE(ui::test::Click(p, IDC_S_RESET));
         EXPECT_EQ(Sends(), 1);
 

@@ -159,11 +159,15 @@ TEST_F(TimingDetails, SaveRefusesAMissingSlotAndTooHighAClock) {
                   std::vector<std::string>{"pixcel clock can not be higher than 300MHz"});
         EXPECT_EQ(d.m_userTimings[1][4], 0); // nothing stored
 
+        // 300.1 passes the checks; with the port closed the save is refused once, and neither
+        // the table nor the caption nor the timing changes.
         p.SetDlgItemText(IDC_D_PIXEL_CLOCK, "300.1");
+        ui::test::ClearMessageBoxes();
         p.OnSaveUserTiming();
-        const UserTimingRecord r = UserTimingRecord::FromBytes(d.m_userTimings[1]);
-        EXPECT_EQ(r.pixelClock10kHz, 30010);
-        EXPECT_EQ(r.slot, 1);
+        EXPECT_EQ(ui::test::MessageBoxes(), std::vector<std::string>{"Com port is not on yet."});
+        EXPECT_EQ(UserTimingRecord::FromBytes(d.m_userTimings[1]).pixelClock10kHz, 0);
+        EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1 + 1), "1280X720(60)");
+        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 0);
     });
 }
 

@@ -38,10 +38,11 @@ void Click(CFakeConsole& host, CTimingPage& p, int index, bool resetGuard = true
         host.EndRepeatGuard();
 }
 
-// The page in the fake console.
-void RunPage(const std::function<void(CFakeConsole&, CTimingPage&)>& body) {
+// The page in the fake console, connected unless said otherwise.
+void RunPage(const std::function<void(CFakeConsole&, CTimingPage&)>& body, bool connected = true) {
     ui::test::ScopedHooks hooks;
     CFakeConsole host;
+    host.connected = connected;
     CTimingPage page(host);
     host.Run(page, [&] { body(host, page); });
 }
@@ -146,17 +147,35 @@ TEST(TimingPage, ClickingSendsTheTimingCodeAndAsksTheConsoleToFollow) {
         // 1080p(60) is shown in the panel.
         Click(host, p, 20);
         EXPECT_EQ(host.shown.timing, names::TimingName(20));
-        // With the port closed the page still follows; the frame builder says why nothing went.
-        EXPECT_EQ(ui::test::MessageBoxes().back(), "Com port is not on yet.");
+        EXPECT_TRUE(ui::test::MessageBoxes().empty());
+    });
+}
+
+// A refused choice leaves the page, the panel and the sibling pages as they were: the radio that
+// was checked before comes back.
+TEST(TimingPage, ARefusedChoiceChangesNothing) {
+    RunPage([](CFakeConsole& host, CTimingPage& p) {
+        Click(host, p, 27);
+        ASSERT_EQ(p.m_nTimingCode, 27);
+        host.connected = false;
+        host.calls.clear();
+        const auto panel = host.shown.timing;
+        ui::test::ClearMessageBoxes();
+        Click(host, p, 20);
+        EXPECT_EQ(ui::test::MessageBoxes(), std::vector<std::string>{"Com port is not on yet."});
+        EXPECT_EQ(p.m_nTimingCode, 27);
+        EXPECT_TRUE(p.IsDlgButtonChecked(CTimingPage::RadioId(27)));
+        EXPECT_FALSE(p.IsDlgButtonChecked(CTimingPage::RadioId(20)));
+        EXPECT_TRUE(host.calls.empty());
+        EXPECT_EQ(host.shown.timing, panel);
     });
 }
 
 TEST(TimingPage, RepeatGuardSwallowsTheSecondOfTwoNotifications) {
     RunPage([](CFakeConsole& host, CTimingPage& p) {
-        ui::test::ClearMessageBoxes();
         Click(host, p, 12, false);
         EXPECT_TRUE(host.guard);
-        const auto sends = [] { return ui::test::MessageBoxes().size(); };
+        const auto sends = [&host] { return host.built.size(); };
         EXPECT_EQ(sends(), 1u);
 
         // A radio being unchecked notifies too: ignored without touching the guard.
@@ -166,8 +185,14 @@ TEST(TimingPage, RepeatGuardSwallowsTheSecondOfTwoNotifications) {
         Click(host, p, 12, false); // swallowed, disarms
         EXPECT_EQ(sends(), 1u);
         EXPECT_FALSE(host.guard);
-        Click(host, p, 12, false); // acts again
+        // Another radio within the guard is swallowed too, and the sent one stays checked.
+        Click(host, p, 12, false);
+        Click(host, p, 20, false);
         EXPECT_EQ(sends(), 2u);
+        EXPECT_TRUE(p.IsDlgButtonChecked(CTimingPage::RadioId(12)));
+        EXPECT_FALSE(p.IsDlgButtonChecked(CTimingPage::RadioId(20)));
+        Click(host, p, 12, false); // acts again
+        EXPECT_EQ(sends(), 3u);
     });
 }
 
@@ -272,11 +297,10 @@ TEST_F(TimingPageOnLine, AutoSendsTheTimingThenAsksForItsDetails) {
 
 TEST(TimingPage, OperatorClickSelectsOnce) {
     RunPage([](CFakeConsole& host, CTimingPage& p) {
-        ui::test::ClearMessageBoxes();
         ASSERT_TRUE(ui::test::Click(p, IDC_T_1080P_50));
         EXPECT_EQ(p.m_nTimingCode, 27);
         EXPECT_EQ(LastPayload(host), 27);
-        EXPECT_EQ(ui::test::MessageBoxes().size(), 1u); // one send, refused: the port is closed
+        EXPECT_EQ(host.built.size(), 1u); // one frame
         EXPECT_TRUE(p.IsDlgButtonChecked(IDC_T_1080P_50));
     });
 }

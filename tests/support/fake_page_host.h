@@ -76,9 +76,12 @@ public:
     void StartStatusReadBack(int interval) override {
         calls.push_back("StartStatusReadBack " + std::to_string(interval));
     }
-    void StartEdidRead(bool saved, std::uint8_t slot) override {
+    bool StartEdidRead(bool saved, std::uint8_t slot) override {
         calls.push_back(std::string("StartEdidRead ") + (saved ? "saved " : "sink ") +
                         std::to_string(slot));
+        if (!connected)
+            MessageBox("Com port is not on yet.");
+        return connected;
     }
     bool PassRepeatGuard() override {
         if (guard) {
@@ -91,7 +94,6 @@ public:
     void EndRepeatGuard() { guard = false; }
 
     int TimingCode() const override { return timingCode; }
-    void SetTimingCode(int code) override { timingCode = code; }
     bool IsHdmiOutput() const override { return hdmi; }
     std::uint8_t* UserTimingRecord(int index) override { return records[index]; }
 
@@ -138,7 +140,13 @@ public:
     void SetUserTimingCaption(int slot, const char* caption) override {
         calls.push_back("SetUserTimingCaption " + std::to_string(slot) + " " + caption);
     }
-    void SelectCurrentTiming() override { calls.push_back("SelectCurrentTiming"); }
+    bool SelectTimingCode(int code) override {
+        calls.push_back("SelectTimingCode " + std::to_string(code));
+        if (connected)
+            timingCode = code;
+        return connected;
+    }
+    void ResetSent() override { calls.push_back("ResetSent"); }
 
     // What the page asked for.
     std::vector<Sent> built; // every frame built, sent or refused
