@@ -40,10 +40,28 @@ bool CConsoleDlg::OpenAndMonitor() {
     return false;
 }
 
+void CConsoleDlg::ShowConnected() {
+    m_bPortOpen = 1;
+    SetDlgItemText(m_btnPort, "Close Port");
+    SetDlgItemImage(m_iconActivity, m_hIconActive);
+}
+
+// The disconnected state, whatever led to it: the button offers to open the port, the activity
+// icon is grey, and every command is refused as before a connection. What was awaited of the
+// generator is forgotten.
 void CConsoleDlg::ShowDisconnected() {
     m_bPortOpen = 0;
     SetDlgItemText(m_btnPort, "Turn on Port");
     SetDlgItemImage(m_iconActivity, m_hIconIdle);
+    m_pending.Clear();
+    KillTimer(kTimerConfirm);
+    EndResetWait();
+}
+
+// Closes the connection: the worker closes the port.
+void CConsoleDlg::Disconnect() {
+    m_link.RequestStop();
+    ShowDisconnected();
 }
 
 // The message for a port that did not open, with a second line saying why when the system told
@@ -59,78 +77,63 @@ void CConsoleDlg::ShowPortOpenFailure() {
 
 void CConsoleDlg::ConnectedReadBackStart(int interval) {
     ui::Sleep(kSettleAfterOpen);
-    StartStatusReadBack(interval);
+    StartReadBack(interval, ReadBack::Connect);
 }
 
-// The port button and the activity icon open or close the port alike; only the button keeps
-// its own caption in step.
-void CConsoleDlg::TogglePort(bool updateCaption) {
+// The port button and the activity icon open or close the port alike, and both show the state
+// the port is in.
+void CConsoleDlg::TogglePort() {
     if (m_bPortOpen == 1) {
-        m_bPortOpen = 0;
-        if (updateCaption)
-            SetDlgItemText(m_btnPort, "Turn on Port");
-        m_link.RequestStop();
-        SetDlgItemImage(m_iconActivity, m_hIconIdle);
+        Disconnect();
         return;
     }
     if (OpenAndMonitor()) {
-        SetDlgItemImage(m_iconActivity, m_hIconActive);
-        m_bPortOpen = 1;
-        if (updateCaption)
-            SetDlgItemText(m_btnPort, "Close Port");
+        ShowConnected();
         ConnectedReadBackStart(kReadBackInterval);
     } else {
-        m_bPortOpen = 0;
+        ShowDisconnected();
         ShowPortOpenFailure();
-        SetDlgItemImage(m_iconActivity, m_hIconIdle);
-        if (updateCaption)
-            SetDlgItemText(m_btnPort, "Turn on Port");
     }
 }
 
 void CConsoleDlg::OnPortButton() {
-    TogglePort(true);
+    TogglePort();
 }
 
 void CConsoleDlg::OnActivityIcon() {
-    TogglePort(false);
+    TogglePort();
 }
 
 void CConsoleDlg::OnPortComboSelEnd() {
+    const bool wasConnected = m_bPortOpen == 1;
     if (m_link.IsOpen())
         m_link.RequestStop();
     m_nPort = ComboGetCurSel(m_comboPort) + 1;
-    if (OpenPort()) {
-        if (m_bPortOpen == 0) {
-            if (!m_link.StartWorker()) {
-                m_link.Close();
-                SetDlgItemImage(m_iconActivity, m_hIconIdle);
-                ShowPortOpenFailure();
-                return;
-            }
-            SetDlgItemImage(m_iconActivity, m_hIconActive);
-            SetDlgItemText(m_btnPort, "Close Port");
-            m_bPortOpen = 1;
-            ConnectedReadBackStart(kReadBackInterval);
-        } else {
-            // Choosing a port while connected disconnects; the next opening reopens it.
-            SetDlgItemImage(m_iconActivity, m_hIconIdle);
-            SetDlgItemText(m_btnPort, "Turn on Port");
-            m_bPortOpen = 0;
-        }
-    } else {
-        SetDlgItemImage(m_iconActivity, m_hIconIdle);
-        ShowPortOpenFailure();
+    if (!wasConnected && OpenAndMonitor()) {
+        ShowConnected();
+        ConnectedReadBackStart(kReadBackInterval);
+        return;
     }
+    // Choosing a port while connected disconnects (the next opening opens the new one); a port
+    // that does not open leaves the console disconnected as well, and says why.
+    ShowDisconnected();
+    if (wasConnected) {
+        if (OpenPort())
+            m_link.Close(); // it exists: the next opening takes it
+        else
+            ShowPortOpenFailure();
+        return;
+    }
+    ShowPortOpenFailure();
 }
 
 void CConsoleDlg::WriteSearchFrame() {
-    std::uint8_t search[frame::kOverhead];
-    const std::size_t size = frame::BuildRequest(search, m_address, cmd::Search, nullptr, 0);
+    const std::size_t size =
+        frame::BuildRequest(m_abSearchFrame, m_address, cmd::Search, nullptr, 0);
     // A verdict belongs to the port it came from: each probe starts without one.
     m_rx.Reset(this);
     m_bDeviceFound = 0;
-    m_link.Write(search, static_cast<int>(size), "search probe");
+    m_link.Write(m_abSearchFrame, static_cast<int>(size), "search probe");
 }
 
 // Tries m_nPort and the ports after it; on the first that opens, sends the search frame there.
@@ -145,10 +148,7 @@ bool CConsoleDlg::TryNextSearchPort() {
 }
 
 void CConsoleDlg::OnSearchDevice() {
-    m_bPortOpen = 0;
-    m_link.RequestStop();
-    SetDlgItemImage(m_iconActivity, m_hIconIdle);
-    SetDlgItemText(m_btnPort, "Turn on Port");
+    Disconnect();
     // The search replaces whatever exchange was running (its replies would outrank the search's).
     BeginExchange();
 
@@ -175,19 +175,26 @@ ui::LRESULT CConsoleDlg::OnTimer(ui::WPARAM wParam, ui::LPARAM) {
         KillTimer(kTimerRepeatGuard);
         return 0;
     }
+    if (id == kTimerConfirm) {
+        OnConfirmTimer();
+        return 0;
+    }
+    if (id == kTimerResetWait) {
+        OnResetWaitTimer();
+        return 0;
+    }
     if (id != kTimerExchange)
         return 0;
 
     if (m_bSearching == 1 && m_bDeviceFound == 1) {
-        SetDlgItemImage(m_iconActivity, m_hIconActive);
-        m_bPortOpen = 1;
+        ShowConnected();
         ComboSetCurSel(m_comboPort, m_nPort - 1);
-        SetDlgItemText(m_btnPort, "Close Port");
         m_strSearchStatus = " ";
         m_bSearching = 0;
-        StartStatusReadBack(kReadBackAfterSearch);
+        StartReadBack(kReadBackAfterSearch, ReadBack::Connect);
         UpdateData(false);
     } else if (m_bSearching == 1) {
+        RecordNoAnswer(m_abSearchFrame, frame::kOverhead, "search probe");
         m_link.RequestStop();
         ++m_nPort;
         if (TryNextSearchPort()) {
@@ -201,14 +208,11 @@ ui::LRESULT CConsoleDlg::OnTimer(ui::WPARAM wParam, ui::LPARAM) {
             MessageBox("Can not find available device for this console!");
         }
     } else if (m_bReadingStatus == 1) {
-        m_bReadingStatus = 0;
         KillTimer(kTimerExchange);
-        m_rx.Reset(this);
+        ReadBackUnanswered();
     } else if (m_bReadingEdid == 1) {
-        m_bReadingEdid = 0;
-        m_bReadingSavedEdid = 0;
         KillTimer(kTimerExchange);
-        m_rx.Reset(this);
+        EdidReadUnanswered();
     } else {
         KillTimer(kTimerExchange);
     }

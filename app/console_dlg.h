@@ -5,6 +5,7 @@
 
 #include "link/conversation.h"
 #include "link/frame.h"
+#include "link/pending_settings.h"
 #include "link/reply_framing.h"
 #include "link/serial_link.h"
 #include "pages/edid_page.h"
@@ -50,7 +51,7 @@ public:
     void StartStatusReadBack(int interval) override;
     // Sends the EDID read of the chosen form and waits for its reply (only when the request
     // went out: a refused read leaves a search or another exchange alone).
-    void StartEdidRead(bool saved, std::uint8_t slot) override;
+    bool StartEdidRead(bool saved, std::uint8_t slot) override;
 
     // Status text operations.
     void ShowHdcp() override;
@@ -67,7 +68,6 @@ public:
     bool IsConnected() const override;
     bool PassRepeatGuard() override;
     int TimingCode() const override;
-    void SetTimingCode(int code) override;
     bool IsHdmiOutput() const override;
     std::uint8_t* UserTimingRecord(int index) override;
     void SetPanelText(PanelText item, const std::string& text) override;
@@ -77,7 +77,8 @@ public:
     void ApplyTimingToSettings(int code) override;
     void UpdatePatternsForTiming() override;
     void SetUserTimingCaption(int slot, const char* caption) override;
-    void SelectCurrentTiming() override;
+    bool SelectTimingCode(int code) override;
+    void ResetSent() override;
     // Hot plug text and flag: "ON " for any non-zero value, else "OFF".
     void ShowHotPlug(int value);
     void RefreshOutputDependents();
@@ -219,6 +220,14 @@ public:
 
     static constexpr int kTimerExchange = 4;
     static constexpr int kTimerRepeatGuard = 5;
+    // Settings not acknowledged a second after the last one sent are judged unconfirmed.
+    static constexpr int kTimerConfirm = 6;
+    static constexpr int kConfirmWindowMs = 1000;
+    // After a reset: the wait before the generator is asked for its state again.
+    static constexpr int kTimerResetWait = 7;
+    static constexpr int kResetFirstWaitMs = 1000;
+    static constexpr int kResetPollMs = 500;
+    static constexpr int kResetPolls = 10; // attempts, each a read-back window and a pause
     // Posted to itself: shows the messages deferred while a link notification was handled.
     static constexpr ui::UINT WM_SHOW_DEFERRED_BOXES = ui::WM_USER + 0x101;
 
@@ -231,8 +240,12 @@ private:
     // Opens m_nPort with the serial settings.
     BOOL OpenPort();
     void ShowPortOpenFailure();
-    void TogglePort(bool updateCaption);
-    void SendSignalFromRadios(const ui::Image& icon);
+    void TogglePort();
+    void SendSignal(int value);
+    // Sends the output switch; nothing changes on screen when it is refused.
+    void SelectOutput(bool hdmi);
+    // The selector icons, the output mode and what depends on it.
+    void ShowOutput(bool hdmi);
     void ConnectedReadBackStart(int interval);
     bool TryNextSearchPort();
     void WriteSearchFrame();
@@ -242,7 +255,30 @@ private:
     void BeginExchange();
     // Opens m_nPort and starts its worker; false (port closed again) when either fails.
     bool OpenAndMonitor();
+    void ShowConnected();
     void ShowDisconnected();
+    // Closes the port and shows the disconnected state.
+    void Disconnect();
+    // "COM7": the port the console is on.
+    std::string PortName() const;
+
+    // Why a status read-back runs; decides what its end or its silence means.
+    enum class ReadBack {
+        Update,  // "Update Status", or a page's wish
+        Connect, // the first read-back of a connection
+        Confirm, // settings went unacknowledged: what does the generator hold?
+        Reset,   // the generator restored its defaults: is it back?
+    };
+    void StartReadBack(int interval, ReadBack why);
+    // An exchange's window ended without its reply.
+    void ReadBackUnanswered();
+    void EdidReadUnanswered();
+    // Shows the conversation line for a request whose reply did not come.
+    void RecordNoAnswer(const std::uint8_t* bytes, std::size_t count, const std::string& what);
+    void OnConfirmTimer();
+    void OnResetWaitTimer();
+    void EndResetWait();
+    static std::string SettingNames(const std::vector<std::uint16_t>& words);
     static std::uint16_t StatusItemWord(int item, int hdmiMode);
     const std::uint8_t* ReplyPayload() const { return m_abRxFrame + 9; }
     int ReplyByte(int k) const { return static_cast<std::int8_t>(m_abRxFrame[9 + k]); }
@@ -261,6 +297,17 @@ private:
                      const std::string& what = std::string());
     // What the next frame sent is to the console, for the conversation ("read-back item 3").
     std::string m_nextSendNote;
+    // The last request of an exchange and what it was: the one a "no answer" line names.
+    std::vector<std::uint8_t> m_awaitedRequest;
+    std::string m_awaitedWhat;
+    std::uint8_t m_abSearchFrame[frame::kOverhead] = {};
+    // Settings awaiting the generator's answer, and those found unanswered.
+    CPendingSettings m_pending;
+    std::vector<std::uint16_t> m_unconfirmed;
+    ReadBack m_eReadBack = ReadBack::Update;
+    bool m_bResetWait = false;           // a reset was sent; its read-back has not succeeded yet
+    bool m_bHeardDuringReadBack = false; // a byte came since the read-back began
+    int m_nResetPolls = 0;
     // A read-back item reply is taken before its checksum byte, which then arrives alone.
     bool m_bItemChecksumDue = false;
     bool m_bRxAfterSilence = false; // the byte being parsed followed a quiet line

@@ -40,6 +40,11 @@ bool CConversationDlg::OnInitDialog() {
     ApplyTemplateResources(*this);
     ui::Dialog::OnInitDialog();
     SetDlgItemFont(IDC_CONVERSATION_LINES, "Courier New", 9);
+    SetDlgItemFont(IDC_CONVERSATION_HEADER, "Courier New", 9);
+    SetDlgItemText(IDC_CONVERSATION_HEADER, CConversation::HeaderLine());
+    // Beside the console, so that both can be seen at once, where the screen has room for it.
+    if (const ui::Dialog* owner = GetParentDialog())
+        PlaceBeside(*owner);
     SetDlgItemLineLimit(IDC_CONVERSATION_LINES, static_cast<int>(CConversation::kMaxEntries));
     SetDlgItemText(IDC_CONVERSATION_PAUSE, m_conversation.Paused() ? "Resume" : "Pause");
     m_generation = m_conversation.Generation();
@@ -132,8 +137,11 @@ void CConversationDlg::OnSave() {
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     bool ok = f != nullptr;
     for (std::size_t i = 0; ok && i < entries.size(); ++i) {
-        const std::string line = CConversation::LogLine(entries[i]) + "\n";
-        ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+        const std::string line = CConversation::LogLine(entries[i]);
+        if (line.empty())
+            continue; // the frame log format holds frames only
+        ok = std::fwrite(line.data(), 1, line.size(), f) == line.size() &&
+             std::fputc('\n', f) != EOF;
     }
     const int err = ok ? 0 : errno;
     if (f != nullptr && std::fclose(f) != 0 && ok)

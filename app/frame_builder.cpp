@@ -1,6 +1,8 @@
 // CConsoleDlg's frame builders: every request to the generator leaves through one of these.
 #include "app/console_dlg.h"
 
+#include "link/command_words.h"
+
 #include <algorithm>
 
 bool CConsoleDlg::SendCommand(std::uint16_t word) {
@@ -23,5 +25,22 @@ bool CConsoleDlg::SendCommandData(std::uint16_t word, int length, const std::uin
         return false;
     }
     m_link.Write(m_abTxFrame, static_cast<int>(size), note.empty() ? nullptr : note.c_str());
+    if (!note.empty()) {
+        // A frame of an exchange: the one a "no answer" line names when its reply does not come.
+        m_awaitedRequest.assign(m_abTxFrame, m_abTxFrame + size);
+        m_awaitedWhat = note;
+    }
+    // This frame purges whatever came in unread: answers still awaited may be lost with it.
+    m_pending.AnswerMayBeLost();
+    if (CPendingSettings::IsSetting(word)) {
+        // A setting counts as done when the generator answers it. Its answer can only be judged
+        // when nothing else takes the replies; a reset is followed by its own read-back.
+        const bool judged = m_bReadingStatus == 0 && m_bReadingEdid == 0 && m_bSearching == 0 &&
+                            word != cmd::ResetToDefault;
+        m_pending.Sent(word, judged);
+        // The answers are due a second after the last setting.
+        if (judged)
+            SetTimer(kTimerConfirm, kConfirmWindowMs);
+    }
     return true;
 }

@@ -50,6 +50,7 @@ ui::LRESULT CConsoleDlg::OnLinkRxChar(ui::WPARAM wParam, ui::LPARAM lParam) {
         return 0;
     const LinkNotification inNotification(*this);
     const std::uint8_t byte = static_cast<std::uint8_t>(wParam & 0xFF);
+    m_bHeardDuringReadBack = true;
     m_bRxAfterSilence = (wParam & LINK_RX_AFTER_SILENCE) != 0;
     if (m_bReadingEdid == 1)
         ParseEdidReply(byte);
@@ -79,6 +80,11 @@ reply::Expectation CConsoleDlg::Expected() {
 }
 
 void CConsoleDlg::BeginExchange() {
+    // The exchange takes every reply: answers still awaited may go to it.
+    m_pending.AnswerMayBeLost();
+    // A reset's read-back cut off by another exchange is tried again after it.
+    if (m_bReadingStatus == 1 && m_eReadBack == ReadBack::Reset && m_bResetWait)
+        SetTimer(kTimerResetWait, kResetPollMs);
     m_bReadingStatus = 0;
     m_bReadingEdid = 0;
     m_bReadingSavedEdid = 0;
@@ -104,6 +110,16 @@ void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
         word = static_cast<std::uint16_t>(m_abRxFrame[9] | (m_abRxFrame[10] << 8));
     } else {
         word = static_cast<std::uint16_t>(m_abRxFrame[7] | (m_abRxFrame[8] << 8));
+    }
+    // The answer to a setting: it acknowledges what was set and carries nothing to show.
+    if (CPendingSettings::IsSetting(word)) {
+        if (!frame::AcceptsReplyFrom(m_address, m_abRxFrame[5], m_abRxFrame[6])) {
+            RecordReply(frame, size, "other address");
+            return;
+        }
+        m_pending.Acknowledged(word);
+        RecordReply(frame, size, "acknowledged");
+        return;
     }
     int entry = -1;
     for (int i = 0; i < kReplyHandlerCount; ++i) {
@@ -191,7 +207,11 @@ void CConsoleDlg::OnDiscard(reply::Discard why, const std::uint8_t* bytes, int c
 // --- EDID parser --------------------------------------------------------------------------------
 
 void CConsoleDlg::ParseEdidReply(std::uint8_t byte) {
-    // The 600 ms armed by the read bound the whole reply: no re-arming between bytes.
+    // The read waits 600 ms for its reply to begin; a reply under way then has 200 ms for each
+    // further byte, as the other exchanges do, so that a busy machine, slow to take its 267 bytes,
+    // does not lose it.
+    if (m_rx.State() != -1)
+        SetTimer(kTimerExchange, kByteInterval);
     m_rx.Feed(byte, *this);
 }
 

@@ -32,7 +32,13 @@ std::uint16_t CConsoleDlg::StatusItemWord(int item, int hdmiMode) {
 }
 
 void CConsoleDlg::StartStatusReadBack(int interval) {
+    StartReadBack(interval, ReadBack::Update);
+}
+
+void CConsoleDlg::StartReadBack(int interval, ReadBack why) {
     BeginExchange();
+    m_eReadBack = why;
+    m_bHeardDuringReadBack = false;
     m_nextSendNote = "read-back item 0";
     SendCommand(cmd::QueryTiming);
     m_nStatusStep = 0;
@@ -40,16 +46,17 @@ void CConsoleDlg::StartStatusReadBack(int interval) {
     SetTimer(kTimerExchange, interval);
 }
 
-void CConsoleDlg::StartEdidRead(bool saved, std::uint8_t slot) {
+bool CConsoleDlg::StartEdidRead(bool saved, std::uint8_t slot) {
     // The 0xb838 request always carries 0x01; 0x80aa carries the slot.
     m_nextSendNote = saved ? "saved EDID read" : "EDID read";
     const bool sent = SendCommandData(saved ? cmd::ReadSavedEdid : cmd::ReadSinkEdid, 1, &slot);
     if (!sent)
-        return;
+        return false;
     BeginExchange();
     m_bReadingSavedEdid = saved ? 1 : 0;
     m_bReadingEdid = 1;
     SetTimer(kTimerExchange, kEdidReplyInterval);
+    return true;
 }
 
 void CConsoleDlg::SendStatusItemRequest() {
@@ -107,4 +114,84 @@ void CConsoleDlg::FinishStatusReadBack() {
     ShowTiming(static_cast<std::int8_t>(m_abStatus[0]));
     UpdateData(false);
     SendCommand(cmd::QueryStatusSummary);
+
+    const ReadBack why = m_eReadBack;
+    m_eReadBack = ReadBack::Update;
+    if (why == ReadBack::Reset)
+        EndResetWait(); // the generator is back; the Setting page's note went with its values
+    if (why == ReadBack::Confirm && !m_unconfirmed.empty()) {
+        const std::string names = SettingNames(m_unconfirmed);
+        m_unconfirmed.clear();
+        Tell("The generator on " + PortName() + " did not confirm " + names +
+             ". The panel and the pages now show what it reports.");
+    }
+}
+
+// The read-back's window ended without its reply. Nothing collected is shown (the panel keeps what
+// it had); what the silence means depends on why the read-back ran.
+void CConsoleDlg::ReadBackUnanswered() {
+    const bool nothing = m_nStatusStep == 0; // not one item came
+    const bool heard = m_bHeardDuringReadBack;
+    m_bReadingStatus = 0;
+    m_rx.Reset(this);
+    RecordNoAnswer(m_awaitedRequest.data(), m_awaitedRequest.size(), m_awaitedWhat);
+    const ReadBack why = m_eReadBack;
+    m_eReadBack = ReadBack::Update;
+    std::string unconfirmed;
+    if (!m_unconfirmed.empty())
+        unconfirmed = " It did not confirm " + SettingNames(m_unconfirmed) + " either.";
+    m_unconfirmed.clear();
+
+    if (why == ReadBack::Reset) {
+        // Still busy with the reset: asked again after a pause, up to a bound.
+        if (m_nResetPolls < kResetPolls) {
+            SetTimer(kTimerResetWait, kResetPollMs);
+            return;
+        }
+        EndResetWait();
+        m_settingPage.m_strWaitNote.clear();
+        m_settingPage.UpdateData(false);
+        Tell("The generator on " + PortName() +
+             " did not answer in the seconds after the reset, so the pages may not show its "
+             "default settings. Click \"Update Status\" on the Timing Details page to read them.");
+        return;
+    }
+    if (nothing && heard) {
+        // Something answers, but not as a generator does.
+        Tell("The device on " + PortName() +
+             " answers, but not as a generator does, so its state could not be read." +
+             unconfirmed + " Check that " + PortName() + " is the generator's port.");
+        return;
+    }
+    if (nothing) {
+        // Nothing answers on this port: the console does not stay connected to silence.
+        Disconnect();
+        Tell("No generator answers on " + PortName() + "." + unconfirmed +
+             " The port is closed again: check that the generator is switched on and its cable "
+             "is connected, then click \"Turn on Port\" or \"Search Device\".");
+        return;
+    }
+    Tell("The generator on " + PortName() +
+         " stopped answering while its state was read back, so the panel shows what it had "
+         "before." +
+         unconfirmed +
+         " Click \"Update Status\" on the Timing Details page to read the state again.");
+}
+
+void CConsoleDlg::EdidReadUnanswered() {
+    const bool saved = m_bReadingSavedEdid == 1;
+    m_bReadingEdid = 0;
+    m_bReadingSavedEdid = 0;
+    m_rx.Reset(this);
+    RecordNoAnswer(m_awaitedRequest.data(), m_awaitedRequest.size(), m_awaitedWhat);
+    m_edidPage.ReadUnanswered();
+    Tell(saved ? "The generator on " + PortName() + " did not send the saved EDID."
+               : "No EDID came from the generator on " + PortName() +
+                     ": is a display connected to its output?");
+}
+
+void CConsoleDlg::RecordNoAnswer(const std::uint8_t* bytes, std::size_t count,
+                                 const std::string& what) {
+    if (m_conversation.Enabled())
+        m_conversation.Record(CConversation::Direction::NoAnswer, bytes, count, "no answer", what);
 }

@@ -94,13 +94,18 @@ template <class Source> bool ReadHexNumber(Source& in, std::uint8_t& value) {
     return true;
 }
 
-template <class Source> Image ParseHex(Source& in) {
-    Image image;
+// Reads up to 256 numbers into image (positions without one keep 0xFF); returns how many were
+// read, and in more whether a further number follows them.
+template <class Source> std::size_t ParseHex(Source& in, Image& image, bool& more) {
     image.fill(0xFF);
-    for (std::size_t i = 0; i < kImageSize; ++i)
-        if (!ReadHexNumber(in, image[i]))
-            break; // the same token would stop every later read too
-    return image;
+    std::size_t count = 0;
+    more = false;
+    for (; count < kImageSize; ++count)
+        if (!ReadHexNumber(in, image[count]))
+            return count; // the same token would stop every later read too
+    std::uint8_t extra = 0;
+    more = ReadHexNumber(in, extra);
+    return count;
 }
 
 std::string FileName(const char* extension, int number) {
@@ -170,6 +175,14 @@ std::string WriteNewFile(const std::filesystem::path& directory, const char* ext
     return std::string();
 }
 
+std::string TooShort(const std::string& path, std::size_t count, bool text) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string what = text ? " hexadecimal numbers" : " bytes";
+    return name + " is too short to hold an EDID: it holds " + std::to_string(count) + what +
+           ", and an EDID's base block alone needs " + std::to_string(kBlockSize) + ".";
+}
+
 } // namespace
 
 std::string FileExtension(const std::string& path) {
@@ -183,7 +196,10 @@ std::string FileExtension(const std::string& path) {
 
 Image ParseEdidText(const std::string& text) {
     StringSource in(text);
-    return ParseHex(in);
+    Image image;
+    bool more = false;
+    ParseHex(in, image, more);
+    return image;
 }
 
 OpenResult ReadEdidFile(const std::string& path) {
@@ -202,12 +218,15 @@ OpenResult ReadEdidFile(const std::string& path) {
         result.message = kNotBinOrTxt;
         return result;
     }
+    std::size_t count = 0;
+    bool more = false;
     if (text) {
         FileSource in(file);
-        result.image = ParseHex(in);
+        count = ParseHex(in, result.image, more);
     } else {
         result.image.fill(0xFF);
-        std::fread(result.image.data(), 1, kImageSize, file);
+        count = std::fread(result.image.data(), 1, kImageSize, file);
+        more = count == kImageSize && std::fgetc(file) != EOF;
     }
     // A read error (a directory, an I/O failure) is a failed read, not a short file.
     const bool failed = std::ferror(file) != 0;
@@ -217,7 +236,15 @@ OpenResult ReadEdidFile(const std::string& path) {
         result.message = kFileReadFailed;
         return result;
     }
+    // Without a whole base block there is no EDID to show; more than two blocks are not loaded.
+    if (count < kBlockSize) {
+        result.image = Image{};
+        result.message = TooShort(path, count, text);
+        return result;
+    }
     result.ok = true;
+    result.loaded = count;
+    result.truncated = more;
     return result;
 }
 

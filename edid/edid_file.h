@@ -17,16 +17,19 @@ extern const char* const kFileMissing;        // "failed"
 
 struct OpenResult {
     bool ok = false;
-    std::string message; // why the file was refused, when !ok
-    Image image{};       // the file's EDID, when ok; bytes the file did not supply are 0xFF
+    std::string message;    // why the file was refused, when !ok
+    Image image{};          // the file's EDID, when ok; bytes the file did not supply are 0xFF
+    std::size_t loaded = 0; // bytes (or numbers) taken from the file, 128..256
+    bool truncated = false; // the file holds more than 256: the rest was not loaded
 };
 
 // Reads an EDID file as "Open EDID" does. The extension is the text after the last '.' of the
 // file's name and decides the format with an exact, case-sensitive comparison: "txt" holds up to
 // 256 whitespace-separated hexadecimal numbers (each stored as its low 8 bits), "bin" holds raw
 // bytes (the first 256 are used). A file that cannot be opened or read gives "File read failed";
-// any other extension gives "It is not bin or txt file". On failure the caller keeps its image:
-// the new image is only returned, never written into the caller's.
+// any other extension gives "It is not bin or txt file". A file with less than a base block (under
+// 128 bytes, or under 128 numbers) is refused with the reason. On failure the caller keeps its
+// image: the new image is only returned, never written into the caller's.
 OpenResult ReadEdidFile(const std::string& path);
 
 // The extension as ReadEdidFile sees it ("" when the name has no dot).

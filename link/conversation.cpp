@@ -71,7 +71,7 @@ void CConversation::Record(Direction direction, const std::uint8_t* bytes, std::
         std::lock_guard<std::mutex> lock(m_lock);
         e.ms = std::chrono::duration<double, std::milli>(Clock::now() - m_opened).count();
         e.com = m_com;
-        if (m_sink) {
+        if (m_sink && direction != Direction::NoAnswer) {
             sink = m_sink;
             line = LogLine(e);
         }
@@ -121,6 +121,29 @@ void CConversation::SetLogSink(std::function<void(const std::string&)> sink) {
     m_sink = std::move(sink);
 }
 
+namespace {
+
+const char* DirectionText(CConversation::Direction d) {
+    switch (d) {
+    case CConversation::Direction::Sent:
+        return "TX";
+    case CConversation::Direction::Received:
+        return "RX";
+    case CConversation::Direction::NoAnswer:
+        break;
+    }
+    return "--";
+}
+
+} // namespace
+
+std::string CConversation::HeaderLine() {
+    char head[160];
+    std::snprintf(head, sizeof head, "%10s  %-5s  %s  %-6s %-36s  %-5s  %-26s  %s", "ms", "port",
+                  "  ", "word", "name", "addr", "what, verdict", "payload");
+    return head;
+}
+
 std::string CConversation::ViewLine(const Entry& e) {
     // Fixed columns up to the payload, which runs on as long as the frame is: time, COM number,
     // direction, command word and name, device address, what the frame was and what became of it.
@@ -137,7 +160,7 @@ std::string CConversation::ViewLine(const Entry& e) {
                                             : static_cast<std::uint16_t>(b[7] | (b[8] << 8));
         const char* name = cmd::CommandName(word);
         std::snprintf(head, sizeof head, "%10.1f  COM%-2d  %s  0x%04x %-36.36s  %02x:%02x  %-26s  ",
-                      e.ms, e.com, e.direction == Direction::Sent ? "TX" : "RX", word,
+                      e.ms, e.com, DirectionText(e.direction), word,
                       name ? name : "(not in the catalogue)", b[5], b[6], note.c_str());
         // The payload ends before the checksum, or where the bytes end.
         const std::size_t length = static_cast<std::size_t>(b[3] | (b[4] << 8));
@@ -146,13 +169,15 @@ std::string CConversation::ViewLine(const Entry& e) {
     } else {
         // Bytes that are no whole frame are shown as they came, all of them.
         std::snprintf(head, sizeof head, "%10.1f  COM%-2d  %s  %-6s %-36s  --:--  %-26s  ", e.ms,
-                      e.com, e.direction == Direction::Sent ? "TX" : "RX", "", "", note.c_str());
+                      e.com, DirectionText(e.direction), "", "", note.c_str());
         payload = Hex(b.data(), b.size());
     }
     return head + payload;
 }
 
 std::string CConversation::LogLine(const Entry& e) {
-    return framelog::FormatLine(e.ms / 1000.0, e.direction == Direction::Sent ? "TX" : "RX",
-                                e.bytes.data(), e.bytes.size(), Note(e));
+    if (e.direction == Direction::NoAnswer)
+        return std::string();
+    return framelog::FormatLine(e.ms / 1000.0, DirectionText(e.direction), e.bytes.data(),
+                                e.bytes.size(), Note(e));
 }

@@ -21,7 +21,9 @@ class CConversation {
 public:
     static constexpr std::size_t kMaxEntries = 10000;
 
-    enum class Direction { Sent, Received };
+    // Sent and Received are frames on the line; NoAnswer marks the end of an exchange's window
+    // without the reply its request waited for (the entry holds that request).
+    enum class Direction { Sent, Received, NoAnswer };
     struct Entry {
         std::uint64_t seq = 0;
         double ms = 0; // since the port was opened
@@ -53,14 +55,17 @@ public:
     // Bumped by Clear, so a reader knows to start again.
     std::uint64_t Generation() const;
 
-    // Every entry as it is recorded, as a frame log line (the console's --log FILE).
+    // Every frame as it is recorded, as a frame log line (the console's --log FILE); the frame log
+    // holds frames only, so NoAnswer entries are not written to it.
     void SetLogSink(std::function<void(const std::string&)> sink);
 
     // One line of the window: time (ms), COM number, direction, command word and its name,
-    // device address, payload in hex, verdict.
+    // device address, what the frame was and its verdict, payload in hex. HeaderLine names the
+    // columns in the same widths.
     static std::string ViewLine(const Entry& e);
+    static std::string HeaderLine();
     // One line of the frame log (the same as sgctl's --log), the COM number, what the frame was
-    // and the verdict in its note.
+    // and the verdict in its note; "" for a NoAnswer entry.
     static std::string LogLine(const Entry& e);
 
 private:

@@ -326,7 +326,7 @@ void CSerialLink::TransmitPending() {
     }
     if (!dropped.empty())
         m_pRecorder->Record(CConversation::Direction::Received, dropped.data(), dropped.size(),
-                            "dropped before sending");
+                            "unread, purged by the next request");
     if (m_pRecorder)
         m_pRecorder->Record(CConversation::Direction::Sent, m_pTxFrame.get(),
                             static_cast<std::size_t>(std::max(length, 0)),

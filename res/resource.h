@@ -68,6 +68,7 @@ constexpr int IDC_CONVERSATION_CAP = 1301;
 constexpr int IDC_CONVERSATION_PAUSE = 1302;
 constexpr int IDC_CONVERSATION_CLEAR = 1303;
 constexpr int IDC_CONVERSATION_SAVE = 1304;
+constexpr int IDC_CONVERSATION_HEADER = 1305;
 
 // EDID page (template 132), used by the main dialog's start-up.
 constexpr int IDC_EDID_SOURCE = 1117;

@@ -96,8 +96,10 @@ const DialogTemplate kAboutTemplate = {
 };
 
 // The lines are as wide as a frame of a few payload bytes in the fixed font; longer ones scroll.
+// The column names stand above them in the same font (set at run time, as the lines' is).
 const ControlTemplate kConversationControls[] = {
-    {IDC_CONVERSATION_LINES, ControlKind::Edit, "", 7, 7, 546, 262,
+    {IDC_CONVERSATION_HEADER, ControlKind::Static, "", 9, 6, 540, 9, kNoWrap, "Columns"},
+    {IDC_CONVERSATION_LINES, ControlKind::Edit, "", 7, 16, 546, 253,
      kMultiline | kReadOnly | kVScroll | kHScroll, "Frames sent and received"},
     {IDC_CONVERSATION_CAP, ControlKind::Static, "Keeps the last 10 000 lines; the oldest go first.",
      7, 278, 200, 8, kNoWrap},

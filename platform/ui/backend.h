@@ -58,6 +58,10 @@ public:
     virtual void MoveWindow(const Rect& r) = 0;
     virtual Rect ClientRect() const = 0;
     virtual Rect WindowRect() const = 0;
+    // Top-level windows: moves the frame's top-left corner to a point of the screen; the area of
+    // the screen the window is on that windows may use (without task bars and docks).
+    virtual void MoveFrameTo(int x, int y) = 0;
+    virtual Rect WorkArea() const = 0;
     virtual void SetWindowText(const std::string& text) = 0;
     virtual std::string WindowText() const = 0;
     virtual void SetWindowIcon(const Image& big, const Image& small) = 0;

@@ -7,6 +7,8 @@
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/test_hooks.h"
 
+#include <algorithm>
+
 namespace ui {
 
 namespace hooks {
@@ -314,6 +316,25 @@ Rect Dialog::GetClientRect() const {
 }
 Rect Dialog::GetWindowRect() const {
     return m_backend ? m_backend->WindowRect() : Rect{};
+}
+
+void Dialog::PlaceBeside(const Dialog& owner) {
+    if (!m_backend || !owner.m_backend)
+        return;
+    constexpr int kGap = 8;
+    const Rect o = owner.m_backend->WindowRect();
+    const Rect me = m_backend->WindowRect();
+    const Rect work = m_backend->WorkArea();
+    const int w = me.Width();
+    const int h = me.Height();
+    if (w <= 0 || h <= 0 || work.Width() <= 0)
+        return;
+    // Level with the owner's top, moved up as far as the window needs to end on the screen.
+    const int top = std::max(work.top, std::min(o.top, work.bottom - h));
+    if (o.right + kGap + w <= work.right)
+        m_backend->MoveFrameTo(o.right + kGap, top);
+    else if (o.left - kGap - w >= work.left)
+        m_backend->MoveFrameTo(o.left - kGap - w, top);
 }
 void Dialog::SetWindowText(const std::string& text) {
     if (m_backend) {

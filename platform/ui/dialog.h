@@ -152,6 +152,9 @@ public:
     void MoveWindow(const Rect& r, bool repaint = true); // pixels, in the parent's coordinates
     Rect GetClientRect() const;
     Rect GetWindowRect() const; // pixels, in the parent's coordinates
+    // A top-level window: puts it beside owner (right of it, else left of it) where the screen
+    // has room for it there; otherwise it stays where the system put it.
+    void PlaceBeside(const Dialog& owner);
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
     void SetWindowIcon(const Image& big, const Image& small);

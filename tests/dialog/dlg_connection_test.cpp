@@ -82,15 +82,29 @@ TEST_F(Connection, SearchWithoutAnyPortEndsAtOnce) {
     EXPECT_EQ(Boxes(), std::vector<std::string>{"Can not find available device for this console!"});
 }
 
+// The search runs up to COM99 itself: silent ports at the start, past COM9 and at the very top
+// are each probed once.
 TEST_F(Connection, SearchWithSilentPortsRestoresThePort) {
-    PtyPeer a(m_ports, 2), b(m_ports, 9);
+    PtyPeer a(m_ports, 2), b(m_ports, 10), c(m_ports, 99);
     RunConsole([&](CConsoleDlg& d) {
+        d.m_conversation.Enable(true);
         d.m_nPort = 7;
         d.SendNotify(IDC_SEARCH_DEVICE, ui::Notify::Clicked);
-        EXPECT_EQ(d.m_nPort, 2);
-        ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
-        EXPECT_EQ(d.m_nPort, 9);
-        ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
+        for (int com : {2, 10, 99}) {
+            EXPECT_EQ(d.m_nPort, com);
+            ASSERT_EQ(Await(com == 2 ? a : com == 10 ? b : c).size(), 1u) << com;
+            ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
+        }
+        // Each probe left unanswered is a line of the conversation.
+        std::uint64_t next = 0;
+        int unanswered = 0;
+        for (const auto& e : d.m_conversation.Since(0, next))
+            if (e.direction == CConversation::Direction::NoAnswer) {
+                ++unanswered;
+                EXPECT_EQ(e.what, "search probe");
+                EXPECT_EQ(e.bytes, kSearchFrame);
+            }
+        EXPECT_EQ(unanswered, 3);
         EXPECT_EQ(d.m_bSearching, 0);
         EXPECT_EQ(d.m_nPort, 7);
         EXPECT_EQ(d.m_bPortOpen, 0);
@@ -116,21 +130,50 @@ TEST_F(Connection, PortButtonAndActivityIcon) {
         EXPECT_EQ(ui::test::ArmedInterval(d, kTimer4), 400);
         ASSERT_FALSE(Await(peer).empty());
 
-        // The activity icon closes without touching the caption...
+        // The activity icon closes and opens as the button does, and the button's caption
+        // always offers what clicking it does.
         d.SendNotify(IDC_ACTIVITY_ICON, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bPortOpen, 0);
-        EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Close Port");
+        EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
         EXPECT_EQ(d.GetDlgItemImageId(IDC_ACTIVITY_ICON), IDI_PORT_IDLE);
-        // ...so the button, reading "Close Port", opens the port again.
-        d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
+        d.SendNotify(IDC_ACTIVITY_ICON, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bPortOpen, 1);
+        EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Close Port");
         d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bPortOpen, 0);
         EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
-        // The icon opens without setting the caption.
-        d.SendNotify(IDC_ACTIVITY_ICON, ui::Notify::Clicked);
-        EXPECT_EQ(d.m_bPortOpen, 1);
+    });
+}
+
+// A port where nothing answers the read-back is said once, naming the port, and the console does
+// not stay connected to silence; a generator that stops half way keeps the connection.
+TEST_F(Connection, AReadBackWithoutAnswerIsSaidAndClosesThePort) {
+    PtyPeer peer(m_ports, 3);
+    RunConsole([&](CConsoleDlg& d) {
+        d.m_nPort = 3;
+        d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
+        ASSERT_EQ(d.m_bPortOpen, 1);
+        ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
+        EXPECT_EQ(d.m_bPortOpen, 0);
         EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
+        EXPECT_EQ(d.GetDlgItemImageId(IDC_ACTIVITY_ICON), IDI_PORT_IDLE);
+        ASSERT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Boxes()[0].rfind("No generator answers on COM3.", 0), 0u) << Boxes()[0];
+        // Later clicks are refused as before any connection.
+        ui::test::ClearMessageBoxes();
+        d.SendNotify(IDC_SIGNAL_ON, ui::Notify::Clicked);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"Com port is not on yet."});
+
+        // One item, then silence: said, and the console stays connected.
+        ui::test::ClearMessageBoxes();
+        ConnectAndEndReadBack(d);
+        EXPECT_EQ(d.m_bPortOpen, 1);
+        d.StartStatusReadBack(400);
+        FeedReply(d, cmd::QueryTiming, {20});
+        ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
+        EXPECT_EQ(d.m_bPortOpen, 1);
+        ASSERT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Boxes()[0].rfind("The generator on COM3 stopped answering", 0), 0u) << Boxes()[0];
     });
 }
 
@@ -171,13 +214,28 @@ TEST_F(Connection, ChoosingAPortConnectsOrDisconnects) {
         EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
         EXPECT_EQ(d.GetDlgItemImageId(IDC_ACTIVITY_ICON), IDI_PORT_IDLE);
 
-        // A port that maps to nothing: message, state unchanged.
+        // A port that maps to nothing: message, still disconnected.
         d.ComboSetCurSel(IDC_PORT_COMBO, 40);
         d.SendNotify(IDC_PORT_COMBO, ui::Notify::SelEndOk);
         EXPECT_EQ(d.m_bPortOpen, 0);
+
+        // Connected, switching to a port that does not open leaves the console disconnected,
+        // and a later click is refused rather than sent nowhere.
+        d.ComboSetCurSel(IDC_PORT_COMBO, 3);
+        d.SendNotify(IDC_PORT_COMBO, ui::Notify::SelEndOk);
+        ASSERT_EQ(d.m_bPortOpen, 1);
+        d.ComboSetCurSel(IDC_PORT_COMBO, 7);
+        d.SendNotify(IDC_PORT_COMBO, ui::Notify::SelEndOk);
+        EXPECT_EQ(d.m_bPortOpen, 0);
+        EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
+        EXPECT_EQ(d.GetDlgItemImageId(IDC_ACTIVITY_ICON), IDI_PORT_IDLE);
+        d.SendNotify(IDC_SIGNAL_ON, ui::Notify::Clicked);
+        EXPECT_FALSE(d.IsDlgButtonChecked(IDC_SIGNAL_ON));
     });
     EXPECT_EQ(Boxes(),
-              std::vector<std::string>{"Can not find this port or used by other application"});
+              (std::vector<std::string>{"Can not find this port or used by other application",
+                                        "Can not find this port or used by other application",
+                                        "Com port is not on yet."}));
 }
 
 TEST_F(Connection, RepeatGuardEndsWithTimerFive) {

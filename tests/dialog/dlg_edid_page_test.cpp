@@ -84,11 +84,8 @@ protected:
 
     // Opens COM1 and ends the read-back that every connection starts.
     void Connect(CConsoleDlg& d) {
-        d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
-        ASSERT_EQ(d.m_bPortOpen, 1);
-        ASSERT_EQ(Frames(1).size(), 1u);
-        ASSERT_TRUE(ui::test::FireTimer(d, CConsoleDlg::kTimerExchange));
-        ASSERT_EQ(d.m_bReadingStatus, 0);
+        ConnectAndEndReadBack(d);
+        Frames(2, 300); // the read-back's requests (the second may replace the first unsent)
     }
 
     std::vector<Bytes> Frames(std::size_t want, int withinMs = 1500) {
@@ -195,27 +192,51 @@ TEST_F(EdidPage, BadHeaderShowsOnlyTheStatus) {
     });
 }
 
-TEST_F(EdidPage, ReadThatTimesOutHalfWayKeepsTheOldImage) {
+// A read whose answer does not come (or stops half way) says so once, and the page shows no
+// EDID: the one before is not this read's result, and "Save EDID" will not store it as if it were.
+TEST_F(EdidPage, ReadThatTimesOutShowsNoImageAndSaysSo) {
     RunConsole([&](CConsoleDlg& d) {
+        d.m_conversation.Enable(true);
         Connect(d);
         const edid::Image tv = edid_test::Television4K();
-        ReadFrom(d, 0);
-        Feed(d, EdidReply(tv));
-        const std::string hex = Shown(d, IDC_EDID_HEX);
+        ReadFrom(d, 2);
+        Feed(d, EdidReply(tv, 1));
+        ASSERT_EQ(Shown(d, IDC_EDID_STATUS), "HDMI EDID\rcheck sum Ok !");
 
-        ReadFrom(d, 0);
-        const Bytes half = EdidReply(edid_test::DviMonitor());
-        Feed(d, Bytes(half.begin(), half.begin() + 100));
-        ASSERT_TRUE(ui::test::FireTimer(d, CConsoleDlg::kTimerExchange));
-        EXPECT_EQ(d.m_bReadingEdid, 0);
-        EXPECT_EQ(PageImage(d.m_edidPage), tv);
-        EXPECT_EQ(Shown(d, IDC_EDID_HEX), hex);
-        EXPECT_EQ(Shown(d, IDC_EDID_STATUS), " ");
+        for (int cut : {0, 100}) {
+            ui::test::ClearMessageBoxes();
+            ReadFrom(d, 0);
+            EXPECT_EQ(Shown(d, IDC_EDID_HEX), "") << cut; // nothing shown while it is read
+            const Bytes part = EdidReply(edid_test::DviMonitor());
+            Feed(d, Bytes(part.begin(), part.begin() + cut));
+            ASSERT_TRUE(ui::test::FireTimer(d, CConsoleDlg::kTimerExchange));
+            EXPECT_EQ(d.m_bReadingEdid, 0);
+            ui::ProcessEvents(5);
+            EXPECT_EQ(Boxes(), std::vector<std::string>{"No EDID came from the generator on "
+                                                        "COM1: is a display connected to its "
+                                                        "output?"})
+                << cut;
+            EXPECT_EQ(Shown(d, IDC_EDID_HEX), "") << cut;
+            EXPECT_EQ(Shown(d, IDC_EDID_VIDEO), "") << cut;
+            EXPECT_EQ(Shown(d, IDC_EDID_STATUS), "") << cut;
+        }
+        // The conversation shows the reply cut short, then names the read that got no answer.
+        std::uint64_t next = 0;
+        const auto entries = d.m_conversation.Since(0, next);
+        ASSERT_GE(entries.size(), 2u);
+        EXPECT_EQ(entries.back().direction, CConversation::Direction::NoAnswer);
+        EXPECT_EQ(entries.back().what, "EDID read");
+        const CConversation::Entry& cut = entries[entries.size() - 2];
+        EXPECT_EQ(cut.verdict, "cut short");
+        EXPECT_EQ(cut.bytes.size(), 100u);
+        EXPECT_NE(CConversation::ViewLine(cut).find("0xb838"), std::string::npos);
 
-        // What is saved afterwards is the EDID still on screen.
+        ui::test::ClearMessageBoxes();
         d.m_edidPage.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
-        EXPECT_EQ(ReadWholeFile("DerEra_EDID00.bin"),
-                  std::string(reinterpret_cast<const char*>(tv.data()), tv.size()));
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"There is no EDID to save: read one from the "
+                                                    "generator or open a file first."});
+        EXPECT_FALSE(Exists("DerEra_EDID00.bin"));
+        EXPECT_FALSE(Exists("DerEra_EDID00.txt"));
     });
 }
 
@@ -235,8 +256,16 @@ TEST_F(EdidPage, ReadWithClosedPortIsReportedAndStartsNoExchange) {
 TEST_F(EdidPage, SaveWritesNumberedTextAndBinaryFiles) {
     RunConsole([&](CConsoleDlg& d) {
         CEdidPage& page = d.m_edidPage;
+        // A fresh console has no EDID to save.
+        page.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"There is no EDID to save: read one from the "
+                                                    "generator or open a file first."});
+        EXPECT_FALSE(Exists("DerEra_EDID00.bin"));
+        ui::test::ClearMessageBoxes();
+
         const edid::Image tv = edid_test::Television4K();
         std::memcpy(page.m_abEdid, tv.data(), tv.size());
+        page.ValidateAndDecode(); // as when it arrives
 
         page.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
         page.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
@@ -269,6 +298,7 @@ TEST_F(EdidPage, SaveIsRefusedWhenAllNamesAreTaken) {
     }
     RunConsole([&](CConsoleDlg& d) {
         std::memcpy(d.m_edidPage.m_abEdid, edid_test::Television4K().data(), 256);
+        d.m_edidPage.ValidateAndDecode();
         d.m_edidPage.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
         const auto boxes = Boxes();
         ASSERT_EQ(boxes.size(), 1u);
@@ -279,7 +309,8 @@ TEST_F(EdidPage, SaveIsRefusedWhenAllNamesAreTaken) {
     });
 }
 
-TEST_F(EdidPage, OpenSavedTextReproducesTheImageAndKeepsTheStatus) {
+// A file is checked as a read is: the status says what its header and checksums are.
+TEST_F(EdidPage, OpenSavedTextReproducesTheImageAndChecksIt) {
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
         CEdidPage& page = d.m_edidPage;
@@ -296,13 +327,13 @@ TEST_F(EdidPage, OpenSavedTextReproducesTheImageAndKeepsTheStatus) {
         EXPECT_EQ(ui::test::LastOpenFileDir(), ".");
         EXPECT_TRUE(Boxes().empty());
         EXPECT_EQ(PageImage(page), tv);
-        const edid::Decoded want = edid::DecodeWithoutValidation(tv);
-        // The dump is rebuilt, not appended to the old one; the status is not re-checked.
+        const edid::Decoded want = edid::ValidateAndDecode(tv);
+        // The dump is rebuilt, not appended to the old one.
         EXPECT_EQ(Shown(d, IDC_EDID_HEX), want.hexDump);
         EXPECT_EQ(Shown(d, IDC_EDID_VIDEO), want.video);
         EXPECT_EQ(Shown(d, IDC_EDID_AUDIO), want.audio);
         EXPECT_EQ(Shown(d, IDC_EDID_GENERAL), want.general);
-        EXPECT_EQ(Shown(d, IDC_EDID_STATUS), "DVI EDID");
+        EXPECT_EQ(Shown(d, IDC_EDID_STATUS), "HDMI EDID\rcheck sum Ok !");
 
         // A binary file of the same image gives the same page.
         WriteWholeFile("tv.bin", std::string(reinterpret_cast<const char*>(tv.data()), 256));
@@ -310,6 +341,29 @@ TEST_F(EdidPage, OpenSavedTextReproducesTheImageAndKeepsTheStatus) {
         Open(d, std::string("tv.bin"));
         EXPECT_EQ(PageImage(page), tv);
         EXPECT_EQ(Shown(d, IDC_EDID_HEX), want.hexDump);
+
+        // A wrong checksum is said, not "check sum Ok !" left from before.
+        edid::Image bad = tv;
+        bad[20] ^= 0x01;
+        WriteWholeFile("bad.bin", std::string(reinterpret_cast<const char*>(bad.data()), 256));
+        Open(d, std::string("bad.bin"));
+        EXPECT_EQ(Shown(d, IDC_EDID_STATUS), "HDMI EDID\rBank0 check sum error !\rBank1 check "
+                                             "sum Ok !");
+        // Too short for a base block: refused with the reason, the page as it was.
+        WriteWholeFile("twelve.bin", std::string(12, '\x00'));
+        Open(d, std::string("twelve.bin"));
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"twelve.bin is too short to hold an EDID: it "
+                                                    "holds 12 bytes, and an EDID's base block "
+                                                    "alone needs 128."});
+        EXPECT_EQ(PageImage(page), bad);
+        // Longer than two blocks: the first 256 bytes, and a word that the rest was left.
+        ui::test::ClearMessageBoxes();
+        WriteWholeFile("long.bin",
+                       std::string(reinterpret_cast<const char*>(tv.data()), 256) + "more");
+        Open(d, std::string("long.bin"));
+        EXPECT_EQ(PageImage(page), tv);
+        ASSERT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Boxes()[0].rfind("Only the first 256 bytes of the file were loaded", 0), 0u);
     });
 }
 

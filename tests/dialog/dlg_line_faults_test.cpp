@@ -140,9 +140,8 @@ TEST_F(LineFaults, ShortCutAndCorruptRepliesCostOnlyThemselves) {
 TEST_F(LineFaults, AReplyCutShortBeforeAQuietLineDoesNotEatTheNextReply) {
     PtyPeer peer(m_ports, 1);
     RunConsole([&](CConsoleDlg& d) {
-        Connect(d);
-        ASSERT_EQ(Frames(peer, 1).size(), 1u); // sent: its purge is over
-        ExpireExchanges(d); // the read-back ends unanswered: the general parser is in charge
+        ConnectAndEndReadBack(d); // the general parser is in charge
+        Frames(peer, 2, 300);     // sent: their purge is over
         d.m_patternPage.m_nPattern = -1;
         const Bytes hdcp = Reply(cmd::QueryHdcp, {1});
         peer.Send(Bytes(hdcp.begin(), hdcp.end() - 1)); // the last byte was lost on the line
@@ -173,8 +172,7 @@ TEST_F(LineFaults, ALostItemChecksumNeverCostsTheNextItemReply) {
 TEST_F(LineFaults, AnEdidReadStartsFromAnEmptyFrame) {
     PtyPeer peer(m_ports, 1);
     RunConsole([&](CConsoleDlg& d) {
-        Connect(d);
-        ExpireExchanges(d);
+        ConnectAndEndReadBack(d);
         Bytes old(256, 0x11), fresh(256);
         for (int i = 0; i < 256; ++i)
             fresh[i] = static_cast<std::uint8_t>(255 - i);

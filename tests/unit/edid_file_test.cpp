@@ -43,12 +43,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-Image AllFF() {
-    Image image;
-    image.fill(0xFF);
-    return image;
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -191,48 +185,72 @@ TEST(EdidOpen, ExtensionRuleIsExactAndCaseSensitive) {
     EXPECT_EQ(edid::FileExtension("name."), "");
 }
 
-TEST(EdidOpen, ShortLongAndEmptyFilesFillWithFF) {
+// Less than a base block is no EDID: refused with the file's count; a base block alone fills the
+// rest with 0xFF; more than two blocks loads the first 256 and says that the rest was left.
+TEST(EdidOpen, ShortFilesAreRefusedAndLongOnesCut) {
     TempDir dir;
-    WriteFile(dir / "short.bin", std::string("\x00\xFF\xFF", 3));
-    edid::OpenResult r = edid::ReadEdidFile(dir / "short.bin");
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.image[0], 0x00);
-    EXPECT_EQ(r.image[3], 0xFF);
-    EXPECT_EQ(r.image[255], 0xFF);
+    auto numbers = [](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += (i % 16 == 15) ? "1\n" : "1 ";
+        return text;
+    };
+    struct Short {
+        const char* name;
+        std::string content;
+        const char* reason;
+    };
+    const Short refused[] = {
+        {"short.bin", std::string("\x00\xFF\xFF", 3), "holds 3 bytes"},
+        {"127.bin", std::string(127, '\x01'), "holds 127 bytes"},
+        {"127.txt", numbers(127), "holds 127 hexadecimal numbers"},
+        {"empty.bin", "", "holds 0 bytes"},
+        {"empty.txt", "", "holds 0 hexadecimal numbers"},
+    };
+    for (const Short& f : refused) {
+        WriteFile(dir / f.name, f.content);
+        const edid::OpenResult r = edid::ReadEdidFile(dir / f.name);
+        EXPECT_FALSE(r.ok) << f.name;
+        EXPECT_NE(r.message.find(std::string(f.name) + " is too short"), std::string::npos)
+            << r.message;
+        EXPECT_NE(r.message.find(f.reason), std::string::npos) << r.message;
+    }
 
-    std::string numbers;
-    for (int i = 0; i < 128; ++i)
-        numbers += (i % 16 == 15) ? "1\n" : "1 ";
-    WriteFile(dir / "half.txt", numbers);
-    r = edid::ReadEdidFile(dir / "half.txt");
+    WriteFile(dir / "half.txt", numbers(128));
+    edid::OpenResult r = edid::ReadEdidFile(dir / "half.txt");
     ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.loaded, 128u);
+    EXPECT_FALSE(r.truncated);
     EXPECT_EQ(r.image[127], 0x01);
     for (std::size_t i = 128; i < 256; ++i)
         ASSERT_EQ(r.image[i], 0xFF) << i;
 
-    for (const char* name : {"empty.txt", "empty.bin"}) {
-        WriteFile(dir / name, "");
-        r = edid::ReadEdidFile(dir / name);
-        ASSERT_TRUE(r.ok) << name;
-        EXPECT_EQ(r.image, AllFF()) << name;
-    }
+    // Exactly 256 (what "Save EDID" writes) is whole; 257 is cut and says so.
+    WriteFile(dir / "whole.bin", std::string(256, 'B'));
+    r = edid::ReadEdidFile(dir / "whole.bin");
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(r.truncated);
+    WriteFile(dir / "more.bin", std::string(257, 'B'));
+    EXPECT_TRUE(edid::ReadEdidFile(dir / "more.bin").truncated);
 
     // 10 MB: only the first 256 bytes or numbers count.
     std::string big(10 * 1024 * 1024, 'A');
     WriteFile(dir / "big.bin", big);
     r = edid::ReadEdidFile(dir / "big.bin");
     ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(r.truncated);
     EXPECT_EQ(r.image[255], 'A');
     for (std::size_t i = 0; i < big.size(); i += 3)
         big[i] = (i / 3) % 5 == 4 ? '\n' : ' ';
     WriteFile(dir / "big.txt", big);
     r = edid::ReadEdidFile(dir / "big.txt");
     ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(r.truncated);
     EXPECT_EQ(r.image[0], 0xAA);
     EXPECT_EQ(r.image[255], 0xAA);
 }
 
-TEST(EdidOpen, BinaryGarbageNamedTxtReadsNothing) {
+TEST(EdidOpen, BinaryGarbageNamedTxtIsRefusedAsTooShort) {
     TempDir dir;
     std::string garbage;
     for (int i = 0; i < 100000; ++i)
@@ -240,8 +258,8 @@ TEST(EdidOpen, BinaryGarbageNamedTxtReadsNothing) {
     garbage[0] = '\x01';
     WriteFile(dir / "garbage.txt", garbage);
     const edid::OpenResult r = edid::ReadEdidFile(dir / "garbage.txt");
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.image, AllFF());
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("holds 0 hexadecimal numbers"), std::string::npos) << r.message;
 }
 
 TEST(EdidOpen, TextNumbersReadLikeHexConversion) {

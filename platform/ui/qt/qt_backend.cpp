@@ -23,6 +23,7 @@
 #include <QTextCursor>
 #include <QScrollBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -1027,6 +1028,17 @@ Rect QtDialogBackend::WindowRect() const {
         return Rect{};
     }
     return ToRect(m_page ? m_root->geometry() : m_root->frameGeometry());
+}
+
+void QtDialogBackend::MoveFrameTo(int x, int y) {
+    if (m_root && !m_page) {
+        m_root->move(x, y); // a top-level widget's position is its frame's
+    }
+}
+
+Rect QtDialogBackend::WorkArea() const {
+    const QScreen* screen = m_root ? m_root->screen() : QGuiApplication::primaryScreen();
+    return screen ? ToRect(screen->availableGeometry()) : Rect{};
 }
 
 void QtDialogBackend::SetWindowText(const std::string& text) {

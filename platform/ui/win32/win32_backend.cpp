@@ -1042,6 +1042,22 @@ Rect Win32DialogBackend::WindowRect() const {
     return ToRect(r);
 }
 
+void Win32DialogBackend::MoveFrameTo(int x, int y) {
+    if (m_root && !m_page) {
+        ::SetWindowPos(m_root, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+Rect Win32DialogBackend::WorkArea() const {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    const HMONITOR monitor = ::MonitorFromWindow(m_root, MONITOR_DEFAULTTONEAREST);
+    if (!monitor || !::GetMonitorInfoW(monitor, &info)) {
+        return Rect{};
+    }
+    return ToRect(info.rcWork);
+}
+
 void Win32DialogBackend::SetWindowText(const std::string& text) {
     if (m_root) {
         ::SetWindowTextW(m_root, Wide(text).c_str());

@@ -114,6 +114,8 @@ public:
     void MoveWindow(const Rect& r) override;
     Rect ClientRect() const override;
     Rect WindowRect() const override;
+    void MoveFrameTo(int x, int y) override;
+    Rect WorkArea() const override;
     void SetWindowText(const std::string& text) override;
     std::string WindowText() const override;
     void SetWindowIcon(const Image& big, const Image& small) override;

@@ -1,0 +1,64 @@
+#include "link/pending_settings.h"
+
+#include "link/command_words.h"
+
+#include <algorithm>
+
+bool CPendingSettings::IsSetting(std::uint16_t word) {
+    switch (word) {
+    case cmd::SetTiming:
+    case cmd::SetPattern:
+    case cmd::SetColorSpace:
+    case cmd::SetColorDepth:
+    case cmd::SetHdcp:
+    case cmd::SetHdmiDviMode:
+    case cmd::SetSampleRate:
+    case cmd::SetAudioBits:
+    case cmd::SetAudioSource:
+    case cmd::SetChannelsSdi:
+    case cmd::SetChannelsHdmi:
+    case cmd::SetOutputInterface:
+    case cmd::StoreUserTiming:
+    case cmd::SetSignalOutput:
+    case cmd::ResetToDefault:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CPendingSettings::Sent(std::uint16_t word, bool judged) {
+    // A setting sent again replaces the older one: one answer settles both.
+    m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(),
+                                   [word](const Pending& p) { return p.word == word; }),
+                    m_pending.end());
+    m_pending.push_back({word, judged});
+}
+
+void CPendingSettings::AnswerMayBeLost() {
+    for (Pending& p : m_pending)
+        p.judged = false;
+}
+
+bool CPendingSettings::Acknowledged(std::uint16_t word) {
+    const auto it = std::find_if(m_pending.begin(), m_pending.end(),
+                                 [word](const Pending& p) { return p.word == word; });
+    if (it == m_pending.end())
+        return false;
+    m_pending.erase(it);
+    return true;
+}
+
+std::vector<std::uint16_t> CPendingSettings::Overdue() {
+    std::vector<std::uint16_t> overdue;
+    for (const Pending& p : m_pending)
+        if (p.judged)
+            overdue.push_back(p.word);
+    m_pending.clear();
+    return overdue;
+}
+
+bool CPendingSettings::AnyJudged() const {
+    return std::any_of(m_pending.begin(), m_pending.end(),
+                       [](const Pending& p) { return p.judged; });
+}
