@@ -16,6 +16,8 @@ const char kOpenFilter[] = "bin file(*.bin)|*.bin|text file(*.txt)|*.txt|all fil
 // Files are read from and saved to the working directory.
 const char kWorkingDirectory[] = ".";
 const char kNoWriteSupport[] = "Do not support this function.";
+const char kNothingToSave[] =
+    "There is no EDID to save: read one from the generator or open a file first.";
 constexpr int kFixedFontPoints = 8;
 
 } // namespace
@@ -80,6 +82,7 @@ void CEdidPage::DecodeImage() {
 }
 
 void CEdidPage::ValidateAndDecode() {
+    m_bImageShown = true;
     m_strHexDump.clear();
     m_strVideoInfo.clear();
     m_strAudioInfo.clear();
@@ -93,19 +96,30 @@ void CEdidPage::ValidateAndDecode() {
 
 void CEdidPage::OnReadEdid() {
     UpdateData(true);
+    const int source = ComboGetCurSel(m_cbEdidSource);
+    // Source 0 is the sink's EDID; 1..6 the saved ones, asked for by slot 0..5. A closed port is
+    // reported by the frame builder, starts no exchange and leaves the page as it is.
+    if (!m_host.StartEdidRead(source > 0, static_cast<std::uint8_t>(source > 0 ? source - 1 : 1)))
+        return;
+    m_nEdidSource = source;
+    // Until the answer is in, the page shows no EDID: the one before is not this read's result.
+    ClearShownImage();
+    m_strEdidStatus = " ";
+    UpdateData(false);
+}
+
+void CEdidPage::ReadUnanswered() {
+    ClearShownImage();
+    m_strEdidStatus.clear();
+    UpdateData(false);
+}
+
+void CEdidPage::ClearShownImage() {
+    m_bImageShown = false;
+    m_strHexDump.clear();
     m_strVideoInfo.clear();
     m_strAudioInfo.clear();
     m_strGeneralInfo.clear();
-    UpdateData(false);
-
-    const int source = ComboGetCurSel(m_cbEdidSource);
-    m_nEdidSource = source;
-    // Source 0 is the sink's EDID; 1..6 the saved ones, asked for by slot 0..5. A closed port is
-    // reported by the frame builder and starts no exchange.
-    m_host.StartEdidRead(source > 0, static_cast<std::uint8_t>(source > 0 ? source - 1 : 1));
-
-    m_strEdidStatus = " ";
-    UpdateData(false);
 }
 
 void CEdidPage::OnWriteEdid() {
@@ -114,6 +128,12 @@ void CEdidPage::OnWriteEdid() {
 }
 
 void CEdidPage::OnSaveEdid() {
+    // Only an EDID that was read or opened is saved: never one left from an earlier read, nor
+    // the empty image of a fresh console.
+    if (!m_bImageShown) {
+        MessageBox(kNothingToSave);
+        return;
+    }
     // The image is saved as it stands, checked or not. A refused or failed save names the reason.
     const edid::SaveResult result = edid::SaveEdidFiles(kWorkingDirectory, m_abEdid);
     MessageBox(result.message);
@@ -132,7 +152,9 @@ void CEdidPage::OnOpenEdid() {
         return;
     }
     std::memcpy(m_abEdid, opened.image.data(), edid::kImageSize);
-    // A loaded file is shown as it is; the status keeps its text from the last read.
-    DecodeImage();
-    UpdateData(false);
+    // A file is checked as a read is: its header and checksums are the status.
+    ValidateAndDecode();
+    if (opened.truncated)
+        MessageBox("Only the first 256 bytes of the file were loaded (the base block and the "
+                   "first extension block); the rest of it was not.");
 }

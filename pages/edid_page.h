@@ -22,6 +22,9 @@ public:
     // section does nothing.
     void DecodeEdid(int section);
 
+    // The EDID read got no answer: the page shows no EDID, and has none to save.
+    void ReadUnanswered();
+
     // Handlers (public so tests can drive them as the buttons would).
     void OnReadEdid();
     void OnWriteEdid();
@@ -48,4 +51,7 @@ private:
     CPageHost& m_host;
     // The hex dump and the three reports of the image as it stands, without validation.
     void DecodeImage();
+    void ClearShownImage();
+    // The page shows an EDID that was read or opened: the one "Save EDID" stores.
+    bool m_bImageShown = false;
 };
