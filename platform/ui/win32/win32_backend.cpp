@@ -5,6 +5,7 @@
 #include "platform/ui/win32/win32_backend.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace ui::win32 {
@@ -128,6 +129,20 @@ int WindowDpi(HWND hwnd) {
     return dpi > 0 ? dpi : 96;
 }
 
+// The display area of a tab control (below its row of tabs, inside its frame), in its client
+// coordinates.
+RECT DisplayRectOf(HWND tab) {
+    RECT r{};
+    ::GetClientRect(tab, &r);
+    ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    return r;
+}
+
+bool SameFont(const DialogTemplate& a, const DialogTemplate& b) {
+    return a.pointSize == b.pointSize &&
+           _stricmp(a.fontFace ? a.fontFace : "", b.fontFace ? b.fontFace : "") == 0;
+}
+
 } // namespace
 
 Win32DialogBackend* BackendOfRoot(HWND hwnd) {
@@ -228,6 +243,12 @@ void Win32DialogBackend::Build(Dialog* parent, int hostId) {
         ::SelectObject(dc, old);
         ::ReleaseDC(m_root, dc);
         m_fontHeight = std::max<int>(1, tm.tmHeight);
+    }
+    if (parent && parentWindow && !SameFont(tpl, parent->Template())) {
+        const Control* host = static_cast<Win32DialogBackend*>(parent->Backend())->Find(hostId);
+        if (host && host->kind == ControlKind::Tab) {
+            FitFontTo(DisplayRectOf(host->hwnd));
+        }
     }
 
     m_controls.reserve(tpl.count);
@@ -393,6 +414,59 @@ void Win32DialogBackend::BuildControl(const ControlTemplate& c) {
         }
     }
     m_controls.push_back(std::move(ctl));
+}
+
+// Scales the page's font so that its template fills area as far as whole base units allow: of
+// the pixel heights with the largest base units that fit, the smallest, which leaves texts the
+// most room in the grid. The dialog units and every font the page's code sets follow.
+void Win32DialogBackend::FitFontTo(const RECT& area) {
+    const DialogTemplate& tpl = m_dlg.Template();
+    LOGFONTW lf{};
+    HFONT current = reinterpret_cast<HFONT>(::SendMessageW(m_root, WM_GETFONT, 0, 0));
+    if (!current || ::GetObjectW(current, sizeof lf, &lf) != sizeof lf || lf.lfHeight == 0) {
+        return;
+    }
+    const int templatePx = std::abs(lf.lfHeight);
+    HDC dc = ::GetDC(m_root);
+    int bestPx = 0, bestX = 0, bestY = 0, bestHeight = 0;
+    for (int px = 2 * templatePx; px >= std::max(1, templatePx / 2); --px) {
+        lf.lfHeight = lf.lfHeight < 0 ? -px : px;
+        HFONT f = ::CreateFontIndirectW(&lf);
+        HGDIOBJ old = ::SelectObject(dc, f);
+        TEXTMETRICW tm{};
+        ::GetTextMetricsW(dc, &tm);
+        SIZE letters{};
+        ::GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52,
+                                &letters);
+        ::SelectObject(dc, old);
+        ::DeleteObject(f);
+        const int baseX = std::max<int>(1, (letters.cx / 26 + 1) / 2);
+        const int baseY = std::max<int>(1, tm.tmHeight);
+        if (::MulDiv(tpl.cx, baseX, 4) > area.right - area.left ||
+            ::MulDiv(tpl.cy, baseY, 8) > area.bottom - area.top) {
+            continue;
+        }
+        if (bestPx && (baseX != bestX || baseY != bestY)) {
+            break;
+        }
+        bestPx = px;
+        bestX = baseX;
+        bestY = baseY;
+        bestHeight = tm.tmHeight;
+    }
+    ::ReleaseDC(m_root, dc);
+    if (!bestPx || bestPx == templatePx) {
+        return;
+    }
+    lf.lfHeight = lf.lfHeight < 0 ? -bestPx : bestPx;
+    if (HFONT fitted = ::CreateFontIndirectW(&lf)) {
+        m_fonts.push_back(fitted);
+        ::SendMessageW(m_root, WM_SETFONT, reinterpret_cast<WPARAM>(fitted), FALSE);
+        m_baseX = bestX;
+        m_baseY = bestY;
+        m_fontHeight = std::max(1, bestHeight);
+        m_fontScale = static_cast<double>(bestPx) / templatePx;
+    }
 }
 
 int Win32DialogBackend::TextWidth(const std::wstring& text) const {
@@ -770,7 +844,9 @@ void Win32DialogBackend::SetFont(int id, const std::string& face, int pointSize)
     if (!c) {
         return;
     }
-    const int height = -::MulDiv(pointSize > 0 ? pointSize : 9, m_dpi, 72);
+    // A page fitted to its tab control scales the fonts its code names with its own.
+    const int height = -static_cast<int>(
+        std::lround(::MulDiv(pointSize > 0 ? pointSize : 9, m_dpi, 72) * m_fontScale));
     const bool fixed = _stricmp(face.c_str(), "Courier New") == 0;
     HFONT font = ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -973,6 +1049,11 @@ Rect Win32DialogBackend::TabClientRect(int id) const {
     RECT r{};
     ::GetClientRect(c->hwnd, &r);
     return ToRect(r);
+}
+
+Rect Win32DialogBackend::TabDisplayRect(int id) const {
+    const Control* c = Find(id);
+    return c && c->kind == ControlKind::Tab ? ToRect(DisplayRectOf(c->hwnd)) : Rect{};
 }
 
 // --- The window ---------------------------------------------------------------------------------
