@@ -130,12 +130,22 @@ int WindowDpi(HWND hwnd) {
 }
 
 // The display area of a tab control (below its row of tabs, inside its frame), in its client
-// coordinates.
+// coordinates. The control's own answer keeps a margin of an edge's width inside the frame on
+// the sides and at the bottom; the pages take that margin too, as they always reached to the
+// frame's line.
 RECT DisplayRectOf(HWND tab) {
     RECT r{};
     ::GetClientRect(tab, &r);
     ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    const int edge = ::GetSystemMetrics(SM_CXEDGE);
+    r.left -= edge;
+    r.right += edge;
+    r.bottom += edge;
     return r;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 bool SameFont(const DialogTemplate& a, const DialogTemplate& b) {
@@ -255,6 +265,7 @@ void Win32DialogBackend::Build(Dialog* parent, int hostId) {
     for (size_t i = 0; i < tpl.count; ++i) {
         BuildControl(tpl.controls[i]);
     }
+    FitWideLabels();
     // The system names an edit or a combo box after the static before it, as in any dialog; a
     // name in the template replaces that, for one without such a label.
     for (size_t i = 0; i < tpl.count && i < m_controls.size(); ++i) {
@@ -397,10 +408,13 @@ void Win32DialogBackend::BuildControl(const ControlTemplate& c) {
             const int extra = needed - cx;
             if (c.style & kCenter) {
                 x -= extra / 2;
+                cx = needed;
             } else if (c.style & kRight) {
                 x -= extra;
+                cx = needed;
+            } else {
+                ctl.wide = true; // reaches no further than the next control (FitWideLabels)
             }
-            cx = needed;
         }
     }
     const auto menuId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(static_cast<WORD>(c.id)));
@@ -466,6 +480,65 @@ void Win32DialogBackend::FitFontTo(const RECT& area) {
         m_baseY = bestY;
         m_fontHeight = std::max(1, bestHeight);
         m_fontScale = static_cast<double>(bestPx) / templatePx;
+    }
+}
+
+// A left-aligned label whose caption is wider than its template rectangle takes the free room to
+// its right: up to the next control on its line, the inside of a group box around it, or the
+// window's edge. Where even that is too narrow, it gets a narrower cut of its font rather than
+// the caption being cut or running under the next control.
+void Win32DialogBackend::FitWideLabels() {
+    RECT client{};
+    ::GetClientRect(m_root, &client);
+    auto rectOf = [this](HWND w) {
+        RECT r{};
+        ::GetWindowRect(w, &r);
+        ::MapWindowPoints(nullptr, m_root, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    for (Control& label : m_controls) {
+        if (!label.wide || !label.hwnd) {
+            continue;
+        }
+        const RECT own = rectOf(label.hwnd);
+        LONG limit = client.right;
+        for (const Control& other : m_controls) {
+            if (&other == &label || !other.hwnd) {
+                continue;
+            }
+            const RECT r = rectOf(other.hwnd);
+            if (other.kind == ControlKind::GroupBox && r.left <= own.left && r.top <= own.top &&
+                r.right >= own.right && r.bottom >= own.bottom) {
+                limit = std::min(limit, r.right - 2); // inside the frame's line
+            } else if (r.top < own.bottom && own.top < r.bottom && r.left >= own.right) {
+                limit = std::min(limit, r.left);
+            }
+        }
+        const std::wstring text = DisplayText(label.text);
+        const int advance = TextWidth(text);
+        const int width =
+            std::max<int>(own.right - own.left, std::min<int>(advance + 2, limit - own.left));
+        ::SetWindowPos(label.hwnd, nullptr, own.left, own.top, width, own.bottom - own.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        if (advance <= width) {
+            continue;
+        }
+        HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_root, WM_GETFONT, 0, 0));
+        LOGFONTW lf{};
+        if (!font || ::GetObjectW(font, sizeof lf, &lf) != sizeof lf) {
+            continue;
+        }
+        HDC dc = ::GetDC(m_root);
+        HGDIOBJ old = ::SelectObject(dc, font);
+        TEXTMETRICW tm{};
+        ::GetTextMetricsW(dc, &tm);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(m_root, dc);
+        lf.lfWidth = std::max<LONG>(1, ::MulDiv(tm.tmAveCharWidth, width, advance));
+        if (HFONT narrow = ::CreateFontIndirectW(&lf)) {
+            m_fonts.push_back(narrow);
+            ::SendMessageW(label.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(narrow), FALSE);
+        }
     }
 }
 
@@ -1213,6 +1286,19 @@ void Win32DialogBackend::ScaleChildren(HWND parent, int old, int dpi,
         ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
         wchar_t cls[32] = {};
         ::GetClassNameW(w, cls, 32);
+        std::vector<HWND> inArea; // a tab control's pages that fill its display area
+        if (_wcsicmp(cls, WC_TABCONTROLW) == 0) {
+            const RECT area = DisplayRectOf(w);
+            for (HWND page = ::GetWindow(w, GW_CHILD); page;
+                 page = ::GetWindow(page, GW_HWNDNEXT)) {
+                RECT p{};
+                ::GetWindowRect(page, &p);
+                ::MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&p), 2);
+                if (SameRect(p, area)) {
+                    inArea.push_back(page);
+                }
+            }
+        }
         if (_wcsicmp(cls, WC_COMBOBOXW) == 0) {
             // A combo's window is its closed box; its size in the layout includes the list.
             RECT dropped{};
@@ -1243,6 +1329,15 @@ void Win32DialogBackend::ScaleChildren(HWND parent, int old, int dpi,
         // Dialog pages and the tab control hold windows of ours; other controls manage their own.
         if (::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) {
             ScaleChildren(w, old, dpi, fonts);
+        }
+        // Pages that filled a tab's display area fill it again: its row of tabs grows with the
+        // font, but not in proportion.
+        if (_wcsicmp(cls, WC_TABCONTROLW) == 0) {
+            const RECT area = DisplayRectOf(w);
+            for (HWND page : inArea) {
+                ::SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left,
+                               area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            }
         }
         if (Win32DialogBackend* page = BackendOfRoot(w)) {
             page->m_baseX = std::max(1, ::MulDiv(page->m_baseX, dpi, old));

@@ -158,11 +158,13 @@ private:
         int imageId = 0;
         Image image;       // icon and bitmap statics
         int lineLimit = 0; // multi-line edits: the most lines kept (0: no limit)
+        bool wide = false; // a one-line label whose caption needs more than its template width
     };
 
     void BuildControl(const ControlTemplate& c);
     int TextWidth(const std::wstring& text) const; // in the dialog's font
     void FitFontTo(const RECT& area);
+    void FitWideLabels();
     const Control* Find(int id) const;
     Control* Find(int id);
     const Control* FindByWindow(HWND hwnd) const;
