@@ -148,10 +148,9 @@ bool CConsoleDlg::OnInitDialog() {
     m_settingPage.Create(this, m_tab);
     m_edidPage.Create(this, m_tab);
 
-    // The margins are pixels of a 96 DPI screen: a screen of more DPI has a higher tab header.
-    const ui::Rect client = TabGetClientRect(m_tab);
-    const ui::Rect pageRect{client.left + ScaleForDpi(1), client.top + ScaleForDpi(20),
-                            client.right - ScaleForDpi(2), client.bottom - ScaleForDpi(1)};
+    // The pages fill the tab's display area: below its row of tabs, which is as high as the
+    // font makes it, and inside its frame.
+    const ui::Rect pageRect = TabGetDisplayRect(m_tab);
     for (ui::Dialog* page :
          {static_cast<ui::Dialog*>(&m_timingPage), static_cast<ui::Dialog*>(&m_timingDetailsPage),
           static_cast<ui::Dialog*>(&m_patternPage), static_cast<ui::Dialog*>(&m_settingPage),

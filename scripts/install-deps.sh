@@ -3,8 +3,11 @@
 # Runs apt-get only when something is missing; uses sudo when not run as root.
 set -euo pipefail
 
+# The fonts are the font sets the layout tests run under (tests/fonts): DejaVu alone, and a
+# Debian desktop's default fonts.
 packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev googletest
-          fonts-dejavu-core)
+          fonts-dejavu-core fonts-dejavu fonts-liberation2 fonts-noto-core fonts-urw-base35
+          fonts-droid-fallback)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Renders the console offscreen into docs/: the main dialog and each tab page. With the emulator
-# built, it first connects to it so the panel shows a generator's values.
+# Renders the console offscreen into docs/: the main dialog and each tab page, in the fonts of a
+# Debian desktop (tests/fonts/desktop.conf). With the emulator built, it first connects to it so
+# the panel shows a generator's values.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --build --preset default --target console_screens >/dev/null
@@ -20,4 +21,6 @@ if [ -x "$emulator" ]; then
 else
     trap 'rm -rf "$ports"' EXIT
 fi
-QT_QPA_PLATFORM=offscreen build/tools/screens/console_screens "$out" "${args[@]}"
+# In the fonts of a Debian desktop, whatever this machine has.
+FONTCONFIG_FILE="$PWD/tests/fonts/desktop.conf" QT_QPA_PLATFORM=offscreen \
+    build/tools/screens/console_screens "$out" "${args[@]}"

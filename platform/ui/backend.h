@@ -14,7 +14,10 @@ class DialogBackend {
 public:
     virtual ~DialogBackend() = default;
 
-    // Builds the widgets of the template. parent is null for a top-level dialog.
+    // Builds the widgets of the template. parent is null for a top-level dialog. A page built into
+    // a tab control whose template font differs from its parent's has no fixed size relation to
+    // that tab control: the backend scales the page's font (and every font its code sets on its
+    // controls, by the same factor) so that the page's template fills the tab's display area.
     virtual void Build(Dialog* parent, int hostId) = 0;
     // Runs the modal loop until EndModal.
     virtual void RunModal() = 0;
@@ -52,6 +55,7 @@ public:
     virtual int TabCurSel(int id) const = 0;
     virtual void TabSetCurSel(int id, int index) = 0;
     virtual Rect TabClientRect(int id) const = 0;
+    virtual Rect TabDisplayRect(int id) const = 0;
 
     virtual void ShowWindow(bool show) = 0;
     virtual bool IsWindowVisible() const = 0;

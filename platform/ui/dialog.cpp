@@ -295,6 +295,9 @@ void Dialog::TabSetCurSel(int id, int index) {
 Rect Dialog::TabGetClientRect(int id) const {
     return m_backend ? m_backend->TabClientRect(id) : Rect{};
 }
+Rect Dialog::TabGetDisplayRect(int id) const {
+    return m_backend ? m_backend->TabDisplayRect(id) : Rect{};
+}
 
 // --- The window ---------------------------------------------------------------------------------
 

@@ -145,6 +145,10 @@ public:
     int TabGetCurSel(int id) const;
     void TabSetCurSel(int id, int index); // changes the selection without a notification
     Rect TabGetClientRect(int id) const;  // the tab control's client rectangle, pixels
+    // Where the tab control's pages go: its client rectangle less the row of tabs and the frame
+    // around the pages, pixels in the tab control's client coordinates. The row of tabs is as
+    // high as the control's font needs, so this is the place for pages, not a fixed margin.
+    Rect TabGetDisplayRect(int id) const;
 
     // The window itself.
     void ShowWindow(bool show);

@@ -86,12 +86,18 @@ TEST_F(ConsoleDialog, StartUpState) {
 TEST_F(ConsoleDialog, PagesFillTheTabBelowItsHeader) {
     RunConsole([](CConsoleDlg& d) {
         const ui::Rect tab = d.TabGetClientRect(IDC_TAB);
+        const ui::Rect area = d.TabGetDisplayRect(IDC_TAB);
+        // Below the tabs (a line of the font at least) and within the frame.
+        EXPECT_GE(area.top, tab.top + d.DluToPixelsY(8));
+        EXPECT_GT(area.left, tab.left);
+        EXPECT_LT(area.right, tab.right);
+        EXPECT_LT(area.bottom, tab.bottom);
         for (int i = 0; i < 5; ++i) {
             const ui::Rect r = Pages(d, i)->GetWindowRect();
-            EXPECT_EQ(r.left, tab.left + 1) << i;
-            EXPECT_EQ(r.top, tab.top + 20) << i;
-            EXPECT_EQ(r.Width(), (tab.right - 2) - (tab.left + 1)) << i;
-            EXPECT_EQ(r.Height(), (tab.bottom - 1) - (tab.top + 20)) << i;
+            EXPECT_EQ(r.left, area.left) << i;
+            EXPECT_EQ(r.top, area.top) << i;
+            EXPECT_EQ(r.right, area.right) << i;
+            EXPECT_EQ(r.bottom, area.bottom) << i;
         }
     });
 }

@@ -2,7 +2,10 @@
 // the console's headers do not go into one translation unit.
 #pragma once
 
+#include "support/layout_rules.h"
+
 #include <string>
+#include <vector>
 
 namespace ui {
 class Dialog;
@@ -23,5 +26,13 @@ bool ReadAccessible(const ui::Dialog& dlg, int id, long& role, std::string& name
 // Tells the top-level dialog its window is now on a screen of the given DPI, with the window
 // rectangle the system would suggest (the current one scaled by the same factor).
 void SendDpiChanged(const ui::Dialog& dlg, int dpi);
+
+// The template's controls of dlg as the layout rules see them, read from their windows: rectangles
+// in the dialog's client coordinates, the room each caption has and what it needs in the
+// control's font.
+std::vector<layout::Item> LayoutItems(const ui::Dialog& dlg);
+
+// The tabs of tab control id with their labels, in the tab control's client coordinates.
+std::vector<layout::Item> TabLayoutItems(const ui::Dialog& dlg, int id);
 
 } // namespace win32host

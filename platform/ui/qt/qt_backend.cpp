@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QScrollBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QRadioButton>
@@ -52,6 +53,45 @@ int MulDiv(int a, int b, int c) {
 
 Rect ToRect(const QRect& r) {
     return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+// The dialog base units of a font: the average width of the letters, rounded, and the height.
+QSize BaseUnits(const QFont& font) {
+    const QFontMetrics fm(font);
+    const int letters = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return QSize(std::max(1, (letters / 26 + 1) / 2), std::max(1, fm.height()));
+}
+
+bool SameFont(const DialogTemplate& a, const DialogTemplate& b) {
+    const char* fa = a.fontFace ? a.fontFace : "";
+    const char* fb = b.fontFace ? b.fontFace : "";
+    return a.pointSize == b.pointSize &&
+           QString::fromUtf8(fa).compare(QString::fromUtf8(fb), Qt::CaseInsensitive) == 0;
+}
+
+// The factor for a page's point size that makes its template (cx by cy dialog units) as large as
+// fits into area, at a size whose letters are no wider than its horizontal base unit less a
+// quarter pixel: the base unit is their average width rounded, and a size that rounds down would
+// leave texts less room than the template gives them (a run of 47 fixed-pitch characters in 47.25
+// average widths, less an edit's margins, is the tightest the pages have). Stays between half and
+// twice the template's size; half when nothing fits.
+double FitScale(const QFont& font, const DialogTemplate& tpl, const QSize& area) {
+    const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 9.0;
+    QFont f = font;
+    for (int step = 400; step >= 100; --step) {
+        const double scale = step / 200.0;
+        f.setPointSizeF(points * scale);
+        const QSize base = BaseUnits(f);
+        const double letters = QFontMetricsF(f).horizontalAdvance(QStringLiteral(
+                                   "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                               52.0;
+        if (MulDiv(tpl.cx, base.width(), 4) <= area.width() &&
+            MulDiv(tpl.cy, base.height(), 8) <= area.height() && letters <= base.width() - 0.25) {
+            return scale;
+        }
+    }
+    return 0.5;
 }
 
 // --- Widgets ------------------------------------------------------------------------------------
@@ -171,9 +211,10 @@ protected:
         if (m_title.isEmpty()) {
             return;
         }
+        // The title starts half a character in and may run up to the frame's right line.
         const int x = fm.averageCharWidth();
         const QString& shown = m_title;
-        const QRect text(x, 0, std::min(fm.horizontalAdvance(shown) + 4, width() - 2 * x),
+        const QRect text(x, 0, std::min(fm.horizontalAdvance(shown) + 4, width() - x - 2),
                          fm.height());
         p.fillRect(text, palette().color(QPalette::Window));
         p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
@@ -186,25 +227,34 @@ private:
     QString m_title;
 };
 
-// The tab control: a tab bar over a framed area. Pages become children of this widget and are
-// placed by the dialog's code within the whole rectangle, as with the classic tab control.
+// The tab control: a tab bar over a framed area. Pages become children of this widget; the
+// dialog's code places them, in the display area below the bar (DisplayRect).
 class TabHost : public QWidget {
 public:
     explicit TabHost(QWidget* parent) : QWidget(parent) {
         m_frame = new QFrame(this);
         m_frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
         m_bar = new QTabBar(this);
+        m_bar->setStyle(&m_barStyle);
         m_bar->setDrawBase(false);
         m_bar->setExpanding(false);
         m_bar->setUsesScrollButtons(true);
     }
+    ~TabHost() override { delete m_bar; } // before the style it uses
     QTabBar* Bar() const { return m_bar; }
 
-    // The bar is as high as its tabs need, at most the 20 pixels above the pages' usual place.
+    // The bar is as high as its labels need in the control's font; the frame takes the rest.
+    int BarHeight() const { return std::max(1, m_bar->sizeHint().height()); }
     void Relayout() {
-        const int h = std::clamp(m_bar->sizeHint().height(), 1, 21);
-        m_bar->setGeometry(2, 0, width() - 4, h);
-        m_frame->setGeometry(0, h - 1, width(), height() - h + 1);
+        const int h = BarHeight();
+        m_bar->setGeometry(2, 0, std::max(0, width() - 4), h);
+        m_frame->setGeometry(0, h - 1, width(), std::max(0, height() - h + 1));
+    }
+    // Inside the frame below the bar, from the current size (valid before the first show too).
+    QRect DisplayRect() const {
+        const int fw = m_frame->frameWidth();
+        const int top = BarHeight() - 1 + fw;
+        return QRect(fw, top, std::max(0, width() - 2 * fw), std::max(0, height() - fw - top));
     }
 
 protected:
@@ -225,6 +275,19 @@ protected:
     }
 
 private:
+    // Tabs as high as the classic control draws them: a line of the font and a few pixels, not
+    // the toolkit's roomier tabs, which would take the pages' space.
+    class CompactTabs : public QProxyStyle {
+    public:
+        CompactTabs() : QProxyStyle(QApplication::style()->name()) {}
+        int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                        const QWidget* widget) const override {
+            const int value = QProxyStyle::pixelMetric(metric, option, widget);
+            return metric == PM_TabBarTabVSpace ? std::min(value, 6) : value;
+        }
+    };
+
+    CompactTabs m_barStyle;
     QFrame* m_frame = nullptr;
     QTabBar* m_bar = nullptr;
 };
@@ -369,11 +432,17 @@ void QtDialogBackend::Build(Dialog* parent, int hostId) {
     m_building = true;
     const DialogTemplate& tpl = m_dlg.Template();
     m_font = TemplateFont(tpl.fontFace, tpl.pointSize);
-    const QFontMetrics fm(m_font);
-    const int avg = fm.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    m_baseX = std::max(1, (avg / 26 + 1) / 2);
-    m_baseY = std::max(1, fm.height());
+    if (parent) {
+        auto* pb = static_cast<QtDialogBackend*>(parent->Backend());
+        QWidget* host = pb ? pb->HostWidget(hostId) : nullptr;
+        if (auto* tab = dynamic_cast<TabHost*>(host); tab && !SameFont(tpl, parent->Template())) {
+            m_fontScale = FitScale(m_font, tpl, tab->DisplayRect().size());
+            m_font.setPointSizeF(m_font.pointSizeF() * m_fontScale);
+        }
+    }
+    const QSize base = BaseUnits(m_font);
+    m_baseX = base.width();
+    m_baseY = base.height();
 
     if (parent) {
         auto* pb = static_cast<QtDialogBackend*>(parent->Backend());
@@ -435,6 +504,7 @@ void QtDialogBackend::Build(Dialog* parent, int hostId) {
         }
         BuildControl(c, c.kind == ControlKind::RadioButton ? radioGroup : nullptr);
     }
+    FitWideLabels();
     // Group boxes are frames behind the controls they surround. Lowered last one first, so that
     // they keep template order among themselves, the order assistive technology reads them in.
     for (auto c = m_controls.rbegin(); c != m_controls.rend(); ++c) {
@@ -447,6 +517,42 @@ void QtDialogBackend::Build(Dialog* parent, int hostId) {
         m_root->show();
     }
     m_building = false;
+}
+
+// A left-aligned label whose caption is wider than its template rectangle takes the free room to
+// its right: up to the next control on its line, the inside of a group box around it, or the
+// window's edge. Where even that is too narrow, its letters move closer together rather than
+// the caption being cut or running under the next control.
+void QtDialogBackend::FitWideLabels() {
+    for (Control& label : m_controls) {
+        if (!label.wide || !label.widget) {
+            continue;
+        }
+        const QRect own = label.widget->geometry();
+        int limit = m_root->width();
+        for (const Control& other : m_controls) {
+            if (&other == &label || !other.widget) {
+                continue;
+            }
+            const QRect r = other.widget->geometry();
+            if (other.kind == ControlKind::GroupBox && r.contains(own)) {
+                limit = std::min(limit, r.right() - 1); // inside the frame's line
+            } else if (r.top() < own.bottom() + 1 && own.top() < r.bottom() + 1 &&
+                       r.left() >= own.right()) {
+                limit = std::min(limit, r.left());
+            }
+        }
+        const QString text = DisplayText(label.text);
+        QFont font = label.widget->font();
+        const int advance = QFontMetrics(font).horizontalAdvance(text);
+        const int width = std::max(own.width(), std::min(advance + 2, limit - own.left()));
+        label.widget->setGeometry(own.left(), own.top(), width, own.height());
+        if (advance > width && text.size() > 1) {
+            const double spacing = -static_cast<double>(advance - width) / (text.size() - 1);
+            font.setLetterSpacing(QFont::AbsoluteSpacing, std::floor(spacing * 64) / 64);
+            label.widget->setFont(font);
+        }
+    }
 }
 
 // Names each control the way a classic dialog does for assistive technology: an edit or a combo
@@ -625,6 +731,7 @@ void QtDialogBackend::BuildControl(const ControlTemplate& c, QButtonGroup* radio
         // cut short ("Statu", "Sample") reads worse than one that reaches a little further.
         if (c.kind == ControlKind::Static && !(c.style & kBorder) &&
             r.height() < 2 * QFontMetrics(m_font).height()) {
+            // A left-aligned one reaches no further than the next control (FitWideLabels).
             const int needed = QFontMetrics(m_font).horizontalAdvance(DisplayText(caption)) + 2;
             if (needed > r.width()) {
                 const int extra = needed - r.width();
@@ -633,7 +740,7 @@ void QtDialogBackend::BuildControl(const ControlTemplate& c, QButtonGroup* radio
                 else if (c.style & kRight)
                     r.adjust(-extra, 0, 0, 0);
                 else
-                    r.setWidth(needed);
+                    ctl.wide = true;
             }
         }
         w->setGeometry(r);
@@ -834,7 +941,10 @@ int QtDialogBackend::ImageId(int id) const {
 
 void QtDialogBackend::SetFont(int id, const std::string& face, int pointSize) {
     if (Control* c = Find(id)) {
-        c->widget->setFont(TemplateFont(face.c_str(), pointSize));
+        QFont font = TemplateFont(face.c_str(), pointSize);
+        // A page fitted to its tab control scales the fonts its code names with its own.
+        font.setPointSizeF(font.pointSizeF() * m_fontScale);
+        c->widget->setFont(font);
     }
 }
 
@@ -978,6 +1088,11 @@ void QtDialogBackend::TabSetCurSel(int id, int index) {
 Rect QtDialogBackend::TabClientRect(int id) const {
     auto* t = As<TabHost>(id);
     return t ? Rect{0, 0, t->width(), t->height()} : Rect{};
+}
+
+Rect QtDialogBackend::TabDisplayRect(int id) const {
+    auto* t = As<TabHost>(id);
+    return t ? ToRect(t->DisplayRect()) : Rect{};
 }
 
 QWidget* QtDialogBackend::ControlWidget(int id) const {

@@ -92,6 +92,7 @@ public:
     int TabCurSel(int id) const override;
     void TabSetCurSel(int id, int index) override;
     Rect TabClientRect(int id) const override;
+    Rect TabDisplayRect(int id) const override;
 
     void ShowWindow(bool show) override;
     bool IsWindowVisible() const override;
@@ -121,6 +122,10 @@ public:
     QWidget* HostWidget(int hostId) const;
     // The widget of control id, or null.
     QWidget* ControlWidget(int id) const;
+    // The widget built for the template's control at index (unnamed ones too), or null.
+    QWidget* ControlWidgetAt(std::size_t index) const {
+        return index < m_controls.size() ? m_controls[index].widget.data() : nullptr;
+    }
     QWidget* Root() const { return m_root; }
     // Shows the system menu entries as a context menu and dispatches the chosen one.
     void PopupSystemMenu(const QPoint& globalPos);
@@ -134,10 +139,12 @@ private:
         std::string text; // the bytes last set, for controls the user cannot edit
         int imageId = 0;
         QButtonGroup* group = nullptr;
+        bool wide = false; // a one-line label whose caption needs more than its template width
     };
 
     void BuildControl(const ControlTemplate& c, QButtonGroup* radioGroup);
     void NameForAssistiveTechnology(const DialogTemplate& tpl);
+    void FitWideLabels();
     const Control* Find(int id) const;
     Control* Find(int id);
     template <class W> W* As(int id) const;
@@ -152,6 +159,7 @@ private:
     bool m_endRequested = false;
     bool m_inModal = false;
     QFont m_font;
+    double m_fontScale = 1.0; // a page's fonts against its template's, when fitted to its tab
     int m_baseX = 1;
     int m_baseY = 1;
     std::vector<Control> m_controls;

@@ -5,6 +5,7 @@
 #include "platform/ui/win32/win32_backend.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace ui::win32 {
@@ -128,6 +129,30 @@ int WindowDpi(HWND hwnd) {
     return dpi > 0 ? dpi : 96;
 }
 
+// The display area of a tab control (below its row of tabs, inside its frame), in its client
+// coordinates. The control's own answer keeps a margin of an edge's width inside the frame on
+// the sides and at the bottom; the pages take that margin too, as they always reached to the
+// frame's line.
+RECT DisplayRectOf(HWND tab) {
+    RECT r{};
+    ::GetClientRect(tab, &r);
+    ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    const int edge = ::GetSystemMetrics(SM_CXEDGE);
+    r.left -= edge;
+    r.right += edge;
+    r.bottom += edge;
+    return r;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+bool SameFont(const DialogTemplate& a, const DialogTemplate& b) {
+    return a.pointSize == b.pointSize &&
+           _stricmp(a.fontFace ? a.fontFace : "", b.fontFace ? b.fontFace : "") == 0;
+}
+
 } // namespace
 
 Win32DialogBackend* BackendOfRoot(HWND hwnd) {
@@ -229,11 +254,18 @@ void Win32DialogBackend::Build(Dialog* parent, int hostId) {
         ::ReleaseDC(m_root, dc);
         m_fontHeight = std::max<int>(1, tm.tmHeight);
     }
+    if (parent && parentWindow && !SameFont(tpl, parent->Template())) {
+        const Control* host = static_cast<Win32DialogBackend*>(parent->Backend())->Find(hostId);
+        if (host && host->kind == ControlKind::Tab) {
+            FitFontTo(DisplayRectOf(host->hwnd));
+        }
+    }
 
     m_controls.reserve(tpl.count);
     for (size_t i = 0; i < tpl.count; ++i) {
         BuildControl(tpl.controls[i]);
     }
+    FitWideLabels();
     // The system names an edit or a combo box after the static before it, as in any dialog; a
     // name in the template replaces that, for one without such a label.
     for (size_t i = 0; i < tpl.count && i < m_controls.size(); ++i) {
@@ -376,10 +408,13 @@ void Win32DialogBackend::BuildControl(const ControlTemplate& c) {
             const int extra = needed - cx;
             if (c.style & kCenter) {
                 x -= extra / 2;
+                cx = needed;
             } else if (c.style & kRight) {
                 x -= extra;
+                cx = needed;
+            } else {
+                ctl.wide = true; // reaches no further than the next control (FitWideLabels)
             }
-            cx = needed;
         }
     }
     const auto menuId = reinterpret_cast<HMENU>(static_cast<INT_PTR>(static_cast<WORD>(c.id)));
@@ -393,6 +428,118 @@ void Win32DialogBackend::BuildControl(const ControlTemplate& c) {
         }
     }
     m_controls.push_back(std::move(ctl));
+}
+
+// Scales the page's font so that its template fills area as far as whole base units allow: of
+// the pixel heights with the largest base units that fit, the smallest, which leaves texts the
+// most room in the grid. The dialog units and every font the page's code sets follow.
+void Win32DialogBackend::FitFontTo(const RECT& area) {
+    const DialogTemplate& tpl = m_dlg.Template();
+    LOGFONTW lf{};
+    HFONT current = reinterpret_cast<HFONT>(::SendMessageW(m_root, WM_GETFONT, 0, 0));
+    if (!current || ::GetObjectW(current, sizeof lf, &lf) != sizeof lf || lf.lfHeight == 0) {
+        return;
+    }
+    const int templatePx = std::abs(lf.lfHeight);
+    HDC dc = ::GetDC(m_root);
+    int bestPx = 0, bestX = 0, bestY = 0, bestHeight = 0;
+    for (int px = 2 * templatePx; px >= std::max(1, templatePx / 2); --px) {
+        lf.lfHeight = lf.lfHeight < 0 ? -px : px;
+        HFONT f = ::CreateFontIndirectW(&lf);
+        HGDIOBJ old = ::SelectObject(dc, f);
+        TEXTMETRICW tm{};
+        ::GetTextMetricsW(dc, &tm);
+        SIZE letters{};
+        ::GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52,
+                                &letters);
+        ::SelectObject(dc, old);
+        ::DeleteObject(f);
+        const int baseX = std::max<int>(1, (letters.cx / 26 + 1) / 2);
+        const int baseY = std::max<int>(1, tm.tmHeight);
+        if (::MulDiv(tpl.cx, baseX, 4) > area.right - area.left ||
+            ::MulDiv(tpl.cy, baseY, 8) > area.bottom - area.top) {
+            continue;
+        }
+        if (bestPx && (baseX != bestX || baseY != bestY)) {
+            break;
+        }
+        bestPx = px;
+        bestX = baseX;
+        bestY = baseY;
+        bestHeight = tm.tmHeight;
+    }
+    ::ReleaseDC(m_root, dc);
+    if (!bestPx || bestPx == templatePx) {
+        return;
+    }
+    lf.lfHeight = lf.lfHeight < 0 ? -bestPx : bestPx;
+    if (HFONT fitted = ::CreateFontIndirectW(&lf)) {
+        m_fonts.push_back(fitted);
+        ::SendMessageW(m_root, WM_SETFONT, reinterpret_cast<WPARAM>(fitted), FALSE);
+        m_baseX = bestX;
+        m_baseY = bestY;
+        m_fontHeight = std::max(1, bestHeight);
+        m_fontScale = static_cast<double>(bestPx) / templatePx;
+    }
+}
+
+// A left-aligned label whose caption is wider than its template rectangle takes the free room to
+// its right: up to the next control on its line, the inside of a group box around it, or the
+// window's edge. Where even that is too narrow, it gets a narrower cut of its font rather than
+// the caption being cut or running under the next control.
+void Win32DialogBackend::FitWideLabels() {
+    RECT client{};
+    ::GetClientRect(m_root, &client);
+    auto rectOf = [this](HWND w) {
+        RECT r{};
+        ::GetWindowRect(w, &r);
+        ::MapWindowPoints(nullptr, m_root, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    for (Control& label : m_controls) {
+        if (!label.wide || !label.hwnd) {
+            continue;
+        }
+        const RECT own = rectOf(label.hwnd);
+        LONG limit = client.right;
+        for (const Control& other : m_controls) {
+            if (&other == &label || !other.hwnd) {
+                continue;
+            }
+            const RECT r = rectOf(other.hwnd);
+            if (other.kind == ControlKind::GroupBox && r.left <= own.left && r.top <= own.top &&
+                r.right >= own.right && r.bottom >= own.bottom) {
+                limit = std::min(limit, r.right - 2); // inside the frame's line
+            } else if (r.top < own.bottom && own.top < r.bottom && r.left >= own.right) {
+                limit = std::min(limit, r.left);
+            }
+        }
+        const std::wstring text = DisplayText(label.text);
+        const int advance = TextWidth(text);
+        const int width =
+            std::max<int>(own.right - own.left, std::min<int>(advance + 2, limit - own.left));
+        ::SetWindowPos(label.hwnd, nullptr, own.left, own.top, width, own.bottom - own.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        if (advance <= width) {
+            continue;
+        }
+        HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_root, WM_GETFONT, 0, 0));
+        LOGFONTW lf{};
+        if (!font || ::GetObjectW(font, sizeof lf, &lf) != sizeof lf) {
+            continue;
+        }
+        HDC dc = ::GetDC(m_root);
+        HGDIOBJ old = ::SelectObject(dc, font);
+        TEXTMETRICW tm{};
+        ::GetTextMetricsW(dc, &tm);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(m_root, dc);
+        lf.lfWidth = std::max<LONG>(1, ::MulDiv(tm.tmAveCharWidth, width, advance));
+        if (HFONT narrow = ::CreateFontIndirectW(&lf)) {
+            m_fonts.push_back(narrow);
+            ::SendMessageW(label.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(narrow), FALSE);
+        }
+    }
 }
 
 int Win32DialogBackend::TextWidth(const std::wstring& text) const {
@@ -770,7 +917,9 @@ void Win32DialogBackend::SetFont(int id, const std::string& face, int pointSize)
     if (!c) {
         return;
     }
-    const int height = -::MulDiv(pointSize > 0 ? pointSize : 9, m_dpi, 72);
+    // A page fitted to its tab control scales the fonts its code names with its own.
+    const int height = -static_cast<int>(
+        std::lround(::MulDiv(pointSize > 0 ? pointSize : 9, m_dpi, 72) * m_fontScale));
     const bool fixed = _stricmp(face.c_str(), "Courier New") == 0;
     HFONT font = ::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -975,6 +1124,11 @@ Rect Win32DialogBackend::TabClientRect(int id) const {
     return ToRect(r);
 }
 
+Rect Win32DialogBackend::TabDisplayRect(int id) const {
+    const Control* c = Find(id);
+    return c && c->kind == ControlKind::Tab ? ToRect(DisplayRectOf(c->hwnd)) : Rect{};
+}
+
 // --- The window ---------------------------------------------------------------------------------
 
 void Win32DialogBackend::ShowWindow(bool show) {
@@ -1148,6 +1302,19 @@ void Win32DialogBackend::ScaleChildren(HWND parent, int old, int dpi,
         ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
         wchar_t cls[32] = {};
         ::GetClassNameW(w, cls, 32);
+        std::vector<HWND> inArea; // a tab control's pages that fill its display area
+        if (_wcsicmp(cls, WC_TABCONTROLW) == 0) {
+            const RECT area = DisplayRectOf(w);
+            for (HWND page = ::GetWindow(w, GW_CHILD); page;
+                 page = ::GetWindow(page, GW_HWNDNEXT)) {
+                RECT p{};
+                ::GetWindowRect(page, &p);
+                ::MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&p), 2);
+                if (SameRect(p, area)) {
+                    inArea.push_back(page);
+                }
+            }
+        }
         if (_wcsicmp(cls, WC_COMBOBOXW) == 0) {
             // A combo's window is its closed box; its size in the layout includes the list.
             RECT dropped{};
@@ -1178,6 +1345,15 @@ void Win32DialogBackend::ScaleChildren(HWND parent, int old, int dpi,
         // Dialog pages and the tab control hold windows of ours; other controls manage their own.
         if (::GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) {
             ScaleChildren(w, old, dpi, fonts);
+        }
+        // Pages that filled a tab's display area fill it again: its row of tabs grows with the
+        // font, but not in proportion.
+        if (_wcsicmp(cls, WC_TABCONTROLW) == 0) {
+            const RECT area = DisplayRectOf(w);
+            for (HWND page : inArea) {
+                ::SetWindowPos(page, nullptr, area.left, area.top, area.right - area.left,
+                               area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            }
         }
         if (Win32DialogBackend* page = BackendOfRoot(w)) {
             page->m_baseX = std::max(1, ::MulDiv(page->m_baseX, dpi, old));

@@ -108,6 +108,7 @@ public:
     int TabCurSel(int id) const override;
     void TabSetCurSel(int id, int index) override;
     Rect TabClientRect(int id) const override;
+    Rect TabDisplayRect(int id) const override;
 
     void ShowWindow(bool show) override;
     bool IsWindowVisible() const override;
@@ -137,6 +138,10 @@ public:
     bool IsPage() const { return m_page; }
     // The window of control id, or null.
     HWND ControlWindow(int id) const;
+    // The window built for the template's control at index (unnamed ones too), or null.
+    HWND ControlWindowAt(std::size_t index) const {
+        return index < m_controls.size() ? m_controls[index].hwnd : nullptr;
+    }
     // The control kind of id (PushButton when unknown).
     ControlKind KindOf(int id) const;
     // The entries appended to the system menu (empty text: separator).
@@ -155,10 +160,13 @@ private:
         int imageId = 0;
         Image image;       // icon and bitmap statics
         int lineLimit = 0; // multi-line edits: the most lines kept (0: no limit)
+        bool wide = false; // a one-line label whose caption needs more than its template width
     };
 
     void BuildControl(const ControlTemplate& c);
     int TextWidth(const std::wstring& text) const; // in the dialog's font
+    void FitFontTo(const RECT& area);
+    void FitWideLabels();
     const Control* Find(int id) const;
     Control* Find(int id);
     const Control* FindByWindow(HWND hwnd) const;
@@ -181,7 +189,8 @@ private:
     int m_baseX = 1;       // dialog base units of the template's font
     int m_baseY = 1;
     int m_fontHeight = 1;
-    int m_dpi = 96; // of the screen the window is on
+    double m_fontScale = 1.0; // a page's fonts against its template's, when fitted to its tab
+    int m_dpi = 96;           // of the screen the window is on
     std::vector<Control> m_controls;
     std::vector<HFONT> m_fonts;
     HICON m_icons[2] = {nullptr, nullptr};
