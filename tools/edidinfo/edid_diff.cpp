@@ -14,8 +14,7 @@ void Compare(const std::string& name, const Json* a, const Json* b,
     if (a && b && a->is_object() && b->is_object()) {
         for (auto it = a->begin(); it != a->end(); ++it) {
             const auto other = b->find(it.key());
-            Compare(name + "." + it.key(), &it.value(), other != b->end() ? &*other : nullptr,
-                    out);
+            Compare(name + "." + it.key(), &it.value(), other != b->end() ? &*other : nullptr, out);
         }
         for (auto it = b->begin(); it != b->end(); ++it)
             if (a->find(it.key()) == a->end())
@@ -95,8 +94,7 @@ std::string DiffText(const EdidDifference& diff) {
     out += std::to_string(diff.bytes.size()) + (diff.bytes.size() == 1 ? " byte" : " bytes") +
            " differ, first at " + Hex(diff.bytes.front());
     if (diff.sizeA != diff.sizeB)
-        out += " (sizes " + std::to_string(diff.sizeA) + " and " + std::to_string(diff.sizeB) +
-               ")";
+        out += " (sizes " + std::to_string(diff.sizeA) + " and " + std::to_string(diff.sizeB) + ")";
     out += ":";
     for (std::size_t i = 0; i < diff.bytes.size();) {
         std::size_t j = i;

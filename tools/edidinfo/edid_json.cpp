@@ -52,8 +52,9 @@ const char* ExtensionTypeName(unsigned tag) {
 
 const char* AudioFormatName(unsigned format) {
     static const char* const kNames[16] = {
-        "reserved", "LPCM", "AC-3",          "MPEG-1", "MP3", "MPEG-2", "AAC LC",  "DTS",
-        "ATRAC",    "One Bit Audio",  "Enhanced AC-3", "DTS-HD", "MAT", "DST",    "WMA Pro", "extended"};
+        "reserved", "LPCM", "AC-3",    "MPEG-1",        "MP3",           "MPEG-2",
+        "AAC LC",   "DTS",  "ATRAC",   "One Bit Audio", "Enhanced AC-3", "DTS-HD",
+        "MAT",      "DST",  "WMA Pro", "extended"};
     return kNames[format & 0x0F];
 }
 
@@ -170,9 +171,9 @@ Json SadJson(const edid::ShortAudio& a) {
 
 Json SpeakersJson(unsigned mask) {
     static const char* const kNames[20] = {
-        "FL/FR", "LFE",     "FC",        "RL/RR",       "RC",        "FLC/FRC", "RLC/RRC",
-        "FLW/FRW", "FLH/FRH", "TC",      "FCH",         "LS/RS",     "LFE2",    "TpBC",
-        "SiL/SiR", "TpSiL/TpSiR", "TpBL/TpBR", "BtFC", "BtFL/BtFR", "TpLS/TpRS"};
+        "FL/FR",   "LFE",         "FC",        "RL/RR", "RC",        "FLC/FRC",  "RLC/RRC",
+        "FLW/FRW", "FLH/FRH",     "TC",        "FCH",   "LS/RS",     "LFE2",     "TpBC",
+        "SiL/SiR", "TpSiL/TpSiR", "TpBL/TpBR", "BtFC",  "BtFL/BtFR", "TpLS/TpRS"};
     return BitNames(mask, kNames, 20);
 }
 
@@ -288,10 +289,10 @@ Json CtaJson(const edid::CtaExtension& cta) {
         j["y420_capability_map"] = nullptr;
     }
 
-    static const char* const kColorimetry[16] = {
-        "xvYCC601",   "xvYCC709",  "sYCC601",   "opYCC601", "opRGB",   "BT2020cYCC",
-        "BT2020YCC",  "BT2020RGB", "MD0",       "MD1",      "MD2",     "MD3",
-        nullptr,      nullptr,     nullptr,     "DCI-P3"};
+    static const char* const kColorimetry[16] = {"xvYCC601", "xvYCC709",   "sYCC601",   "opYCC601",
+                                                 "opRGB",    "BT2020cYCC", "BT2020YCC", "BT2020RGB",
+                                                 "MD0",      "MD1",        "MD2",       "MD3",
+                                                 nullptr,    nullptr,      nullptr,     "DCI-P3"};
     j["colorimetry"] =
         cta.hasColorimetry ? BitNames(cta.colorimetry, kColorimetry, 16) : Json(nullptr);
     j["hdr_static_metadata"] =
@@ -408,12 +409,12 @@ Json ModelJson(const edid::EdidModel& m) {
     j["data_strings"] = strings;
     if (m.hasRangeLimits) {
         const edid::RangeLimits& r = m.rangeLimits;
-        j["range_limits"] = Json{{"v_min_hz", r.vMinHz},
-                                 {"v_max_hz", r.vMaxHz},
-                                 {"h_min_khz", r.hMinKhz},
-                                 {"h_max_khz", r.hMaxKhz},
-                                 {"max_pixel_clock_mhz", Nullable(r.maxPixelClockMhz != 0,
-                                                                  r.maxPixelClockMhz)}};
+        j["range_limits"] =
+            Json{{"v_min_hz", r.vMinHz},
+                 {"v_max_hz", r.vMaxHz},
+                 {"h_min_khz", r.hMinKhz},
+                 {"h_max_khz", r.hMaxKhz},
+                 {"max_pixel_clock_mhz", Nullable(r.maxPixelClockMhz != 0, r.maxPixelClockMhz)}};
     } else {
         j["range_limits"] = nullptr;
     }

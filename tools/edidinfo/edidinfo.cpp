@@ -29,7 +29,8 @@ const char kUsage[] =
     "one result per file.\n"
     "\n"
     "  --json       print one JSON object per file (one per line): \"file\", the five texts\n"
-    "               (\"status\", \"hexdump\", \"video\", \"audio\", \"general\", CR LF included), the\n"
+    "               (\"status\", \"hexdump\", \"video\", \"audio\", \"general\", CR LF included), "
+    "the\n"
     "               decoded EDID under \"edid\" and the findings of the checks under \"checks\"\n"
     "  --check      print the findings of the checks only; exit status 3 when one is an error\n"
     "  --as-opened  give the texts as \"Open EDID\" shows them: no header or checksum check,\n"
@@ -139,8 +140,8 @@ std::string CheckText(const std::string& name, const std::vector<edid::Finding>&
     std::size_t errors = 0;
     for (const edid::Finding& f : findings) {
         errors += f.severity == edid::Severity::kError;
-        out += name + ": " + edid::SeverityName(f.severity) + ": " + f.message + " [" + f.rule +
-               "]\n";
+        out +=
+            name + ": " + edid::SeverityName(f.severity) + ": " + f.message + " [" + f.rule + "]\n";
     }
     const std::size_t warnings = findings.size() - errors;
     out += name + ": " + std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") +
@@ -166,8 +167,8 @@ std::string Describe(const std::string& name, const std::vector<std::uint8_t>& b
     }
 
     const edid::Image image = PageImage(bytes);
-    const edid::Decoded decoded = options.asOpened ? edid::DecodeWithoutValidation(image)
-                                                   : edid::ValidateAndDecode(image);
+    const edid::Decoded decoded =
+        options.asOpened ? edid::DecodeWithoutValidation(image) : edid::ValidateAndDecode(image);
     if (!options.json) {
         const std::string text = edid::ToReadableText(decoded);
         return several ? "==> " + name + " <==\n" + text + "\n" : text;
