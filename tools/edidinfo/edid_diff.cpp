@@ -66,21 +66,21 @@ EdidDifference DiffEdids(const std::vector<std::uint8_t>& a, const std::vector<s
 }
 
 Json DiffJson(const EdidDifference& diff) {
-    Json j;
+    Json j = Object(5);
     j["identical"] = diff.Identical();
     j["size_a"] = diff.sizeA;
     j["size_b"] = diff.sizeB;
     Json fields = Json::array();
     for (const FieldDifference& f : diff.fields) {
-        Json field;
+        Json field = Object(3);
         field["name"] = f.name;
         if (f.inA)
             field["a"] = f.a;
         if (f.inB)
             field["b"] = f.b;
-        fields.push_back(field);
+        fields.push_back(std::move(field));
     }
-    j["fields"] = fields;
+    j["fields"] = std::move(fields);
     j["bytes"] = diff.bytes;
     return j;
 }

@@ -130,7 +130,7 @@ std::string OuiText(unsigned oui) {
 }
 
 Json NamedTimingJson(const edid::NamedTiming& t, bool withAspect) {
-    Json j;
+    Json j = Object(5);
     j["h_active"] = t.hActive;
     j["v_active"] = t.vActive;
     j["refresh_hz"] = t.refreshHz;
@@ -141,12 +141,15 @@ Json NamedTimingJson(const edid::NamedTiming& t, bool withAspect) {
 }
 
 Json SvdJson(const edid::ShortVideo& s) {
-    return Json{{"vic", s.vic}, {"native", s.native}};
+    Json j = Object(2);
+    j["vic"] = s.vic;
+    j["native"] = s.native;
+    return j;
 }
 
 Json SadJson(const edid::ShortAudio& a) {
     static const double kRateValues[7] = {32, 44.1, 48, 88.2, 96, 176.4, 192};
-    Json j;
+    Json j = Object(5);
     j["format"] = AudioFormatName(a.format);
     j["format_code"] = a.format;
     j["channels"] = a.channels;
@@ -154,13 +157,13 @@ Json SadJson(const edid::ShortAudio& a) {
     for (unsigned bit = 0; bit < 7; ++bit)
         if (a.rates & (1u << bit))
             rates.push_back(kRateValues[bit]);
-    j["sample_rates_khz"] = rates;
+    j["sample_rates_khz"] = std::move(rates);
     if (a.format == 1) {
         Json sizes = Json::array();
         for (unsigned bit = 0; bit < 3; ++bit)
             if (a.sizes & (1u << bit))
                 sizes.push_back(16 + 4 * bit);
-        j["sample_sizes"] = sizes;
+        j["sample_sizes"] = std::move(sizes);
     } else if (a.format >= 2 && a.format <= 8) {
         j["max_bitrate_kbps"] = a.maxBitrateKbps;
     } else {
@@ -182,7 +185,7 @@ Json HdmiJson(const edid::HdmiVsdb& h) {
     std::snprintf(address, sizeof address, "%u.%u.%u.%u", (h.physicalAddress >> 12) & 0xF,
                   (h.physicalAddress >> 8) & 0xF, (h.physicalAddress >> 4) & 0xF,
                   h.physicalAddress & 0xF);
-    Json j;
+    Json j = Object(14);
     j["offset"] = h.offset;
     j["physical_address"] = address;
     j["supports_ai"] = h.supportsAi;
@@ -201,7 +204,7 @@ Json HdmiJson(const edid::HdmiVsdb& h) {
 }
 
 Json HdmiForumJson(const edid::HdmiForumBlock& f) {
-    Json j;
+    Json j = Object(14);
     j["offset"] = f.offset;
     j["version"] = f.version;
     j["max_tmds_character_rate_mhz"] =
@@ -221,14 +224,14 @@ Json HdmiForumJson(const edid::HdmiForumBlock& f) {
 
 Json HdrJson(const edid::HdrStaticMetadata& h) {
     static const char* const kEotfs[4] = {"SDR", "HDR", "PQ", "HLG"};
-    Json j;
+    Json j = Object(6);
     j["offset"] = h.offset;
     j["eotfs"] = BitNames(h.eotfs, kEotfs, 4);
     Json types = Json::array();
     for (unsigned bit = 0; bit < 8; ++bit)
         if (h.metadataTypes & (1u << bit))
             types.push_back(bit + 1);
-    j["static_metadata_types"] = types;
+    j["static_metadata_types"] = std::move(types);
     // Coded values: maximum luminances 50 x 2^(code / 32) cd/m2, the minimum a share of the
     // maximum, (code / 255)^2 / 100.
     const double max = 50.0 * std::pow(2.0, h.maxLuminance / 32.0);
@@ -244,8 +247,8 @@ Json HdrJson(const edid::HdrStaticMetadata& h) {
     return j;
 }
 
-Json CtaJson(const edid::CtaExtension& cta) {
-    Json j;
+// The keys of a CTA-861 extension, added to j.
+void AddCtaKeys(Json& j, const edid::CtaExtension& cta) {
     j["revision"] = cta.revision;
     j["dtd_offset"] = cta.dtdOffset;
     j["underscan"] = cta.underscan;
@@ -257,11 +260,11 @@ Json CtaJson(const edid::CtaExtension& cta) {
     Json svds = Json::array();
     for (const edid::ShortVideo& s : cta.svds)
         svds.push_back(SvdJson(s));
-    j["svds"] = svds;
+    j["svds"] = std::move(svds);
     Json sads = Json::array();
     for (const edid::ShortAudio& a : cta.sads)
         sads.push_back(SadJson(a));
-    j["audio"] = sads;
+    j["audio"] = std::move(sads);
     j["speakers"] = cta.hasSpeakers ? SpeakersJson(cta.speakers) : Json(nullptr);
     j["hdmi"] = cta.hasHdmi ? HdmiJson(cta.hdmi) : Json(nullptr);
     j["hdmi_forum"] = cta.hasHdmiForum ? HdmiForumJson(cta.hdmiForum) : Json(nullptr);
@@ -269,7 +272,7 @@ Json CtaJson(const edid::CtaExtension& cta) {
     Json y420 = Json::array();
     for (const edid::ShortVideo& s : cta.y420Vics)
         y420.push_back(s.vic);
-    j["y420_vics"] = y420;
+    j["y420_vics"] = std::move(y420);
     if (cta.hasY420CapabilityMap) {
         const edid::Y420CapabilityMap& map = cta.y420CapabilityMap;
         Json vics = Json::array();
@@ -281,10 +284,12 @@ Json CtaJson(const edid::CtaExtension& cta) {
                 if (i < cta.svds.size())
                     vics.push_back(cta.svds[i].vic);
         }
-        j["y420_capability_map"] = Json{{"offset", map.offset},
-                                        {"all_svds", map.allSvds},
-                                        {"svd_indexes", map.svdIndexes},
-                                        {"vics", vics}};
+        Json y420Map = Object(4);
+        y420Map["offset"] = map.offset;
+        y420Map["all_svds"] = map.allSvds;
+        y420Map["svd_indexes"] = map.svdIndexes;
+        y420Map["vics"] = std::move(vics);
+        j["y420_capability_map"] = std::move(y420Map);
     } else {
         j["y420_capability_map"] = nullptr;
     }
@@ -300,7 +305,7 @@ Json CtaJson(const edid::CtaExtension& cta) {
 
     Json blocks = Json::array();
     for (const edid::DataBlockInfo& b : cta.dataBlocks) {
-        Json block;
+        Json block = Object(7);
         block["offset"] = b.offset;
         block["tag"] = b.tag;
         block["type"] = DataBlockName(b);
@@ -311,13 +316,18 @@ Json CtaJson(const edid::CtaExtension& cta) {
             block["oui"] = OuiText(b.oui);
         if (b.cut)
             block["cut"] = true;
-        blocks.push_back(block);
+        blocks.push_back(std::move(block));
     }
-    j["data_blocks"] = blocks;
-    return j;
+    j["data_blocks"] = std::move(blocks);
 }
 
 } // namespace
+
+Json Object(std::size_t keys) {
+    Json j = Json::object();
+    j.get_ref<Json::object_t&>().reserve(keys);
+    return j;
+}
 
 std::string Latin1ToUtf8(const std::string& text) {
     std::string out;
@@ -335,7 +345,7 @@ std::string Latin1ToUtf8(const std::string& text) {
 }
 
 Json TimingJson(const edid::DetailedTiming& t) {
-    Json j;
+    Json j = Object(22);
     j["pixel_clock_mhz"] = t.PixelClockMhz();
     j["h_active"] = t.hActive;
     j["h_front_porch"] = t.hFrontPorch;
@@ -362,7 +372,7 @@ Json TimingJson(const edid::DetailedTiming& t) {
 }
 
 Json ModelJson(const edid::EdidModel& m) {
-    Json j;
+    Json j = Object(26);
     j["size"] = m.size;
     if (m.blocks == 0)
         return j;
@@ -374,14 +384,14 @@ Json ModelJson(const edid::EdidModel& m) {
     j["model_year"] = m.week == 255;
     j["version"] = std::to_string(m.versionMajor) + "." + std::to_string(m.versionMinor);
 
-    Json input;
+    Json input = Object(3);
     input["digital"] = m.digital;
     const bool v14 = m.digital && m.versionMajor == 1 && m.versionMinor >= 4;
     input["bit_depth"] = Nullable(v14 && m.bitDepth != 0, m.bitDepth);
     input["interface"] = v14 && InterfaceName(m.interfaceType)
                              ? Json(InterfaceName(m.interfaceType))
                              : Json(nullptr);
-    j["input"] = input;
+    j["input"] = std::move(input);
     j["screen_width_cm"] = Nullable(m.widthCm != 0, m.widthCm);
     j["screen_height_cm"] = Nullable(m.heightCm != 0, m.heightCm);
     j["gamma"] = m.gammaCode == 0xFF ? Json(nullptr) : Json((m.gammaCode + 100) / 100.0);
@@ -391,62 +401,67 @@ Json ModelJson(const edid::EdidModel& m) {
     Json timings = Json::array();
     for (const edid::DetailedTiming& t : m.detailedTimings)
         timings.push_back(TimingJson(t));
-    j["detailed_timings"] = timings;
+    j["detailed_timings"] = std::move(timings);
     Json established = Json::array();
     for (const edid::NamedTiming& t : m.establishedTimings)
         established.push_back(NamedTimingJson(t, false));
-    j["established_timings"] = established;
+    j["established_timings"] = std::move(established);
     Json standard = Json::array();
     for (const edid::NamedTiming& t : m.standardTimings)
         standard.push_back(NamedTimingJson(t, true));
-    j["standard_timings"] = standard;
+    j["standard_timings"] = std::move(standard);
 
     j["product_name"] = TextOrNull(m.hasProductName, m.productName);
     j["serial_string"] = TextOrNull(m.hasSerialString, m.serialString);
     Json strings = Json::array();
     for (const std::string& s : m.dataStrings)
         strings.push_back(Latin1ToUtf8(s));
-    j["data_strings"] = strings;
+    j["data_strings"] = std::move(strings);
     if (m.hasRangeLimits) {
         const edid::RangeLimits& r = m.rangeLimits;
-        j["range_limits"] =
-            Json{{"v_min_hz", r.vMinHz},
-                 {"v_max_hz", r.vMaxHz},
-                 {"h_min_khz", r.hMinKhz},
-                 {"h_max_khz", r.hMaxKhz},
-                 {"max_pixel_clock_mhz", Nullable(r.maxPixelClockMhz != 0, r.maxPixelClockMhz)}};
+        Json range = Object(5);
+        range["v_min_hz"] = r.vMinHz;
+        range["v_max_hz"] = r.vMaxHz;
+        range["h_min_khz"] = r.hMinKhz;
+        range["h_max_khz"] = r.hMaxKhz;
+        range["max_pixel_clock_mhz"] = Nullable(r.maxPixelClockMhz != 0, r.maxPixelClockMhz);
+        j["range_limits"] = std::move(range);
     } else {
         j["range_limits"] = nullptr;
     }
     Json descriptors = Json::array();
-    for (const edid::DisplayDescriptor& d : m.displayDescriptors)
-        descriptors.push_back(Json{{"offset", d.offset}, {"tag", d.tag}});
-    j["display_descriptors"] = descriptors;
+    for (const edid::DisplayDescriptor& d : m.displayDescriptors) {
+        Json descriptor = Object(2);
+        descriptor["offset"] = d.offset;
+        descriptor["tag"] = d.tag;
+        descriptors.push_back(std::move(descriptor));
+    }
+    j["display_descriptors"] = std::move(descriptors);
 
     j["extension_count"] = m.extensionCount;
     Json extensions = Json::array();
     for (const edid::Extension& e : m.extensions) {
-        Json x;
+        Json x = Object(e.isCta ? 25 : 3);
         x["block"] = e.block;
         x["tag"] = e.tag;
         x["type"] = ExtensionTypeName(e.tag);
         if (e.isCta)
-            x.update(CtaJson(e.cta));
-        extensions.push_back(x);
+            AddCtaKeys(x, e.cta);
+        extensions.push_back(std::move(x));
     }
-    j["extensions"] = extensions;
+    j["extensions"] = std::move(extensions);
     return j;
 }
 
 Json FindingsJson(const std::vector<edid::Finding>& findings) {
     Json list = Json::array();
     for (const edid::Finding& f : findings) {
-        Json j;
+        Json j = Object(4);
         j["rule"] = f.rule;
         j["severity"] = edid::SeverityName(f.severity);
         j["message"] = f.message;
         j["offset"] = f.offset >= 0 ? Json(f.offset) : Json(nullptr);
-        list.push_back(j);
+        list.push_back(std::move(j));
     }
     return list;
 }

@@ -15,6 +15,11 @@ namespace edidjson {
 
 using Json = nlohmann::ordered_json;
 
+// An empty object with room for keys keys. An ordered object keeps its keys in a vector whose
+// growth copies every value already in it (the keys are const), so an object that will hold
+// large values is made with the room it needs.
+Json Object(std::size_t keys);
+
 // One detailed timing with the keys of the timing calculator (pixel_clock_mhz, h_active, ...,
 // interlaced, h_freq_khz, v_freq_hz), then where it was found (block, offset) and its image
 // size in millimetres.

@@ -160,7 +160,7 @@ std::string Describe(const std::string& name, const std::vector<std::uint8_t>& b
     if (options.check) {
         if (!options.json)
             return CheckText(name, findings);
-        edidjson::Json j;
+        edidjson::Json j = edidjson::Object(2);
         j["file"] = name;
         j["checks"] = edidjson::FindingsJson(findings);
         return Dump(j) + "\n";
@@ -173,7 +173,7 @@ std::string Describe(const std::string& name, const std::vector<std::uint8_t>& b
         const std::string text = edid::ToReadableText(decoded);
         return several ? "==> " + name + " <==\n" + text + "\n" : text;
     }
-    edidjson::Json j;
+    edidjson::Json j = edidjson::Object(8);
     j["file"] = name;
     j["status"] = decoded.status;
     j["hexdump"] = decoded.hexDump;
