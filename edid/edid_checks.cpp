@@ -11,7 +11,10 @@ namespace edid {
 
 namespace {
 
-#if defined(__GNUC__)
+// mingw's plain printf format knows no %z; its C++ runtime's printf (gnu_printf) does.
+#if defined(__MINGW32__)
+__attribute__((format(gnu_printf, 1, 2)))
+#elif defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
 std::string
