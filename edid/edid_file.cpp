@@ -301,4 +301,18 @@ SaveResult SaveEdidFiles(const std::string& directory, ImageView image) {
     return result;
 }
 
+std::vector<std::uint8_t> ParseEdidBuffer(const std::string& content, bool text) {
+    std::vector<std::uint8_t> bytes;
+    if (!text) {
+        const std::size_t n = content.size() < kMaxEdidSize ? content.size() : kMaxEdidSize;
+        bytes.assign(content.begin(), content.begin() + static_cast<std::ptrdiff_t>(n));
+        return bytes;
+    }
+    StringSource in(content);
+    std::uint8_t value = 0;
+    while (bytes.size() < kMaxEdidSize && ReadHexNumber(in, value))
+        bytes.push_back(value);
+    return bytes;
+}
+
 } // namespace edid

@@ -4,8 +4,11 @@
 #pragma once
 
 #include "edid/edid_decoder.h"
+#include "edid/edid_model.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace edid {
 
@@ -59,5 +62,11 @@ struct SaveResult {
 // half-written file and reports the failure. A failure of the binary file leaves a written text
 // file in place.
 SaveResult SaveEdidFiles(const std::string& directory, ImageView image);
+
+// The bytes the content of an EDID file holds, whole and unpadded, for the tools (which take
+// EDIDs of any length, and from standard input). Text: up to kMaxEdidSize hexadecimal numbers
+// read as ParseEdidText reads them, up to the first token that is none. Otherwise the raw
+// bytes, the first kMaxEdidSize of them.
+std::vector<std::uint8_t> ParseEdidBuffer(const std::string& content, bool text);
 
 } // namespace edid

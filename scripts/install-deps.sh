@@ -7,7 +7,7 @@ set -euo pipefail
 # Debian desktop's default fonts.
 packages=(cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev googletest
           fonts-dejavu-core fonts-dejavu fonts-liberation2 fonts-noto-core fonts-urw-base35
-          fonts-droid-fallback)
+          fonts-droid-fallback nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
