@@ -2,6 +2,7 @@
 
 #include "app/console_dlg.h"
 #include "app/sockets.h"
+#include "kestrelon_version.h"
 #include "platform/ui/application.h"
 #include "res/resource.h"
 #include "res/templates.h"
@@ -12,6 +13,16 @@
 #include <string>
 
 namespace {
+
+const char kUsage[] =
+    "usage: kestrelon [--log FILE]\n"
+    "\n"
+    "The Kestrelon console: drives the signal generator on a COM port from its window.\n"
+    "\n"
+    "  --log FILE   append every frame sent and received to FILE, one line each (\"-\":\n"
+    "               standard error)\n"
+    "  --help       show this text\n"
+    "  --version    show the version\n";
 
 // The console's options: "--log FILE" (or "-" for standard error) writes every frame sent and
 // received to FILE, one line each, appended to what the file held.
@@ -55,6 +66,26 @@ private:
 } // namespace
 
 int CConsoleApp::InitInstance(int& argc, char** argv) {
+    // The options that print need no window, nor a display to show one on.
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            ui::WriteToTerminal(kUsage);
+            return 0;
+        }
+        if (a == "--version") {
+            ui::WriteToTerminal("kestrelon (Kestrelon) " KESTRELON_VERSION "\n");
+            return 0;
+        }
+    }
+    const std::string noDisplay = ui::NoDisplayReason();
+    if (!noDisplay.empty()) {
+        ui::WriteToTerminal("kestrelon: no display to show the console on (" + noDisplay +
+                                "). Start it in a desktop session, or with "
+                                "QT_QPA_PLATFORM=offscreen to run it without a screen.\n",
+                            true);
+        return 1;
+    }
     ui::Application application(argc, argv);
     if (!StartSockets()) {
         ui::AppMessageBox(LoadStringResource(IDS_SOCKETS_INIT_FAILED));

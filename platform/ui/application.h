@@ -1,6 +1,8 @@
 // The application object of the dialog layer: one per process, created on the UI thread.
 #pragma once
 
+#include <string>
+
 namespace ui {
 
 class Application {
@@ -13,5 +15,12 @@ public:
 
 // Shows a message box owned by no dialog (start-up failures), caption "Kestrelon".
 void AppMessageBox(const char* text);
+
+// Before an Application exists: why no window could be shown (no display to show it on), or ""
+// when windows can be shown.
+std::string NoDisplayReason();
+// Writes text where the user who started the program reads it (the terminal, or what standard
+// output was redirected to), for the options that print instead of opening a window.
+void WriteToTerminal(const std::string& text, bool error = false);
 
 } // namespace ui

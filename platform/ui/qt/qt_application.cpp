@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -292,6 +293,31 @@ void BackendAppMessageBox(const std::string& text) {
                     QString::fromUtf8(text.c_str()), QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+std::string NoDisplayReason() {
+    // Qt ends the process when its platform cannot connect to a display: ask first, from the
+    // same settings it would use.
+    auto env = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "");
+    };
+    const std::string platform = env("QT_QPA_PLATFORM");
+    const bool x11 = !env("DISPLAY").empty();
+    const bool wayland = !env("WAYLAND_DISPLAY").empty();
+    if (platform.rfind("xcb", 0) == 0 && !x11)
+        return "QT_QPA_PLATFORM asks for X11, but DISPLAY is not set";
+    if (platform.rfind("wayland", 0) == 0 && !wayland)
+        return "QT_QPA_PLATFORM asks for Wayland, but WAYLAND_DISPLAY is not set";
+    if (platform.empty() && !x11 && !wayland)
+        return "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    return std::string();
+}
+
+void WriteToTerminal(const std::string& text, bool error) {
+    std::FILE* out = error ? stderr : stdout;
+    std::fputs(text.c_str(), out);
+    std::fflush(out);
 }
 
 } // namespace ui

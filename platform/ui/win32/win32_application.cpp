@@ -200,4 +200,24 @@ void BackendAppMessageBox(const std::string& text) {
     ::MessageBoxW(nullptr, Wide(text).c_str(), L"Kestrelon", MB_OK | MB_ICONEXCLAMATION);
 }
 
+std::string NoDisplayReason() {
+    return std::string(); // a Windows session always has a desktop
+}
+
+void WriteToTerminal(const std::string& text, bool error) {
+    // A windowed program has no console of its own: it writes to the console of the command line
+    // that started it, or to where that command line redirected its output.
+    const DWORD which = error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
+    HANDLE handle = ::GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        if (::AttachConsole(ATTACH_PARENT_PROCESS))
+            handle = ::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+    }
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 } // namespace ui
