@@ -245,7 +245,8 @@ Result CalculateGtf(const Request& q) {
     t.vFrontPorch = kGtfVFront;
     t.vSync = kGtfVSync;
     t.vBackPorch = vSyncBp - kGtfVSync;
-    t.pixelClockMhz = total / hPeriod; // GTF has no clock step
+    // GTF has no clock step; to the Hz, so that no binary fraction shows in the digits.
+    t.pixelClockMhz = std::round(total / hPeriod * 1e6) / 1e6;
     t.hsyncPositive = false;
     t.vsyncPositive = true;
     Result r;

@@ -137,7 +137,8 @@ timing_calc::Timing CalculateFromArgs(const Args& args, std::size_t first,
         if (!ParseInt(what, 10, 1, 255, q.id))
             UsageError(command, "cta takes a VIC, not " + what);
     } else if (q.formula == Formula::Dmt && byNumber) {
-        if (!ParseInt(what, 0, 1, 255, q.id))
+        const bool hex = what.rfind("0x", 0) == 0 || what.rfind("0X", 0) == 0;
+        if (!ParseInt(hex ? what.substr(2) : what, hex ? 16 : 10, 1, 255, q.id))
             UsageError(command, "dmt takes a DMT id (82 or 0x52) or SIZE@RATE, not " + what);
     } else if (!ParseSizeAtRate(what, q)) {
         UsageError(command, "SIZE@RATE looks like 2560x1440@59.95, not " + what);
