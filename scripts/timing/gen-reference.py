@@ -88,23 +88,23 @@ def parse_modeline(text):
 def edid_decode_formula(formula, h, v, rate, interlaced, option):
     fps = rate * 2 if interlaced else rate
     if formula == "gtf":
-        spec = "w=%d,h=%d,fps=%s" % (h, v, fps) + (",interlaced" if interlaced else "")
+        params = "w=%d,h=%d,fps=%s" % (h, v, fps) + (",interlaced" if interlaced else "")
         args = ["--gtf"]
     else:
         rb = {"cvt": 0, "cvt-rb": 1, "cvt-rb2": 2, "cvt-rb3": 3}[formula]
         # edid-decode reads no option after rb=.
-        spec = "w=%d,h=%d,fps=%s" % (h, v, fps) + (",interlaced" if interlaced else "")
-        spec += ",rb=%d" % rb
+        params = "w=%d,h=%d,fps=%s" % (h, v, fps) + (",interlaced" if interlaced else "")
+        params += ",rb=%d" % rb
         if option == "video":
-            spec += ",alt"
+            params += ",alt"
         elif option.startswith("hblank="):
-            spec += "," + option
+            params += "," + option
         elif option == "early":
-            spec += ",early-vsync"
+            params += ",early-vsync"
         args = ["--cvt"]
-    text = run(["edid-decode"] + args + [spec])
+    text = run(["edid-decode"] + args + [params])
     if (re.search(r"\d+x\d+i\s", text) is not None) != interlaced:
-        sys.exit("edid-decode did not take the scan of " + spec)
+        sys.exit("edid-decode did not take the scan of " + params)
     r = parse_edid_decode(text, v, interlaced)
     if r and formula in ("cvt-rb", "cvt-rb2"):
         # Where the clock is a whole number of steps, edid-decode's floating point sometimes
