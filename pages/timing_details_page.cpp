@@ -5,6 +5,7 @@
 #include "link/user_timing_checks.h"
 #include "link/user_timing_record.h"
 #include "pages/page_host.h"
+#include "pages/timing_calc_dlg.h"
 #include "pages/timing_page.h"
 #include "platform/ui/message_target.h"
 #include "res/art.h"
@@ -20,10 +21,10 @@ namespace {
 
 // The edits the operator may change, and the buttons that go with them.
 constexpr int kEditableIds[] = {
-    IDC_D_PIXEL_CLOCK, IDC_D_H_ACTIVE,    IDC_D_H_BLANK,   IDC_D_HS_OFFSET,
-    IDC_D_HS_WIDTH,    IDC_D_V_ACTIVE,    IDC_D_V_BLANK,   IDC_D_VS_OFFSET,
-    IDC_D_VS_WIDTH,    IDC_D_HSYNC_POS,   IDC_D_HSYNC_NEG, IDC_D_VSYNC_POS,
-    IDC_D_VSYNC_NEG,   IDC_D_PROGRESSIVE, IDC_D_INTERLACE, IDC_D_SAVE_USER};
+    IDC_D_PIXEL_CLOCK, IDC_D_H_ACTIVE,  IDC_D_H_BLANK,   IDC_D_HS_OFFSET,   IDC_D_HS_WIDTH,
+    IDC_D_V_ACTIVE,    IDC_D_V_BLANK,   IDC_D_VS_OFFSET, IDC_D_VS_WIDTH,    IDC_D_HSYNC_POS,
+    IDC_D_HSYNC_NEG,   IDC_D_VSYNC_POS, IDC_D_VSYNC_NEG, IDC_D_PROGRESSIVE, IDC_D_INTERLACE,
+    IDC_D_SAVE_USER,   IDC_D_CALCULATE};
 
 constexpr int kUserSlots = 10;
 
@@ -38,6 +39,7 @@ void Pace(int milliseconds) {
 const ui::HandlerEntry kHandlers[] = {
     UI_ON_CLICKED(IDC_D_SAVE_USER, CTimingDetailsPage, OnSaveUserTiming),
     UI_ON_CLICKED(IDC_D_UPDATE_STATUS, CTimingDetailsPage, OnUpdateStatus),
+    UI_ON_CLICKED(IDC_D_CALCULATE, CTimingDetailsPage, OnCalculate),
     UI_END_HANDLERS,
 };
 
@@ -140,6 +142,17 @@ void CTimingDetailsPage::LoadTimingDetails(char codeByte) {
     }
     m_nScanType = interlaced ? 1 : 0;
 
+    DeriveFrequencies(interlaced);
+    if (timing::Is420(code)) {
+        m_fHFreq *= 2;
+        m_fVFreq *= 2;
+    }
+
+    SetEditable(!timing::Is4k(code));
+    UpdateData(false);
+}
+
+void CTimingDetailsPage::DeriveFrequencies(bool interlaced) {
     // f is the line rate in units of 10 Hz; an empty record (a total of 0) shows 0 for both.
     m_fHFreq = 0;
     m_fVFreq = 0;
@@ -151,12 +164,34 @@ void CTimingDetailsPage::LoadTimingDetails(char codeByte) {
         if (d > 0)
             m_fVFreq = std::floor(f * 0.01 * 100000 / d + 0.5) * 0.01;
     }
-    if (timing::Is420(code)) {
-        m_fHFreq *= 2;
-        m_fVFreq *= 2;
-    }
+}
 
-    SetEditable(!timing::Is4k(code));
+void CTimingDetailsPage::OnCalculate() {
+    // The calculator starts from the timing the page shows.
+    timing_calc::Request q;
+    q.hActive = m_nHActive;
+    q.vActive = m_nScanType == 1 ? m_nVActive * 2 : m_nVActive;
+    q.interlaced = m_nScanType == 1;
+    q.rateHz = std::round(q.interlaced ? m_fVFreq / 2 : m_fVFreq);
+    CTimingCalcDlg dlg(q);
+    if (dlg.DoModal(this) != ui::IDOK || !dlg.HasResult())
+        return; // cancelled or refused: the page stays as it was
+    const timing_calc::Timing& t = dlg.Result();
+    m_fPixelClock = t.pixelClockMhz;
+    m_nHActive = t.hActive;
+    m_nHBlank = t.HBlank();
+    m_nHsOffset = t.hFrontPorch;
+    m_nHsWidth = t.hSync;
+    m_nHTotal = t.HTotal();
+    m_nVActive = t.vActive;
+    m_nVBlank = t.VBlank();
+    m_nVsOffset = t.vFrontPorch;
+    m_nVsWidth = t.vSync;
+    m_nVTotal = t.VTotal();
+    m_nHsyncPolarity = t.hsyncPositive ? 0 : 1;
+    m_nVsyncPolarity = t.vsyncPositive ? 0 : 1;
+    m_nScanType = t.interlaced ? 1 : 0;
+    DeriveFrequencies(t.interlaced);
     UpdateData(false);
 }
 

@@ -21,6 +21,8 @@ public:
     void LoadTimingDetails(char code);
     void OnSaveUserTiming();
     void OnUpdateStatus();
+    // Opens the timing calculator; its timing, when the operator takes it, fills the edits.
+    void OnCalculate();
     static void BuildUserTimingCaption(const std::uint8_t* record, char* text);
     // Row of a timing code 0..60 (nullptr for any other code).
     static const BuiltInTiming* BuiltIn(int code);
@@ -55,4 +57,6 @@ protected:
 private:
     CPageHost& m_host;
     void SetEditable(bool editable);
+    // H freq and V freq from the clock and the totals, as the page shows them.
+    void DeriveFrequencies(bool interlaced);
 };

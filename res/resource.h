@@ -11,6 +11,7 @@ constexpr int IDD_PATTERN_PAGE = 130;
 constexpr int IDD_SETTING_PAGE = 131;
 constexpr int IDD_EDID_PAGE = 132;
 constexpr int IDD_TIMING_DETAILS_PAGE = 182;
+constexpr int IDD_TIMING_CALC = 183;
 
 // Icons and bitmaps.
 constexpr int IDR_MAINFRAME = 128;
@@ -78,5 +79,6 @@ constexpr int IDC_EDID_STATUS = 1118;
 #include "res/resource_edid_page.h"
 #include "res/resource_pattern_page.h"
 #include "res/resource_setting_page.h"
+#include "res/resource_timing_calc.h"
 #include "res/resource_timing_details_page.h"
 #include "res/resource_timing_page.h"

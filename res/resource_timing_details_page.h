@@ -25,3 +25,4 @@ constexpr int IDC_D_USER_SLOT = 1119;
 constexpr int IDC_D_UPDATE_STATUS = 1223;
 constexpr int IDC_D_ART_HORIZONTAL = 1240;
 constexpr int IDC_D_ART_VERTICAL = 1241;
+constexpr int IDC_D_CALCULATE = 1242;

@@ -54,7 +54,7 @@ const ControlTemplate kControls[] = {
     {IDC_STATIC, ControlKind::GroupBox, "Scan type", 228, 70, 112, 36, kNone},
     {IDC_D_PROGRESSIVE, ControlKind::RadioButton, "progressive", 234, 81, 100, 10, kGroup},
     {IDC_D_INTERLACE, ControlKind::RadioButton, "interlace", 234, 92, 100, 10, kNone},
-    // Saving to a user slot, and the status read-back.
+    // Saving to a user slot, the timing calculator, and the status read-back.
     {IDC_STATIC, ControlKind::Static, "No.", 6, 117, 16, 8, kGroup | kRight},
     {IDC_D_USER_SLOT, ControlKind::ComboDropList,
      "User Define 1\nUser Define 2\nUser Define 3\nUser Define 4\nUser Define 5\n"
@@ -62,6 +62,7 @@ const ControlTemplate kControls[] = {
      24, 115, 70, 120, kGroup | kVScroll},
     {IDC_D_SAVE_USER, ControlKind::PushButton, "Save to Userdefine Timing", 100, 114, 108, 15,
      kGroup},
+    {IDC_D_CALCULATE, ControlKind::PushButton, "Calculate...", 212, 114, 56, 15, kGroup},
     {IDC_D_UPDATE_STATUS, ControlKind::PushButton, "Update Status", 272, 114, 68, 15, kGroup},
     // Illustrations of the horizontal and the vertical timing.
     {IDC_D_ART_HORIZONTAL, ControlKind::Bitmap, "184", 4, 136, 337, 94, kNone, "Horizontal timing"},

@@ -11,6 +11,7 @@ const ui::DialogTemplate& PatternPageTemplate();       // 130
 const ui::DialogTemplate& SettingPageTemplate();       // 131
 const ui::DialogTemplate& EdidPageTemplate();          // 132
 const ui::DialogTemplate& TimingDetailsPageTemplate(); // 182
+const ui::DialogTemplate& TimingCalcTemplate();        // 183
 
 // String resources (101, 103, 105).
 const char* LoadStringResource(int id);

@@ -1,10 +1,12 @@
 // The console as assistive technology sees it, read in-process through Qt's accessibility
 // interfaces: roles, names and labels of the controls of the main dialog and of every page.
+#include "pages/timing_calc_dlg.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 
 #include <QAccessible>
+#include <QFontMetrics>
 #include <QWidget>
 
 #include <string>
@@ -78,9 +80,71 @@ void ExpectTemplateIsAccessible(const ui::Dialog& dlg, const char* what) {
     }
 }
 
+std::string Describe(const QWidget* w) {
+    const QString text = w->property("text").toString();
+    return std::string(w->metaObject()->className()) + " \"" +
+           (text.isEmpty() ? w->accessibleName() : text).toStdString() + "\"";
+}
+
+// At the font in use nothing is cut off or drawn over: every button, check box and radio button
+// is as wide as its caption needs, every group box as its title; every control lies inside the
+// dialog, and two controls either lie apart or one holds the other (a group box). Labels grow to
+// their text, so a label too narrow for its font shows as one that runs into its neighbour.
+void ExpectNothingCutOrOverlapping(const ui::Dialog& dlg, const char* what) {
+    const ui::DialogTemplate& t = dlg.Template();
+    for (std::size_t i = 0; i < t.count; ++i) {
+        const ui::ControlTemplate& c = t.controls[i];
+        if (c.id == ui::IDC_STATIC)
+            continue;
+        QWidget* w = WidgetOf(dlg, c.id);
+        if (c.kind == ui::ControlKind::PushButton || c.kind == ui::ControlKind::DefPushButton ||
+            c.kind == ui::ControlKind::CheckBox || c.kind == ui::ControlKind::RadioButton) {
+            EXPECT_LE(w->sizeHint().width(), w->width()) << what << " " << c.caption;
+        }
+    }
+    QWidget* root = static_cast<ui::qt::QtDialogBackend*>(dlg.Backend())->Root();
+    std::vector<QWidget*> controls;
+    for (QObject* o : root->children())
+        if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow() && w->isVisibleTo(root))
+            controls.push_back(w);
+    for (QWidget* a : controls) {
+        EXPECT_TRUE(root->rect().contains(a->geometry())) << what << " " << Describe(a);
+        // A group box: a plain widget with a name, its title drawn at the top left.
+        if (std::string(a->metaObject()->className()) == "QWidget" &&
+            !a->accessibleName().isEmpty()) {
+            const int title = QFontMetrics(a->font()).horizontalAdvance(a->accessibleName());
+            EXPECT_LE(title + 16, a->width()) << what << " " << Describe(a);
+        }
+        for (QWidget* b : controls) {
+            const QRect ra = a->geometry(), rb = b->geometry();
+            if (a == b || !ra.intersects(rb) || ra.contains(rb) || rb.contains(ra))
+                continue;
+            ADD_FAILURE() << what << ": " << Describe(a) << " overlaps " << Describe(b);
+        }
+    }
+}
+
 } // namespace
 
 class Accessibility : public ConsoleFixture {};
+
+TEST_F(Accessibility, TimingCalculatorNamesEveryFieldAndFitsItsCaptions) {
+    RunConsole(
+        [](CConsoleDlg& d) {
+            ExpectNothingCutOrOverlapping(d.m_timingDetailsPage, "details");
+            d.m_timingDetailsPage.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
+        },
+        [](ui::Dialog& dlg) {
+            ExpectTemplateIsAccessible(dlg, "calculator");
+            ExpectNothingCutOrOverlapping(dlg, "calculator");
+            EXPECT_EQ(LabelOf(Accessible(dlg, IDC_C_FORMULA)), "Formula:");
+            EXPECT_EQ(Name(Accessible(dlg, IDC_C_RATE)), "Rate (Hz):");
+            EXPECT_EQ(Name(Accessible(dlg, IDC_C_ID)), "VIC / DMT id:");
+            EXPECT_EQ(Name(Accessible(dlg, IDC_C_H_BLANK)), "v3: H blank:");
+            EXPECT_EQ(Name(Accessible(dlg, IDC_C_RESULT)), "Result");
+            return ui::IDCANCEL;
+        });
+}
 
 TEST_F(Accessibility, EveryControlOfEveryDialogHasItsRoleAndAName) {
     RunConsole([](CConsoleDlg& d) {

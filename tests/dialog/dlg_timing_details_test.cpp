@@ -2,11 +2,13 @@
 // shows, which values the operator may edit, and the upload of a user timing.
 #include "link/command_words.h"
 #include "link/user_timing_record.h"
+#include "pages/timing_calc_dlg.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 #include "support/frame_poll.h"
 
 #include <cstring>
+#include <initializer_list>
 
 using testsupport::ConsoleFixture;
 using testsupport::FrameWord;
@@ -18,6 +20,23 @@ namespace {
 constexpr int kEdits[] = {IDC_D_PIXEL_CLOCK, IDC_D_H_ACTIVE,  IDC_D_H_BLANK,
                           IDC_D_HS_OFFSET,   IDC_D_HS_WIDTH,  IDC_D_V_ACTIVE,
                           IDC_D_V_BLANK,     IDC_D_VS_OFFSET, IDC_D_VS_WIDTH};
+
+// Each control lies inside the dialog's client area, and no two overlap.
+void ExpectInsideAndApart(const ui::Dialog& dlg, std::initializer_list<int> ids) {
+    const ui::Rect client = dlg.GetClientRect();
+    for (int a : ids) {
+        const ui::Rect ra = dlg.GetDlgItemRect(a);
+        EXPECT_TRUE(ra.left >= client.left && ra.top >= client.top && ra.right <= client.right &&
+                    ra.bottom <= client.bottom)
+            << a << " outside";
+        for (int b : ids) {
+            const ui::Rect rb = dlg.GetDlgItemRect(b);
+            const bool apart = ra.right <= rb.left || rb.right <= ra.left || ra.bottom <= rb.top ||
+                               rb.bottom <= ra.top;
+            EXPECT_TRUE(a == b || apart) << a << " overlaps " << b;
+        }
+    }
+}
 
 // Fills the page as for 1080p(60) and chooses user slot s (0: none).
 void Enter1080p60(CTimingDetailsPage& p, int s) {
@@ -326,4 +345,123 @@ TEST_F(TimingDetails, EnterAndEscapeInAnEditNeitherSaveNorClose) {
         EXPECT_TRUE(p.IsWindowVisible());
         EXPECT_EQ(d.m_userTimings[0][4], 0);
     });
+}
+
+// --- The timing calculator ----------------------------------------------------------------------
+
+namespace {
+
+// Chooses a formula and a size as the operator would.
+void Ask(CTimingCalcDlg& c, timing_calc::Formula f, const char* h, const char* v,
+         const char* rate) {
+    c.ComboSetCurSel(IDC_C_FORMULA, static_cast<int>(f));
+    c.SendNotify(IDC_C_FORMULA, ui::Notify::SelChange);
+    c.SetDlgItemText(IDC_C_H_ACTIVE, h);
+    c.SetDlgItemText(IDC_C_V_ACTIVE, v);
+    c.SetDlgItemText(IDC_C_RATE, rate);
+}
+
+} // namespace
+
+TEST_F(TimingDetails, CalculatorStartsFromThePageAndItsTimingFillsThePage) {
+    RunConsole(
+        [](CConsoleDlg& d) {
+            CTimingDetailsPage& p = d.m_timingDetailsPage;
+            p.LoadTimingDetails(14); // 1080i(60)
+            p.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
+            EXPECT_EQ(p.m_fPixelClock, 82.0);
+            EXPECT_EQ(p.GetDlgItemText(IDC_D_PIXEL_CLOCK), "82");
+            EXPECT_EQ(p.m_nHBlank, 512);
+            EXPECT_EQ(p.m_nHsOffset, 64);
+            EXPECT_EQ(p.m_nHsWidth, 192);
+            EXPECT_EQ(p.m_nHTotal, 2432);
+            EXPECT_EQ(p.m_nVActive, 540);
+            EXPECT_EQ(p.m_nVBlank, 22);
+            EXPECT_EQ(p.m_nVsOffset, 3);
+            EXPECT_EQ(p.m_nVsWidth, 5);
+            EXPECT_EQ(p.GetDlgItemText(IDC_D_V_TOTAL), "562");
+            EXPECT_EQ(p.GetDlgItemText(IDC_D_V_FREQ), "59.94");
+            EXPECT_TRUE(p.IsDlgButtonChecked(IDC_D_HSYNC_NEG));
+            EXPECT_TRUE(p.IsDlgButtonChecked(IDC_D_VSYNC_POS));
+            EXPECT_TRUE(p.IsDlgButtonChecked(IDC_D_INTERLACE));
+            // Saved as any typed-in timing.
+            p.ComboSetCurSel(IDC_D_USER_SLOT, 0);
+            p.OnSaveUserTiming();
+            const UserTimingRecord r = UserTimingRecord::FromBytes(d.m_userTimings[0]);
+            EXPECT_EQ(r.pixelClock10kHz, 8200);
+            EXPECT_EQ(r.flags, UserTimingRecord::kInterlaced | UserTimingRecord::kVsyncPositive);
+        },
+        [](ui::Dialog& dlg) {
+            auto& c = dynamic_cast<CTimingCalcDlg&>(dlg);
+            // The page's timing: the frame's lines, its frame rate, interlaced.
+            EXPECT_EQ(c.GetDlgItemText(IDC_C_H_ACTIVE), "1920");
+            EXPECT_EQ(c.GetDlgItemText(IDC_C_V_ACTIVE), "1080");
+            EXPECT_EQ(c.GetDlgItemText(IDC_C_RATE), "30");
+            EXPECT_TRUE(c.IsDlgButtonChecked(IDC_C_INTERLACE));
+            EXPECT_FALSE(c.IsDlgItemEnabled(IDC_C_ID));
+            EXPECT_FALSE(c.IsDlgItemEnabled(IDC_C_H_BLANK));
+            c.SendNotify(IDC_C_CALCULATE, ui::Notify::Clicked);
+            EXPECT_NE(c.GetDlgItemText(IDC_C_RESULT).find("CVT: pixel clock 82.000 MHz"),
+                      std::string::npos);
+            c.SendNotify(ui::IDOK, ui::Notify::Clicked);
+            EXPECT_TRUE(c.HasResult());
+            return ui::IDOK;
+        });
+}
+
+// A calculation that fails, or a timing the record cannot hold, is said in a message and fills
+// nothing; OK takes what the fields hold, never an earlier result.
+TEST_F(TimingDetails, ARefusedCalculationOnlySaysWhy) {
+    RunConsole(
+        [](CConsoleDlg& d) {
+            CTimingDetailsPage& p = d.m_timingDetailsPage;
+            p.LoadTimingDetails(20);
+            ui::test::ClearMessageBoxes();
+            p.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
+            EXPECT_EQ(ui::test::MessageBoxes(),
+                      (std::vector<std::string>{
+                          "No timing: no CTA-861 format has the VIC 150 (VICs are 1 to 127 and "
+                          "193 to 219).",
+                          "This timing cannot be stored: the pixel clock 172.798 MHz is not a "
+                          "whole number of 10 kHz, the unit the user timing record holds."}));
+            EXPECT_EQ(p.GetDlgItemText(IDC_D_PIXEL_CLOCK), "148.5");
+            EXPECT_EQ(p.m_nHBlank, 280);
+            EXPECT_EQ(p.GetDlgItemText(IDC_D_H_TOTAL), "2200");
+        },
+        [](ui::Dialog& dlg) {
+            auto& c = dynamic_cast<CTimingCalcDlg&>(dlg);
+            c.ComboSetCurSel(IDC_C_FORMULA, static_cast<int>(timing_calc::Formula::Cta));
+            c.SendNotify(IDC_C_FORMULA, ui::Notify::SelChange);
+            EXPECT_FALSE(c.IsDlgItemEnabled(IDC_C_H_ACTIVE));
+            c.SetDlgItemText(IDC_C_ID, "150");
+            c.SendNotify(IDC_C_CALCULATE, ui::Notify::Clicked);
+            EXPECT_EQ(c.GetDlgItemText(IDC_C_RESULT), "");
+            // A CVT result shown, then GTF asked: OK refuses GTF's clock.
+            Ask(c, timing_calc::Formula::Cvt, "1920", "1080", "60");
+            c.SendNotify(IDC_C_CALCULATE, ui::Notify::Clicked);
+            Ask(c, timing_calc::Formula::Gtf, "1920", "1080", "60");
+            c.SendNotify(ui::IDOK, ui::Notify::Clicked);
+            EXPECT_FALSE(c.HasResult());
+            return ui::IDOK; // even so, the page takes nothing without a result
+        });
+}
+
+// Every control of the calculator inside it and apart from the others; the page's new button
+// inside the page and clear of its neighbours.
+TEST_F(TimingDetails, CalculatorLayoutHasNothingOutsideOrOverlapping) {
+    RunConsole(
+        [](CConsoleDlg& d) {
+            CTimingDetailsPage& p = d.m_timingDetailsPage;
+            ExpectInsideAndApart(p, {IDC_D_USER_SLOT, IDC_D_SAVE_USER, IDC_D_CALCULATE,
+                                     IDC_D_UPDATE_STATUS, IDC_D_ART_HORIZONTAL, IDC_D_VS_OFFSET,
+                                     IDC_D_HS_OFFSET});
+            p.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
+        },
+        [](ui::Dialog& dlg) {
+            ExpectInsideAndApart(dlg, {IDC_C_FORMULA, IDC_C_H_ACTIVE, IDC_C_V_ACTIVE, IDC_C_RATE,
+                                       IDC_C_ID, IDC_C_PROGRESSIVE, IDC_C_INTERLACE,
+                                       IDC_C_VIDEO_OPTIMIZED, IDC_C_EARLY_VSYNC, IDC_C_H_BLANK,
+                                       IDC_C_CALCULATE, IDC_C_RESULT, ui::IDOK, ui::IDCANCEL});
+            return ui::IDCANCEL;
+        });
 }

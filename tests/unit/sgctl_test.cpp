@@ -5,6 +5,7 @@
 #include "edid/edid_file.h"
 #include "link/command_words.h"
 #include "link/frame.h"
+#include "link/user_timing_record.h"
 #include "platform/serial/serial_port.h"
 #include "support/pty_peer.h"
 #include "support/tcp_peer.h"
@@ -717,6 +718,88 @@ TEST_F(Sgctl, AUserTimingTheGeneratorDoesNotKeepIsReportedAsDifferent) {
         << r.err;
 }
 
+TEST_F(Sgctl, UserTimingFromTheCalculatorStoresItsTimingOrSaysWhyNot) {
+    Generator generator(m_map, 2);
+    generator.Start();
+    auto from = [](std::vector<std::string> request) {
+        std::vector<std::string> args = {"--port", "COM2", "user-timing", "set", "1", "--from"};
+        args.insert(args.end(), request.begin(), request.end());
+        return RunSgctl(args);
+    };
+    // What the record cannot hold exactly is refused before anything is sent.
+    Result r = from({"gtf", "1920x1080@60"}); // 172.79808 MHz
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "172.798 MHz is not a whole number of 10 kHz")) << r.err;
+    r = from({"cvt", "3840x2160@60"});
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "712.750 MHz is above the 300 MHz")) << r.err;
+    EXPECT_EQ(2, from({"cvt-rb3", "1920x1080@60", "--video-optimized"}).code);
+    EXPECT_TRUE(generator.Words().empty());
+
+    r = from({"cvt", "1920x1080@60"});
+    EXPECT_EQ(0, r.code) << r.err;
+    generator.Stop();
+    const UserTimingRecord stored =
+        UserTimingRecord::FromBytes(generator.State().userTimings[1].data());
+    EXPECT_EQ(17300, stored.pixelClock10kHz);
+    EXPECT_EQ(UserTimingRecord::kVsyncPositive, stored.flags);
+    EXPECT_EQ(656, stored.hBlank);
+    EXPECT_EQ(128, stored.hsOffset);
+    EXPECT_EQ(200, stored.hsWidth);
+    EXPECT_EQ(40, stored.vBlank);
+    EXPECT_EQ(3, stored.vsOffset);
+    EXPECT_EQ(5, stored.vsWidth);
+}
+
+// The calculator opens no port: COM9 is not even mapped.
+TEST_F(Sgctl, TimingCalcNeedsNoPortAndRefusesWhatNoFormulaDefines) {
+    Result r = RunSgctl({"--port", "COM9", "timing", "calc", "cvt", "2560x1440@120", "--json"});
+    EXPECT_EQ(0, r.code) << r.err;
+    JsonPaths json;
+    ASSERT_TRUE(json.Parse(r.out)) << r.out;
+    const std::map<std::string, std::string> want = {{"formula", "cvt"},
+                                                     {"pixel_clock_mhz", "661.25"},
+                                                     {"h_active", "2560"},
+                                                     {"h_front_porch", "224"},
+                                                     {"h_sync", "280"},
+                                                     {"h_back_porch", "504"},
+                                                     {"h_blank", "1008"},
+                                                     {"h_total", "3568"},
+                                                     {"v_active", "1440"},
+                                                     {"v_front_porch", "3"},
+                                                     {"v_sync", "5"},
+                                                     {"v_back_porch", "97"},
+                                                     {"v_blank", "105"},
+                                                     {"v_total", "1545"},
+                                                     {"hsync_positive", "false"},
+                                                     {"vsync_positive", "true"},
+                                                     {"interlaced", "false"}};
+    for (const auto& [key, value] : want)
+        EXPECT_EQ(value, json[key]) << key;
+    EXPECT_EQ("185.32", json["h_freq_khz"].substr(0, 6));
+    EXPECT_EQ("119.95", json["v_freq_hz"].substr(0, 6));
+
+    r = RunSgctl({"timing", "calc", "cta", "5"});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_TRUE(Contains(r.out, "vertical/2      540      2      5     15     22    562")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "field rate   60.000 Hz")) << r.out;
+
+    r = RunSgctl({"timing", "calc", "cvt-rb2", "1920x1080@30", "--interlaced"});
+    EXPECT_EQ(2, r.code);
+    EXPECT_EQ("sgctl: no timing: CVT reduced blanking v2 is defined for progressive scan only\n",
+              r.err);
+    EXPECT_EQ(2, RunSgctl({"timing", "calc", "cta", "150"}).code);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"timing", "calc", "cvt", "1920x1080"},
+             {"timing", "calc", "vesa", "1920x1080@60"},
+             {"timing", "calc", "cvt", "1920x1080@60", "--hblank", "160"},
+             {"timing", "calc", "cta", "16", "--interlaced"}}) {
+        r = RunSgctl(args);
+        EXPECT_EQ(2, r.code) << args[3];
+        EXPECT_TRUE(Contains(r.err, "usage: sgctl [OPTIONS] timing calc")) << r.err;
+    }
+}
+
 // --- EDID -------------------------------------------------------------------------------------
 
 TEST_F(Sgctl, EdidIsWrittenInTheConsolesFormats) {
@@ -876,8 +959,8 @@ TEST_F(Sgctl, UsageErrorsExitTwoAndEveryCommandHasHelp) {
         EXPECT_TRUE(Contains(r.err, "usage: sgctl")) << r.err;
     }
     EXPECT_TRUE(Contains(RunSgctl({"--help"}).out, "Exit status"));
-    for (const char* command :
-         {"search", "status", "set", "output", "signal", "reset", "user-timing", "edid", "raw"}) {
+    for (const char* command : {"search", "status", "set", "output", "signal", "reset",
+                                "user-timing", "edid", "raw", "timing"}) {
         const Result r = RunSgctl({command, "--help"});
         EXPECT_EQ(0, r.code) << command;
         EXPECT_TRUE(Contains(r.out, std::string("usage: sgctl [OPTIONS] ") + command)) << command;

@@ -6,6 +6,7 @@
 //   console_screens OUTDIR [--com N] [--wait MS]
 #include "app/console_dlg.h"
 #include "app/conversation_dlg.h"
+#include "pages/timing_calc_dlg.h"
 #include "platform/ui/application.h"
 #include "platform/ui/test_hooks.h"
 #include "res/resource.h"
@@ -40,6 +41,19 @@ int main(int argc, char** argv) {
     CConsoleDlg dlg;
     int status = 0;
     ui::test::SetModalHandler([&](ui::Dialog& d) {
+        if (auto* calc = dynamic_cast<CTimingCalcDlg*>(&d)) {
+            // The calculator with a timing the user timing record holds.
+            calc->ComboSetCurSel(IDC_C_FORMULA, static_cast<int>(timing_calc::Formula::Cvt));
+            calc->SendNotify(IDC_C_FORMULA, ui::Notify::SelChange);
+            calc->SetDlgItemText(IDC_C_H_ACTIVE, "1920");
+            calc->SetDlgItemText(IDC_C_V_ACTIVE, "1080");
+            calc->SetDlgItemText(IDC_C_RATE, "60");
+            calc->SendNotify(IDC_C_CALCULATE, ui::Notify::Clicked);
+            ui::ProcessEvents(50);
+            if (!calc->GrabToPng(outDir + "/timing-calculator.png"))
+                status = 1;
+            return ui::IDCANCEL;
+        }
         if (&d != &dlg)
             return ui::IDOK;
         const auto shown = std::chrono::steady_clock::now();
@@ -61,6 +75,9 @@ int main(int argc, char** argv) {
             if (!dlg.GrabToPng(outDir + "/tab-" + kNames[i] + ".png"))
                 status = 1;
         }
+        dlg.TabSetCurSel(IDC_TAB, 1);
+        dlg.SendNotify(IDC_TAB, ui::Notify::SelChange);
+        dlg.m_timingDetailsPage.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
         if (dlg.m_pConversationDlg) {
             ui::ProcessEvents(100);
             if (!dlg.m_pConversationDlg->GrabToPng(outDir + "/conversation.png"))

@@ -80,12 +80,32 @@ const char* const kUsages[][2] = {
      "       sgctl [OPTIONS] user-timing set SLOT --clock MHZ --h-active N --h-blank N\n"
      "                 --hs-offset N --hs-width N --v-active N --v-blank N --vs-offset N\n"
      "                 --vs-width N [--interlaced] [--hsync +|-] [--vsync +|-]\n"
+     "       sgctl [OPTIONS] user-timing set SLOT --from FORMULA SIZE@RATE|ID [OPTIONS]\n"
      "SLOT is 0..9 (the console's User Define 1..10, timing codes 62..71).\n"
      "get prints the stored record (--json: the object of status --json).\n"
      "set checks the values as the Timing details page does (clock above 0 and at most\n"
      "300.1 MHz, every size 0..65535), stores the record, reads it back and compares. Vertical\n"
      "values are per field for --interlaced; the syncs are positive unless given as -. When\n"
-     "the slot's timing is in force it is left during the upload and selected again.\n"},
+     "the slot's timing is in force it is left during the upload and selected again.\n"
+     "--from stores the timing `timing calc` computes (same formulas and options); a timing\n"
+     "the record cannot hold exactly is refused with the reason.\n"},
+    {"timing",
+     "usage: sgctl [OPTIONS] timing calc FORMULA SIZE@RATE [--interlaced] [--json] [OPTIONS]\n"
+     "       sgctl [OPTIONS] timing calc cta VIC [--json]\n"
+     "       sgctl [OPTIONS] timing calc dmt ID [--json]\n"
+     "Computes a timing; needs no port. FORMULA: cvt (CVT 2.0), cvt-rb, cvt-rb2, cvt-rb3\n"
+     "(reduced blanking v1, v2, v3), gtf (GTF, default parameters), dmt (the DMT format of\n"
+     "the size and rate, or DMT ID 82 or 0x52), cta (the CTA-861 format VIC 1..127,\n"
+     "193..219). SIZE@RATE like 2560x1440@59.95; RATE is the frame rate, so an --interlaced\n"
+     "timing has fields at twice it. Vertical values of an interlaced timing are per field.\n"
+     "  --json             one object: formula, pixel_clock_mhz, h_active, h_front_porch,\n"
+     "                     h_sync, h_back_porch, h_blank, h_total, v_active, v_front_porch,\n"
+     "                     v_sync, v_back_porch, v_blank, v_total, hsync_positive,\n"
+     "                     vsync_positive, interlaced, h_freq_khz, v_freq_hz\n"
+     "  --video-optimized  cvt-rb2: the rate times 1000/1001 (59.94 for 60)\n"
+     "  --hblank N         cvt-rb3: horizontal blank of N pixels, 80..200 in steps of 8\n"
+     "                     (default 80)\n"
+     "  --early-vsync      cvt-rb3: vertical sync early in the blank\n"},
     {"edid", "usage: sgctl [OPTIONS] edid read [--saved N] [-o FILE] [--decode]\n"
              "Reads the EDID of the attached display, or saved EDID N (1..6).\n"
              "  -o FILE   write it to FILE: .bin the 256 bytes, .txt the console's text layout\n"
@@ -261,10 +281,19 @@ int UserTimingGet(const Args& args, CSession& s) {
     return kExitDone;
 }
 
+int StoreUserTiming(CSession& s, int slot, const rules::UserTimingValues& v);
+
 int UserTimingSet(const Args& args, CSession& s) {
     if (args.size() < 2)
         UsageError("user-timing", "user-timing set takes SLOT and the timing's values");
     const int slot = ParseSlot(args[1]);
+    if (args.size() > 2 && args[2] == "--from") {
+        const timing_calc::Timing t = CalculateFromArgs(args, 3, "user-timing", nullptr);
+        const std::string refusal = timing_calc::CheckFitsUserRecord(t);
+        if (!refusal.empty())
+            throw CFailure(kExitUsage, "user timing refused: " + refusal);
+        return StoreUserTiming(s, slot, timing_calc::ToUserTimingValues(t));
+    }
     rules::UserTimingValues v;
     v.hsyncPositive = v.vsyncPositive = true;
     struct CSize {
@@ -312,6 +341,13 @@ int UserTimingSet(const Args& args, CSession& s) {
     for (const CSize& c : sizes)
         if (!c.given)
             UsageError("user-timing", std::string(c.option) + " is missing");
+    return StoreUserTiming(s, slot, v);
+}
+
+// Checks the values as the Timing details page does, stores them in the slot, reads the slot
+// back and compares; a slot whose timing is in force is left during the upload and selected
+// again.
+int StoreUserTiming(CSession& s, int slot, const rules::UserTimingValues& v) {
     const std::string refusal = rules::CheckUserTiming(slot + 1, v);
     if (!refusal.empty())
         throw CFailure(kExitUsage, "user timing refused: " + refusal);

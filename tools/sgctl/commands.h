@@ -3,6 +3,7 @@
 // returns the exit code; failures on the way are thrown as CFailure.
 #pragma once
 
+#include "link/timing_calc.h"
 #include "tools/sgctl/session.h"
 
 #include <cstdint>
@@ -22,6 +23,13 @@ int CmdReset(const Args& args, CSession& s);
 int CmdUserTiming(const Args& args, CSession& s);
 int CmdEdid(const Args& args, CSession& s);
 int CmdRaw(const Args& args, CSession& s);
+int CmdTiming(const Args& args, CSession& s);
+
+// Reads FORMULA SIZE@RATE (or the VIC or DMT id) and the formula's options from args[first] on
+// and calculates the timing; json, when given, takes --json. A usage error names command; a
+// request no formula defines is refused (exit 2) with the reason.
+timing_calc::Timing CalculateFromArgs(const Args& args, std::size_t first,
+                                      const std::string& command, bool* json);
 
 // The usage text of a command ("" for an unknown one).
 const char* CommandUsage(const std::string& command);

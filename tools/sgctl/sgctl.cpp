@@ -47,7 +47,11 @@ const char kUsage[] =
     "  user-timing set SLOT --clock MHZ --h-active N --h-blank N --hs-offset N --hs-width N\n"
     "                  --v-active N --v-blank N --vs-offset N --vs-width N\n"
     "                  [--interlaced] [--hsync +|-] [--vsync +|-]\n"
+    "  user-timing set SLOT --from FORMULA SIZE@RATE|ID [OPTIONS]\n"
     "                            read or store user timing SLOT 0..9\n"
+    "  timing calc FORMULA SIZE@RATE|ID [--interlaced] [--json] [--video-optimized]\n"
+    "              [--hblank N] [--early-vsync]\n"
+    "                            compute a CVT, GTF, DMT or CTA-861 timing (no port)\n"
     "  edid read [--saved N] [-o FILE] [--decode]\n"
     "                            read the display's EDID or saved EDID N (1..6)\n"
     "  raw WORD [HEXBYTES]       send any request frame, print the reply frame\n"
@@ -65,6 +69,7 @@ const CCommand kCommands[] = {
     {"search", CmdSearch},          {"status", CmdStatus}, {"set", CmdSet},
     {"output", CmdOutput},          {"signal", CmdSignal}, {"reset", CmdReset},
     {"user-timing", CmdUserTiming}, {"edid", CmdEdid},     {"raw", CmdRaw},
+    {"timing", CmdTiming},
 };
 
 bool ParseAddress(const std::string& text, frame::DeviceAddress& address) {
