@@ -318,10 +318,12 @@ void CSerialLink::TransmitPending() {
     const bool recording = m_pRecorder && m_pRecorder->Enabled();
     {
         // The purge drops bytes received but not yet read; the reply to this frame comes after.
+        // While the conversation is recorded they are read out instead, so that every byte
+        // dropped is shown: reading the queue until it is empty is the purge then (a byte that
+        // comes after it would equally have come after the purge).
         std::lock_guard<std::mutex> lock(m_lock);
-        if (recording)
-            TakeUnread(dropped);
-        m_hPort.Purge();
+        if (!recording || !TakeUnread(dropped))
+            m_hPort.Purge();
         e = m_hPort.Write(m_pTxFrame.get(), static_cast<std::size_t>(length), &m_hStopEvent);
     }
     if (!dropped.empty())
@@ -342,17 +344,22 @@ void CSerialLink::TransmitPending() {
     Notify(WM_LINK_TXEMPTY, 0);
 }
 
-void CSerialLink::TakeUnread(std::vector<std::uint8_t>& bytes) {
-    std::size_t count = 0;
-    if (m_hPort.InputQueueCount(count))
-        return;
-    // Bounded by what was queued when asked: the purge takes whatever comes meanwhile.
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint8_t byte = 0;
-        bool got = false;
-        if (m_hPort.ReadByte(byte, got) || !got)
-            return;
-        bytes.push_back(byte);
+bool CSerialLink::TakeUnread(std::vector<std::uint8_t>& bytes) {
+    // A flood is not chased for ever: past the bound the purge takes the rest.
+    constexpr std::size_t kMaxTaken = 64 * 1024;
+    for (;;) {
+        std::size_t count = 0;
+        if (m_hPort.InputQueueCount(count))
+            return false;
+        if (count == 0)
+            return true;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::uint8_t byte = 0;
+            bool got = false;
+            if (m_hPort.ReadByte(byte, got) || !got || bytes.size() >= kMaxTaken)
+                return false;
+            bytes.push_back(byte);
+        }
     }
 }
 

@@ -136,9 +136,10 @@ private:
     // may be closing. Changed only with m_lock held, by ClosePort and Open.
     std::atomic<bool> m_bPortHeld{false};
     void ClosePort(); // caller holds m_lock
-    // Reads the bytes waiting in the input queue, for the recorder before a purge drops them
-    // (caller holds m_lock).
-    void TakeUnread(std::vector<std::uint8_t>& bytes);
+    // Reads the bytes waiting in the input queue until it is empty, for the recorder: that is the
+    // purge. False when it could not be emptied so (a read failed, or a flood): then the caller
+    // purges the rest. Caller holds m_lock.
+    bool TakeUnread(std::vector<std::uint8_t>& bytes);
 
     CConversation* m_pRecorder = nullptr;
     // Releases the worker from a delivery when it must stop (see RequestStop).

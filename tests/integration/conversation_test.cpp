@@ -76,28 +76,43 @@ TEST_F(ConversationWithEmulator, RecordsWhatTheEmulatorLogsAndShowsALinePerFrame
     ServedEmulator sim(m_ports.Dir(), 2);
     RunConsole([&](CConsoleDlg& d) {
         ConnectWithWindowOpen(d);
+        // The conversation after the read-back (its summary, the interface and the follow-up
+        // queries) runs on by itself: wait until the last of it is over, however slow the
+        // machine is.
+        ASSERT_TRUE(WaitFor([&] { return d.m_nFollowUpQueries == 0; }, 10000));
+        const int timingQueries = sim.Count(cmd::QueryTiming);
         ASSERT_TRUE(d.SendCommand(cmd::QueryTiming));
-        ASSERT_TRUE(WaitFor(
-            [&] { return !Received(d, "taken").empty() && sim.Count(cmd::QueryTiming) > 0; },
-            3000));
-        ui::ProcessEvents(300); // the last reply, and the window's refresh after it
 
-        std::uint64_t next = 0;
-        const std::vector<CConversation::Entry> entries = d.m_conversation.Since(0, next);
+        std::vector<CConversation::Entry> entries;
         std::vector<LoggedFrame> console, emulator;
-        for (const CConversation::Entry& e : entries)
-            console.push_back(ParseLogLine(CConversation::LogLine(e)));
-        for (const std::string& line : sim.Log())
-            emulator.push_back(ParseLogLine(line));
+        std::vector<std::vector<std::uint8_t>> sent, received;
+        // Both sides have logged the same frames once the query's reply has been taken and no
+        // byte is on its way; until then they may differ only by what is in flight.
+        auto settled = [&] {
+            std::uint64_t next = 0;
+            entries = d.m_conversation.Since(0, next);
+            console.clear();
+            emulator.clear();
+            for (const CConversation::Entry& e : entries)
+                console.push_back(ParseLogLine(CConversation::LogLine(e)));
+            for (const std::string& line : sim.Log())
+                emulator.push_back(ParseLogLine(line));
+            sent.clear();
+            received.clear();
+            for (const LoggedFrame& f : console)
+                if (f.direction == "TX")
+                    sent.push_back(f.bytes);
+            for (const LoggedFrame& f : emulator)
+                if (f.direction == "RX")
+                    received.push_back(f.bytes);
+            return sim.Count(cmd::QueryTiming) > timingQueries && !entries.empty() &&
+                   entries.back().verdict == "taken" && sent == received &&
+                   Concat(console, "RX") == Concat(emulator, "TX");
+        };
+        EXPECT_TRUE(WaitFor(settled, 10000));
+        ui::ProcessEvents(100); // the window's refresh after the last line
 
         // Every request, frame by frame in order, as the emulator received it.
-        std::vector<std::vector<std::uint8_t>> sent, received;
-        for (const LoggedFrame& f : console)
-            if (f.direction == "TX")
-                sent.push_back(f.bytes);
-        for (const LoggedFrame& f : emulator)
-            if (f.direction == "RX")
-                received.push_back(f.bytes);
         ASSERT_GE(sent.size(), 23u); // 12 items, 10 records, the query
         EXPECT_EQ(sent, received);
         // Every byte the emulator sent, in order; the console cuts read-back items before their
@@ -132,8 +147,24 @@ TEST_F(ConversationWithEmulator, LogOptionAppendsEveryFrameToTheFile) {
     const std::string path = InExeDir("frames.log");
     { std::ofstream(path) << "an earlier run\n"; }
     ui::test::SetModalHandler([&](ui::Dialog& dlg) {
-        if (auto* d = dynamic_cast<CConsoleDlg*>(&dlg))
+        if (auto* d = dynamic_cast<CConsoleDlg*>(&dlg)) {
             ConnectWithWindowOpen(*d);
+            // The console closes once the emulator has received every frame it sent and the
+            // last reply has been taken: nothing is in flight when the log is compared.
+            EXPECT_TRUE(WaitFor(
+                [&] {
+                    std::uint64_t next = 0;
+                    const auto entries = d->m_conversation.Since(0, next);
+                    std::size_t sentFrames = 0, receivedFrames = 0;
+                    for (const auto& e : entries)
+                        sentFrames += e.direction == CConversation::Direction::Sent;
+                    for (const std::string& line : sim.Log())
+                        receivedFrames += ParseLogLine(line).direction == "RX";
+                    return d->m_nFollowUpQueries == 0 && !entries.empty() &&
+                           entries.back().verdict == "taken" && sentFrames == receivedFrames;
+                },
+                10000));
+        }
         return ui::IDCANCEL;
     });
     std::string option = "--log", file = path, program = "kestrelon";
