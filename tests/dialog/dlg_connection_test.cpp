@@ -247,3 +247,36 @@ TEST_F(Connection, RepeatGuardEndsWithTimerFive) {
         EXPECT_FALSE(ui::test::ArmedInterval(d, CConsoleDlg::kTimerRepeatGuard).has_value());
     });
 }
+
+// After a reset the console asks for the state a second later, and again every half second while
+// nothing answers; after ten tries it says so once, takes the note away and stays connected.
+TEST_F(Connection, AResetIsReadBackUntilTheGeneratorAnswersWithinABound) {
+    PtyPeer peer(m_ports, 3);
+    RunConsole([&](CConsoleDlg& d) {
+        d.m_nPort = 3;
+        ConnectAndEndReadBack(d);
+        ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 3));
+        ASSERT_TRUE(ui::test::Click(d.m_settingPage, IDC_S_RESET));
+        EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerResetWait), 1000);
+        for (int poll = 1; poll <= CConsoleDlg::kResetPolls; ++poll) {
+            ASSERT_TRUE(ui::test::FireTimer(d, CConsoleDlg::kTimerResetWait)) << poll;
+            EXPECT_EQ(d.m_bReadingStatus, 1) << poll;
+            ASSERT_TRUE(ui::test::FireTimer(d, kTimer4)) << poll;
+            EXPECT_EQ(d.m_bPortOpen, 1) << poll;
+            if (poll < CConsoleDlg::kResetPolls) {
+                EXPECT_TRUE(Boxes().empty()) << poll;
+                EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerResetWait), 500);
+                EXPECT_EQ(d.m_settingPage.GetDlgItemText(IDC_S_WAIT_NOTE),
+                          "Wait for a few seconds...");
+            }
+        }
+        ASSERT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Boxes()[0].rfind("The generator on COM3 did not answer in the seconds after the "
+                                   "reset",
+                                   0),
+                  0u)
+            << Boxes()[0];
+        EXPECT_EQ(d.m_settingPage.GetDlgItemText(IDC_S_WAIT_NOTE), "");
+        EXPECT_FALSE(ui::test::ArmedInterval(d, CConsoleDlg::kTimerResetWait).has_value());
+    });
+}

@@ -155,3 +155,60 @@ TEST_F(PagesWithEmulator, EveryPatternReachesTheGenerator) {
     });
     EXPECT_TRUE(Boxes().empty());
 }
+
+// After "Reset to Default Setting" the console reads the state back once the generator answers
+// again (this one ignores the three requests after its reset): the note goes, and the panel and
+// the pages show the defaults instead of what was set before.
+TEST_F(PagesWithEmulator, ResetShowsTheDefaultsOnceTheGeneratorIsBack) {
+    sgsim::CMisbehaviour busy;
+    busy.nResetSilence = 3;
+    ServedEmulator sim(m_ports.Dir(), kCom, false, busy);
+    auto& s = sim.Settings();
+    s.nHdmiDviMode = 0;
+    s.nHdcp = 1;
+    s.nSampleRate = 6;
+    s.nChannelsHdmi = 11;
+    RunConsole([&](CConsoleDlg& d) {
+        Connect(d);
+        ASSERT_EQ(d.GetDlgItemText(IDC_INTERFACE_STATUS), "DVI");
+        ASSERT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), "5.1CH");
+        CSettingPage& p = d.m_settingPage;
+        ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 3));
+        ASSERT_TRUE(ui::test::Click(p, IDC_S_RESET));
+        EXPECT_EQ(p.GetDlgItemText(IDC_S_WAIT_NOTE), "Wait for a few seconds...");
+        EXPECT_TRUE(WaitFor([&] { return p.GetDlgItemText(IDC_S_WAIT_NOTE).empty(); }, 10000));
+        Settle(d);
+        EXPECT_EQ(d.GetDlgItemText(IDC_INTERFACE_STATUS), "HDMI");
+        EXPECT_EQ(d.GetDlgItemText(IDC_HDCP_STATUS), "OFF");
+        EXPECT_EQ(d.GetDlgItemText(IDC_SAMPLE_RATE_STATUS), "48K");
+        EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), "2CH");
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_HDMI));
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_HDCP_OFF));
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_S_RATE_48K));
+        EXPECT_EQ(p.ComboGetCurSel(IDC_S_AUDIO_CHANNEL), 0);
+    });
+    EXPECT_TRUE(Boxes().empty());
+}
+
+// A setting the generator neither takes nor acknowledges is said once, and the page shows what
+// the generator holds rather than what was clicked.
+TEST_F(PagesWithEmulator, ASettingTheGeneratorDoesNotConfirmIsSaidAndReadBack) {
+    sgsim::CMisbehaviour refuses;
+    refuses.nIgnoreWord = cmd::SetPattern;
+    ServedEmulator sim(m_ports.Dir(), kCom, false, refuses);
+    sim.Settings().nPattern = 9;
+    RunConsole([&](CConsoleDlg& d) {
+        Connect(d);
+        CPatternPage& p = d.m_patternPage;
+        ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 2));
+        ASSERT_TRUE(p.IsDlgButtonChecked(IDC_P_GRAY_16));
+        ASSERT_TRUE(ui::test::Click(p, IDC_P_RED));
+        EXPECT_TRUE(p.IsDlgButtonChecked(IDC_P_RED)); // sent: shown until it is judged
+        EXPECT_TRUE(WaitFor([&] { return !Boxes().empty(); }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return p.IsDlgButtonChecked(IDC_P_GRAY_16); }, 3000));
+        EXPECT_EQ(p.m_nPattern, 9);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{
+                               "The generator on COM5 did not confirm \"set test pattern\". The "
+                               "panel and the pages now show what it reports."});
+    });
+}

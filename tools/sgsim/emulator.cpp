@@ -62,7 +62,18 @@ void CEmulator::Process(const CRawFrame& raw, std::vector<COutFrame>& out) {
         return;
     }
     const CRequest request = CRequest::FromFrame(raw.abBytes);
+    if (m_nResetSilenceLeft > 0) {
+        --m_nResetSilenceLeft;
+        log("busy after the reset, ignored");
+        return;
+    }
+    if (m_misbehaviour.nIgnoreWord >= 0 && request.wWord == m_misbehaviour.nIgnoreWord) {
+        log("not taken, ignored");
+        return;
+    }
     const CGenerator::CResult result = m_generator.Handle(request);
+    if (request.wWord == cmd::ResetToDefault && result.eOutcome == CGenerator::Outcome::Answered)
+        m_nResetSilenceLeft = m_misbehaviour.nResetSilence;
     switch (result.eOutcome) {
     case CGenerator::Outcome::ForeignAddress:
         log("not our address, ignored");

@@ -29,6 +29,12 @@ struct CMisbehaviour {
     bool bAnnounce = false; // send the 0xf801 address report after the reply to wAnnounceAfter
     std::uint16_t wAnnounceAfter = cmd::QueryStatusSummary;
     int nVanishAfter = 0; // vanish once this many requests have been answered (0: never)
+    // After a reset the generator is busy restoring its defaults: it answers none of this many
+    // requests that follow (the reset itself is acknowledged).
+    int nResetSilence = 0;
+    // Requests with this command word are neither applied nor answered, as by a generator that
+    // does not take that setting (-1: none).
+    int nIgnoreWord = -1;
     // Chaos: each answered request may get a fault of its own, drawn from this seed: silence, a
     // reply later than any window, garbage before it, a frame whose length is too short or off by
     // a little, a dropped byte, a wrong checksum, an address report; and now and then the device
@@ -105,6 +111,7 @@ private:
     int m_nAnswered = 0;
     bool m_bVanishDue = false;
     int m_nMalformed = 0;
+    int m_nResetSilenceLeft = 0;
     std::mt19937 m_chaos;
 };
 

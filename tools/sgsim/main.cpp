@@ -69,6 +69,8 @@ const char kUsage[] =
     "  --announce-after W    ... after the reply to command word W instead (hex, e.g. f802)\n"
     "  --vanish-after N      close the port (the connection and the TCP port) after\n"
     "                        answering N requests, and exit\n"
+    "  --reset-busy N        after a reset, answer none of the next N requests\n"
+    "  --ignore W            neither apply nor answer requests with command word W (hex)\n"
     "  --chaos SEED          misbehave at random, seeded: each reply may come late, cut, with\n"
     "                        garbage before it, a wrong length or checksum, or not at all; the\n"
     "                        port vanishes now and then and comes back after a while\n"
@@ -207,6 +209,8 @@ int ParseCommandLine(int argc, char** argv, CCommandLine& cl) {
         kAnnounce,
         kAnnounceAfter,
         kVanish,
+        kResetBusy,
+        kIgnore,
         kChaos,
         kStrict,
         kLog,
@@ -238,6 +242,8 @@ int ParseCommandLine(int argc, char** argv, CCommandLine& cl) {
         {"announce", no_argument, nullptr, kAnnounce},
         {"announce-after", required_argument, nullptr, kAnnounceAfter},
         {"vanish-after", required_argument, nullptr, kVanish},
+        {"reset-busy", required_argument, nullptr, kResetBusy},
+        {"ignore", required_argument, nullptr, kIgnore},
         {"chaos", required_argument, nullptr, kChaos},
         {"strict", no_argument, nullptr, kStrict},
         {"log", required_argument, nullptr, kLog},
@@ -357,6 +363,16 @@ int ParseCommandLine(int argc, char** argv, CCommandLine& cl) {
             if (!ParseInt(optarg, 1, 1000000000, value))
                 return Fail("vanish-after count", optarg);
             cl.misbehaviour.nVanishAfter = static_cast<int>(value);
+            break;
+        case kResetBusy:
+            if (!ParseInt(optarg, 0, 1000000, value))
+                return Fail("request count", optarg);
+            cl.misbehaviour.nResetSilence = static_cast<int>(value);
+            break;
+        case kIgnore:
+            if (!ParseInt(optarg, 0, 0xFFFF, value, 16))
+                return Fail("command word", optarg);
+            cl.misbehaviour.nIgnoreWord = static_cast<int>(value);
             break;
         case kChaos:
             if (!ParseInt(optarg, 0, 0x7FFFFFFF, value))
