@@ -321,6 +321,10 @@ Rect Dialog::GetWindowRect() const {
     return m_backend ? m_backend->WindowRect() : Rect{};
 }
 
+Rect Dialog::GetWorkArea() const {
+    return m_backend ? m_backend->WorkArea() : Rect{};
+}
+
 void Dialog::PlaceBeside(const Dialog& owner) {
     if (!m_backend || !owner.m_backend)
         return;
@@ -334,10 +338,16 @@ void Dialog::PlaceBeside(const Dialog& owner) {
         return;
     // Level with the owner's top, moved up as far as the window needs to end on the screen.
     const int top = std::max(work.top, std::min(o.top, work.bottom - h));
-    if (o.right + kGap + w <= work.right)
+    if (o.right + kGap + w <= work.right) {
         m_backend->MoveFrameTo(o.right + kGap, top);
-    else if (o.left - kGap - w >= work.left)
+    } else if (o.left - kGap - w >= work.left) {
         m_backend->MoveFrameTo(o.left - kGap - w, top);
+    } else if (w <= work.Width()) {
+        // No room beside it: against the screen's edge on the side with more room, covering as
+        // little of the owner as the screen allows.
+        const bool right = work.right - o.right >= o.left - work.left;
+        m_backend->MoveFrameTo(right ? work.right - w : work.left, top);
+    }
 }
 void Dialog::SetWindowText(const std::string& text) {
     if (m_backend) {

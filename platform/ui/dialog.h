@@ -157,8 +157,11 @@ public:
     Rect GetClientRect() const;
     Rect GetWindowRect() const; // pixels, in the parent's coordinates
     // A top-level window: puts it beside owner (right of it, else left of it) where the screen
-    // has room for it there; otherwise it stays where the system put it.
+    // has room for it there; otherwise against the screen's edge on the side with more room, if
+    // it fits the screen at all.
     void PlaceBeside(const Dialog& owner);
+    // The part of the screen the window is on that windows may use, pixels.
+    Rect GetWorkArea() const;
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
     void SetWindowIcon(const Image& big, const Image& small);
