@@ -22,6 +22,12 @@ std::string CConsoleDlg::SettingNames(const std::vector<std::uint16_t>& words) {
     return names;
 }
 
+bool CConsoleDlg::ExpectsAnswers() const {
+    // Follow-up queries still due wait for the next frame sent, not for the generator.
+    return m_bSearching == 1 || m_bReadingStatus == 1 || m_bReadingEdid == 1 ||
+           m_pending.AnyJudged() || m_bResetWait;
+}
+
 void CConsoleDlg::OnConfirmTimer() {
     KillTimer(kTimerConfirm);
     const std::vector<std::uint16_t> overdue = m_pending.Overdue();

@@ -92,6 +92,11 @@ public:
     void ParseStatusReply(std::uint8_t byte);
     void ParseReply(std::uint8_t byte);
 
+    // Whether the console still waits for the generator: an exchange runs, a setting's
+    // acknowledgement is awaited, or the generator is awaited after a reset.
+    // When it is false the panel and the pages show all the console knows.
+    bool ExpectsAnswers() const;
+
     // Path of the address file, and the address book read from it.
     const char* AddressFilePath() const { return m_szAddressFile; }
 
