@@ -45,8 +45,7 @@ std::string Differences(CConsoleDlg& d, const sgsim::CGeneratorState& g) {
         for (const std::string& a : allowed)
             if (shown == Trim(a))
                 return;
-        out << what << ": shows \"" << shown << "\", the generator has \"" << allowed[0]
-            << "\"\n";
+        out << what << ": shows \"" << shown << "\", the generator has \"" << allowed[0] << "\"\n";
     };
     auto radio = [&](const char* what, const ui::Dialog& page, int firstId,
                      std::vector<int> allowed) {
@@ -170,20 +169,22 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
             case 3: {
                 tab = 3;
                 static const int kSetting[] = {
-                    IDC_S_DVI,      IDC_S_HDMI,       IDC_S_INTERFACE_AUTO, IDC_S_HDCP_OFF,
-                    IDC_S_HDCP_ON,  IDC_S_RGB444,     IDC_S_YUV444,         IDC_S_YUV422,
-                    IDC_S_COLOR_SPACE_AUTO, IDC_S_DEPTH_8, IDC_S_DEPTH_10,  IDC_S_DEPTH_12,
-                    IDC_S_DEPTH_16, IDC_S_DEPTH_AUTO, IDC_S_SOURCE_1K,      IDC_S_SOURCE_EXT,
-                    IDC_S_RATE_32K, IDC_S_RATE_96K,   IDC_S_RATE_192K,      IDC_S_RATE_AUTO,
-                    IDC_S_BITS_16,  IDC_S_BITS_24,    IDC_S_BITS_AUTO};
+                    IDC_S_DVI,        IDC_S_HDMI,       IDC_S_INTERFACE_AUTO,
+                    IDC_S_HDCP_OFF,   IDC_S_HDCP_ON,    IDC_S_RGB444,
+                    IDC_S_YUV444,     IDC_S_YUV422,     IDC_S_COLOR_SPACE_AUTO,
+                    IDC_S_DEPTH_8,    IDC_S_DEPTH_10,   IDC_S_DEPTH_12,
+                    IDC_S_DEPTH_16,   IDC_S_DEPTH_AUTO, IDC_S_SOURCE_1K,
+                    IDC_S_SOURCE_EXT, IDC_S_RATE_32K,   IDC_S_RATE_96K,
+                    IDC_S_RATE_192K,  IDC_S_RATE_AUTO,  IDC_S_BITS_16,
+                    IDC_S_BITS_24,    IDC_S_BITS_AUTO};
                 id = kSetting[pick(static_cast<int>(std::size(kSetting)))];
                 break;
             }
             case 4: {
                 tab = 3;
                 ui::test::ClickTab(d, IDC_TAB, tab);
-                const int index = pick(std::max(1, d.m_settingPage.ComboGetCount(
-                                                       IDC_S_AUDIO_CHANNEL)));
+                const int index =
+                    pick(std::max(1, d.m_settingPage.ComboGetCount(IDC_S_AUDIO_CHANNEL)));
                 what = "channel entry " + std::to_string(index);
                 return ui::test::ChooseComboItem(d.m_settingPage, IDC_S_AUDIO_CHANNEL, index);
             }
@@ -194,7 +195,10 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
                 id = pick(2) ? IDC_HDMI_ICON : IDC_SDI_ICON;
                 break;
             }
-            what = "click " + std::to_string(id);
+            static const char* const kWhere[] = {"timing page", "details page", "pattern page",
+                                                 "setting page", "EDID page"};
+            what = std::string("click ") + (tab >= 0 ? kWhere[tab] : "front panel") + " " +
+                   std::to_string(id);
             ui::Dialog* pages[] = {&d.m_timingPage, &d.m_timingDetailsPage, &d.m_patternPage,
                                    &d.m_settingPage, &d.m_edidPage};
             if (tab >= 0) {
@@ -213,28 +217,34 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
                     continue;
                 ++clicks;
             } else if (action < 16) {
-                // The generator changes by itself; the operator asks for its state.
-                auto& s = sim.Settings();
+                // The generator changes by itself, by its own rules (its front panel); the operator
+                // asks for its state.
+                auto set = [&](std::uint16_t word, int value) {
+                    sgsim::CRequest r;
+                    r.wWord = word;
+                    r.abPayload = {static_cast<std::uint8_t>(value)};
+                    sim.Generator().Handle(r);
+                };
                 switch (pick(6)) {
                 case 0:
-                    s.nTiming = pick(72);
+                    set(cmd::SetTiming, pick(72));
                     break;
                 case 1:
-                    s.nPattern = pick(43);
+                    set(cmd::SetPattern, pick(43));
                     break;
                 case 2:
-                    s.nHdcp = pick(2);
-                    s.nSampleRate = pick(8);
+                    set(cmd::SetHdcp, pick(2));
+                    set(cmd::SetSampleRate, pick(8));
                     break;
                 case 3:
                     sim.State().bHotPlug = !sim.State().bHotPlug;
                     break;
                 case 4:
-                    s.nOutputInterface = pick(2);
+                    set(cmd::SetOutputInterface, pick(2));
                     break;
                 default:
-                    s.nSignal = pick(2);
-                    s.nAudioBits = pick(4);
+                    set(cmd::SetSignalOutput, pick(2));
+                    set(cmd::SetAudioBits, pick(4));
                     break;
                 }
                 ++changes;
@@ -267,8 +277,8 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
                     after = testsupport::ScreenState(d);
                     const std::string changed = testsupport::StateChanges(before, after);
                     if (!changed.empty())
-                        findings.push_back("step " + std::to_string(step) + ", refused " +
-                                           refused + " changed the screen:\n" + changed);
+                        findings.push_back("step " + std::to_string(step) + ", refused " + refused +
+                                           " changed the screen:\n" + changed);
                     refusals += Boxes().size() > boxes;
                 }
                 what = "reconnection";
@@ -283,6 +293,14 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
             refusals += Boxes().size() > boxesBefore && d.m_bPortOpen == 1 &&
                         Boxes().back().rfind("When in", 0) == 0;
             ++checks;
+            if (std::getenv("KESTRELON_PICTURE_TRACE")) {
+                const auto& g = sim.Settings();
+                std::printf("%d %s: timing %d space %d depth %d dvi %d output %d | console "
+                            "timing %d space %d hdmi %d\n",
+                            step, what.c_str(), g.nTiming, g.nColorSpace, g.nColorDepth,
+                            g.nHdmiDviMode, g.nOutputInterface, d.m_timingPage.m_nTimingCode,
+                            d.m_settingPage.m_nColorSpace, d.m_bHdmiMode);
+            }
             const std::string diff = Differences(d, sim.State());
             if (!diff.empty())
                 findings.push_back("step " + std::to_string(step) + " (" + what + "):\n" + diff);

@@ -102,6 +102,9 @@ public:
         return static_cast<int>(std::count(m_words.begin(), m_words.end(), word));
     }
     sgsim::CGeneratorState& State() { return m_emulator.Generator().State(); }
+    // The generator itself: a request handled here changes its state by its own rules, as its
+    // front panel would, without a word on the line.
+    sgsim::CGenerator& Generator() { return m_emulator.Generator(); }
     sgsim::CSettings& Settings() { return State().settings; }
 
 private:

@@ -1,7 +1,7 @@
-// Renders the console offscreen to PNG files, one per tab page: for the README and for looking at
-// the dialogs as a user would. With --com N it first connects to a generator (the emulator) on
-// COM N and waits for the status read-back, so the panel and pages show real values; the
-// conversation window, open during that connection, is rendered too.
+// Renders the console offscreen to PNG files, the main dialog and one per tab page (NAME-page.png),
+// for the README and for looking at the dialogs as a user would. With --com N it first connects to
+// a generator (the emulator) on COM N and waits for the status read-back, so the panel and pages
+// show real values; the conversation window, open during that connection, is rendered too.
 //
 //   console_screens OUTDIR [--com N] [--wait MS]
 #include "app/console_dlg.h"
@@ -71,8 +71,13 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 5; ++i) {
             dlg.TabSetCurSel(IDC_TAB, i);
             dlg.SendNotify(IDC_TAB, ui::Notify::SelChange);
+            if (i == 4 && com > 0) {
+                // The EDID page with the sink's EDID read from the generator.
+                dlg.m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
+                ui::ProcessEvents(500);
+            }
             ui::ProcessEvents(50);
-            if (!dlg.GrabToPng(outDir + "/tab-" + kNames[i] + ".png"))
+            if (!dlg.GrabToPng(outDir + "/" + kNames[i] + "-page.png"))
                 status = 1;
         }
         dlg.TabSetCurSel(IDC_TAB, 1);

@@ -141,13 +141,14 @@ bool CGenerator::ApplySetting(std::uint16_t word, int value) {
     switch (word) {
     case cmd::SetTiming:
         s.nTiming = value;
-        // The 4K 50/60 Hz timings go out as 8-bit YCbCr 4:2:0; leaving them ends 4:2:0.
-        if (timing::Is420(value)) {
-            s.nColorSpace = 3;
+        // Every 4K timing goes out at 8 bits per colour; the 50/60 Hz ones as YCbCr 4:2:0, and
+        // leaving them ends 4:2:0.
+        if (timing::Is4k(value))
             s.nColorDepth = 0;
-        } else if (s.nColorSpace == 3) {
+        if (timing::Is420(value))
+            s.nColorSpace = 3;
+        else if (s.nColorSpace == 3)
             s.nColorSpace = 0;
-        }
         return true;
     case cmd::SetPattern:
         s.nPattern = value;
@@ -162,6 +163,8 @@ bool CGenerator::ApplySetting(std::uint16_t word, int value) {
         return true;
     case cmd::SetColorDepth:
         if (s.nHdmiDviMode == 0 && value != 0)
+            return false;
+        if (timing::Is4k(s.nTiming) && value != 0 && value != 4)
             return false;
         s.nColorDepth = value;
         return true;
