@@ -139,8 +139,8 @@ const char* DirectionText(CConversation::Direction d) {
 
 std::string CConversation::HeaderLine() {
     char head[160];
-    std::snprintf(head, sizeof head, "%10s  %-5s  %s  %-6s %-36s  %-5s  %-26s  %s", "ms", "port",
-                  "  ", "word", "name", "addr", "what, verdict", "payload");
+    std::snprintf(head, sizeof head, "%10s  %-5s  %-2s  %-6s %-36s  %-5s  %-26s  %s", "ms", "port",
+                  "", "word", "name", "addr", "what, verdict", "payload");
     return head;
 }
 

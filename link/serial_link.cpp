@@ -328,7 +328,7 @@ void CSerialLink::TransmitPending() {
     }
     if (!dropped.empty())
         m_pRecorder->Record(CConversation::Direction::Received, dropped.data(), dropped.size(),
-                            "unread, purged by the next request");
+                            "purged unread");
     if (m_pRecorder)
         m_pRecorder->Record(CConversation::Direction::Sent, m_pTxFrame.get(),
                             static_cast<std::size_t>(std::max(length, 0)),
