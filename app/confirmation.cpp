@@ -36,7 +36,7 @@ void CConsoleDlg::OnConfirmTimer() {
     // The read-back finds out what the generator holds; what it ends with says the rest.
     m_unconfirmed.insert(m_unconfirmed.end(), overdue.begin(), overdue.end());
     if (m_bSearching == 0 && m_bReadingEdid == 0 && m_bReadingStatus == 0) {
-        StartReadBack(400, ReadBack::Confirm);
+        StartReadBack(exchange::kReadBackIntervalMs, ReadBack::Confirm);
         return;
     }
     const std::string names = SettingNames(m_unconfirmed);
@@ -63,7 +63,7 @@ void CConsoleDlg::OnResetWaitTimer() {
         return;
     }
     ++m_nResetPolls;
-    StartReadBack(400, ReadBack::Reset);
+    StartReadBack(exchange::kReadBackIntervalMs, ReadBack::Reset);
 }
 
 void CConsoleDlg::EndResetWait() {

@@ -2,6 +2,7 @@
 // search over COM1..COM99, and the timers that pace and time out every exchange.
 #include "app/console_dlg.h"
 
+#include "link/exchanges.h"
 #include "link/command_words.h"
 #include "platform/serial/open_failure.h"
 #include "res/resource.h"
@@ -11,12 +12,6 @@
 namespace {
 
 constexpr int kTxBufferSize = 512;
-constexpr int kLastPort = 99;
-constexpr int kSettleAfterOpen = 200; // ms between opening the port and the first query
-constexpr int kReadBackInterval = 400;
-constexpr int kReadBackAfterSearch = 800;
-constexpr int kFirstProbe = 300;
-constexpr int kNextProbe = 400;
 
 } // namespace
 
@@ -76,7 +71,7 @@ void CConsoleDlg::ShowPortOpenFailure() {
 }
 
 void CConsoleDlg::ConnectedReadBackStart(int interval) {
-    ui::Sleep(kSettleAfterOpen);
+    ui::Sleep(exchange::kSettleAfterOpenMs);
     StartReadBack(interval, ReadBack::Connect);
 }
 
@@ -89,7 +84,7 @@ void CConsoleDlg::TogglePort() {
     }
     if (OpenAndMonitor()) {
         ShowConnected();
-        ConnectedReadBackStart(kReadBackInterval);
+        ConnectedReadBackStart(exchange::kReadBackIntervalMs);
     } else {
         ShowDisconnected();
         ShowPortOpenFailure();
@@ -111,7 +106,7 @@ void CConsoleDlg::OnPortComboSelEnd() {
     m_nPort = ComboGetCurSel(m_comboPort) + 1;
     if (!wasConnected && OpenAndMonitor()) {
         ShowConnected();
-        ConnectedReadBackStart(kReadBackInterval);
+        ConnectedReadBackStart(exchange::kReadBackIntervalMs);
         return;
     }
     // Choosing a port while connected disconnects (the next opening opens the new one); a port
@@ -138,7 +133,7 @@ void CConsoleDlg::WriteSearchFrame() {
 
 // Tries m_nPort and the ports after it; on the first that opens, sends the search frame there.
 bool CConsoleDlg::TryNextSearchPort() {
-    for (; m_nPort <= kLastPort; ++m_nPort) {
+    for (; m_nPort <= exchange::kLastCom; ++m_nPort) {
         if (OpenAndMonitor()) {
             WriteSearchFrame();
             return true;
@@ -154,12 +149,12 @@ void CConsoleDlg::OnSearchDevice() {
 
     m_bDeviceFound = 0;
     g_nPortBeforeSearch = m_nPort;
-    m_nPort = 1;
+    m_nPort = exchange::kFirstCom;
     if (TryNextSearchPort()) {
         m_bSearching = 1;
         m_strSearchStatus = "Please wait.....";
         UpdateData(false);
-        SetTimer(kTimerExchange, kFirstProbe);
+        SetTimer(kTimerExchange, exchange::kFirstProbeMs);
         return;
     }
     m_nPort = 1;
@@ -191,14 +186,14 @@ ui::LRESULT CConsoleDlg::OnTimer(ui::WPARAM wParam, ui::LPARAM) {
         ComboSetCurSel(m_comboPort, m_nPort - 1);
         m_strSearchStatus = " ";
         m_bSearching = 0;
-        StartReadBack(kReadBackAfterSearch, ReadBack::Connect);
+        StartReadBack(exchange::kReadBackAfterSearchMs, ReadBack::Connect);
         UpdateData(false);
     } else if (m_bSearching == 1) {
         RecordNoAnswer(m_abSearchFrame, frame::kOverhead, "search probe");
         m_link.RequestStop();
         ++m_nPort;
         if (TryNextSearchPort()) {
-            SetTimer(kTimerExchange, kNextProbe);
+            SetTimer(kTimerExchange, exchange::kNextProbeMs);
         } else {
             m_bSearching = 0;
             KillTimer(kTimerExchange);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "link/conversation.h"
+#include "link/exchanges.h"
 #include "link/frame.h"
 #include "link/pending_settings.h"
 #include "link/reply_framing.h"
@@ -51,7 +52,7 @@ public:
     void StartStatusReadBack(int interval) override;
     // Sends the EDID read of the chosen form and waits for its reply (only when the request
     // went out: a refused read leaves a search or another exchange alone).
-    bool StartEdidRead(bool saved, std::uint8_t slot) override;
+    bool StartEdidRead(int source) override;
 
     // Status text operations.
     void ShowHdcp() override;
@@ -227,7 +228,7 @@ public:
     static constexpr int kTimerRepeatGuard = 5;
     // Settings not acknowledged a second after the last one sent are judged unconfirmed.
     static constexpr int kTimerConfirm = 6;
-    static constexpr int kConfirmWindowMs = 1000;
+    static constexpr int kConfirmWindowMs = exchange::kConfirmWindowMs;
     // After a reset: the wait before the generator is asked for its state again.
     static constexpr int kTimerResetWait = 7;
     static constexpr int kResetFirstWaitMs = 1000;

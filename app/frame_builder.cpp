@@ -1,7 +1,7 @@
 // CConsoleDlg's frame builders: every request to the generator leaves through one of these.
 #include "app/console_dlg.h"
 
-#include "link/command_words.h"
+#include "link/catalogue.h"
 
 #include <algorithm>
 
@@ -32,7 +32,7 @@ bool CConsoleDlg::SendCommandData(std::uint16_t word, int length, const std::uin
     }
     // This frame purges whatever came in unread: answers still awaited may be lost with it.
     m_pending.AnswerMayBeLost();
-    if (CPendingSettings::IsSetting(word)) {
+    if (cmd::IsSetting(word)) {
         // A setting counts as done when the generator answers it. Its answer can only be judged
         // when nothing else takes the replies; a reset is followed by its own read-back.
         const bool judged = m_bReadingStatus == 0 && m_bReadingEdid == 0 && m_bSearching == 0 &&

@@ -2,43 +2,20 @@
 // to exactly one parser, chosen by the exchange in progress; all four feed one receive state, the
 // reply framing (link/reply_framing.h), which hands back complete replies.
 #include "app/console_dlg.h"
+#include "link/exchanges.h"
 
-#include "link/command_words.h"
+#include "link/catalogue.h"
 #include "link/link_messages.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr int kByteInterval = 200; // ms: a specialised exchange waits this long between bytes
 
 // Payload bytes a handler reads; a shorter reply is ignored rather than read beyond its end.
 int PayloadNeeded(std::uint16_t word) {
-    switch (word) {
-    case cmd::QueryTimingDetails:
-        return 20;
-    case cmd::QueryStatusSummary:
-        return 6;
-    case cmd::DeviceAddressReport:
-        return 2;
-    case cmd::QueryTiming:
-    case cmd::QueryPattern:
-    case cmd::QueryColorSpace:
-    case cmd::QueryColorDepth:
-    case cmd::QueryHdcp:
-    case cmd::QueryHdmiDviMode:
-    case cmd::QuerySampleRate:
-    case cmd::QueryAudioBits:
-    case cmd::QueryAudioSource:
-    case cmd::QueryChannelsSdi:
-    case cmd::QueryChannelsHdmi:
-    case cmd::QuerySignalOutput:
-    case cmd::QueryHotPlug:
-    case cmd::QueryOutputInterface:
-        return 1;
-    default:
-        return 0;
-    }
+    const cmd::WordInfo* info = cmd::FindWord(word);
+    return info ? info->reply : 0;
 }
 
 } // namespace
@@ -112,7 +89,7 @@ void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
         word = static_cast<std::uint16_t>(m_abRxFrame[7] | (m_abRxFrame[8] << 8));
     }
     // The answer to a setting: it acknowledges what was set and carries nothing to show.
-    if (CPendingSettings::IsSetting(word)) {
+    if (cmd::IsSetting(word)) {
         if (!frame::AcceptsReplyFrom(m_address, m_abRxFrame[5], m_abRxFrame[6])) {
             RecordReply(frame, size, "other address");
             return;
@@ -211,7 +188,7 @@ void CConsoleDlg::ParseEdidReply(std::uint8_t byte) {
     // further byte, as the other exchanges do, so that a busy machine, slow to take its 267 bytes,
     // does not lose it.
     if (m_rx.State() != -1)
-        SetTimer(kTimerExchange, kByteInterval);
+        SetTimer(kTimerExchange, exchange::kByteIntervalMs);
     m_rx.Feed(byte, *this);
 }
 
@@ -230,7 +207,7 @@ void CConsoleDlg::OnEdid(const std::uint8_t* image, std::uint8_t checksum) {
 
 void CConsoleDlg::ParseSearchReply(std::uint8_t byte) {
     if (m_rx.State() != -1)
-        SetTimer(kTimerExchange, kByteInterval);
+        SetTimer(kTimerExchange, exchange::kByteIntervalMs);
     m_rx.Feed(byte, *this);
 }
 
@@ -244,6 +221,6 @@ void CConsoleDlg::OnSearchReply(bool found) {
 
 void CConsoleDlg::ParseStatusReply(std::uint8_t byte) {
     if (m_rx.State() != -1)
-        SetTimer(kTimerExchange, kByteInterval);
+        SetTimer(kTimerExchange, exchange::kByteIntervalMs);
     m_rx.Feed(byte, *this);
 }

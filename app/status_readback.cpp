@@ -4,31 +4,21 @@
 #include "app/console_dlg.h"
 
 #include "link/command_words.h"
+#include "link/exchanges.h"
 
 #include <cstring>
 
 namespace {
 
-constexpr int kItemCount = 12;
-constexpr int kRecordItem = 12;
-constexpr int kRecordSlots = 10;
-constexpr int kItemReplyInterval = 400;
-constexpr int kEdidReplyInterval = 600; // bounds the whole EDID reply (267 bytes: 23 ms)
+constexpr int kItemCount = exchange::kStatusItems;
+constexpr int kRecordItem = exchange::kRecordItem;
+constexpr int kRecordSlots = exchange::kUserSlots;
+constexpr int kItemReplyInterval = exchange::kReadBackIntervalMs;
 
 } // namespace
 
-// Command word of item i for the output mode in force.
 std::uint16_t CConsoleDlg::StatusItemWord(int item, int hdmiMode) {
-    static const std::uint16_t kWords[kItemCount] = {
-        cmd::QueryTiming,      cmd::QueryPattern,      cmd::QueryColorSpace, cmd::QueryColorDepth,
-        cmd::QueryHdcp,        cmd::QueryHdmiDviMode,  cmd::QuerySampleRate, cmd::QueryAudioBits,
-        cmd::QueryAudioSource, cmd::QueryChannelsHdmi, cmd::QueryHotPlug,    cmd::QuerySignalOutput,
-    };
-    if (item == 9 && hdmiMode != 1)
-        return cmd::QueryChannelsSdi;
-    if (item < 0 || item >= kItemCount)
-        return cmd::FetchUserTiming;
-    return kWords[item];
+    return exchange::ReadBackWord(item, hdmiMode == 1);
 }
 
 void CConsoleDlg::StartStatusReadBack(int interval) {
@@ -46,16 +36,15 @@ void CConsoleDlg::StartReadBack(int interval, ReadBack why) {
     SetTimer(kTimerExchange, interval);
 }
 
-bool CConsoleDlg::StartEdidRead(bool saved, std::uint8_t slot) {
-    // The 0xb838 request always carries 0x01; 0x80aa carries the slot.
-    m_nextSendNote = saved ? "saved EDID read" : "EDID read";
-    const bool sent = SendCommandData(saved ? cmd::ReadSavedEdid : cmd::ReadSinkEdid, 1, &slot);
-    if (!sent)
+bool CConsoleDlg::StartEdidRead(int source) {
+    const exchange::EdidRead form = exchange::EdidReadOf(source);
+    m_nextSendNote = form.saved ? "saved EDID read" : "EDID read";
+    if (!SendCommandData(form.word, 1, &form.payload))
         return false;
     BeginExchange();
-    m_bReadingSavedEdid = saved ? 1 : 0;
+    m_bReadingSavedEdid = form.saved ? 1 : 0;
     m_bReadingEdid = 1;
-    SetTimer(kTimerExchange, kEdidReplyInterval);
+    SetTimer(kTimerExchange, exchange::kEdidReplyMs);
     return true;
 }
 

@@ -1,31 +1,6 @@
 #include "link/pending_settings.h"
 
-#include "link/command_words.h"
-
 #include <algorithm>
-
-bool CPendingSettings::IsSetting(std::uint16_t word) {
-    switch (word) {
-    case cmd::SetTiming:
-    case cmd::SetPattern:
-    case cmd::SetColorSpace:
-    case cmd::SetColorDepth:
-    case cmd::SetHdcp:
-    case cmd::SetHdmiDviMode:
-    case cmd::SetSampleRate:
-    case cmd::SetAudioBits:
-    case cmd::SetAudioSource:
-    case cmd::SetChannelsSdi:
-    case cmd::SetChannelsHdmi:
-    case cmd::SetOutputInterface:
-    case cmd::StoreUserTiming:
-    case cmd::SetSignalOutput:
-    case cmd::ResetToDefault:
-        return true;
-    default:
-        return false;
-    }
-}
 
 void CPendingSettings::Sent(std::uint16_t word, bool judged) {
     // A setting sent again replaces the older one: one answer settles both.

@@ -14,10 +14,6 @@
 
 class CPendingSettings {
 public:
-    // The words the console sends to set something; their answer is the acknowledgement awaited
-    // here.
-    static bool IsSetting(std::uint16_t word);
-
     // A setting went out; judged: its answer can only be lost by the generator.
     void Sent(std::uint16_t word, bool judged);
     // Another frame went out, or an exchange began: the answers still awaited may be lost on the

@@ -99,7 +99,7 @@ void CEdidPage::OnReadEdid() {
     const int source = ComboGetCurSel(m_cbEdidSource);
     // Source 0 is the sink's EDID; 1..6 the saved ones, asked for by slot 0..5. A closed port is
     // reported by the frame builder, starts no exchange and leaves the page as it is.
-    if (!m_host.StartEdidRead(source > 0, static_cast<std::uint8_t>(source > 0 ? source - 1 : 1)))
+    if (!m_host.StartEdidRead(source))
         return;
     m_nEdidSource = source;
     // Until the answer is in, the page shows no EDID: the one before is not this read's result.

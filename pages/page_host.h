@@ -19,9 +19,9 @@ public:
     virtual bool IsConnected() const = 0;
     // The status read-back, asking for the first item within the interval (ms).
     virtual void StartStatusReadBack(int interval) = 0;
-    // The EDID read of the saved form (slot 0..5) or of the attached sink; false when the request
-    // was refused (the console says why).
-    virtual bool StartEdidRead(bool saved, std::uint8_t slot) = 0;
+    // The EDID read of source 0 (the attached sink) or 1..6 (saved EDID n); false when the
+    // request was refused (the console says why).
+    virtual bool StartEdidRead(int source) = 0;
     // The generator was told to restore its default settings: its state is read back once it
     // answers again.
     virtual void ResetSent() = 0;

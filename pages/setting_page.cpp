@@ -1,6 +1,7 @@
 #include "pages/setting_page.h"
 
 #include "link/command_words.h"
+#include "link/exchanges.h"
 #include "link/setting_rules.h"
 #include "link/timing_codes.h"
 #include "pages/page_host.h"
@@ -10,8 +11,8 @@
 
 namespace {
 
-constexpr int kSettingsQueryWaitMs = 300; // before asking for the settings after an AUTO choice
-constexpr int kAudioBitsWaitMs = 20;
+constexpr int kSettingsQueryWaitMs = exchange::kAutoSettingWaitMs;
+constexpr int kAudioBitsWaitMs = exchange::kAudioBitsWaitMs;
 
 constexpr int kAutoOutputMode = 2;
 constexpr int kAutoColor = rules::kColorAuto;

@@ -1,6 +1,7 @@
 #include "pages/timing_details_page.h"
 
 #include "link/command_words.h"
+#include "link/exchanges.h"
 #include "link/timing_codes.h"
 #include "link/user_timing_checks.h"
 #include "link/user_timing_record.h"
@@ -232,10 +233,10 @@ void CTimingDetailsPage::OnSaveUserTiming() {
 
     if (s == s_nLastSavedSlot) {
         // The generator must leave a user timing before that slot is rewritten.
-        const std::uint8_t leave = 2;
+        const std::uint8_t leave = exchange::kLeaveSlotTiming;
         if (!m_host.SendCommandData(cmd::SetTiming, 1, &leave))
             return;
-        Pace(400);
+        Pace(exchange::kLeaveSlotWaitMs);
     }
     s_nLastSavedSlot = s;
 
@@ -251,14 +252,14 @@ void CTimingDetailsPage::OnSaveUserTiming() {
     m_host.SetUserTimingCaption(s - 1, caption);
 
     // Output the stored timing at once.
-    Pace(500);
+    Pace(exchange::kAfterStoreWaitMs);
     UpdateData(false);
     m_host.SelectTimingCode(timing::kFirstUser + s - 1);
 }
 
 void CTimingDetailsPage::OnUpdateStatus() {
     if (m_host.IsConnected()) {
-        m_host.StartStatusReadBack(400);
+        m_host.StartStatusReadBack(exchange::kReadBackIntervalMs);
         return;
     }
     MessageBox("Com port is not on yet.");

@@ -1,6 +1,7 @@
 #include "pages/timing_page.h"
 
 #include "link/command_words.h"
+#include "link/exchanges.h"
 #include "link/timing_codes.h"
 #include "link/user_timing_record.h"
 #include "pages/page_host.h"
@@ -198,7 +199,7 @@ bool CTimingPage::SelectTiming(char radioIndex) {
 
     if (code == kAutoCode) {
         // Give the generator time to choose from the sink's EDID, then ask what it chose.
-        ui::Sleep(400);
+        ui::Sleep(exchange::kAutoTimingWaitMs);
         m_host.SendCommandData(cmd::QueryTimingDetails, 1, &payload);
     } else {
         ShowTimingDetails();

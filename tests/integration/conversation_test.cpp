@@ -226,7 +226,7 @@ TEST_P(ConversationVerdicts, FaultShowsAsItsVerdict) {
         d.m_address = {1, 1};
         const std::size_t before = Received(d, c.verdict).size(); // the read-back's own
         if (c.request == cmd::ReadSinkEdid)
-            d.StartEdidRead(false, 1);
+            d.StartEdidRead(0);
         else
             ASSERT_TRUE(d.SendCommand(c.request));
         // The line of the reply: the verdict, and the word it names when it was a frame.

@@ -42,10 +42,13 @@ protected:
     // Clicks a control of a page once the repeat guard has run out, then waits for the generator
     // to show the effect.
     template <class F> static bool ClickUntil(CConsoleDlg& d, ui::Dialog& page, int id, F effect) {
-        WaitFor([&] { return d.m_bRepeatGuard == 0; }, 1000);
+        // The guard's 50 ms timer may come late on a busy machine: a click before it would be
+        // swallowed, as the operator's second click within the guard is.
+        if (!WaitFor([&] { return d.m_bRepeatGuard == 0 && !d.ExpectsAnswers(); }, 10000))
+            return false;
         if (!ui::test::Click(page, id))
             return false;
-        return WaitFor(effect, 2000);
+        return WaitFor(effect, 5000);
     }
 };
 

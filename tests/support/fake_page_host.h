@@ -76,9 +76,8 @@ public:
     void StartStatusReadBack(int interval) override {
         calls.push_back("StartStatusReadBack " + std::to_string(interval));
     }
-    bool StartEdidRead(bool saved, std::uint8_t slot) override {
-        calls.push_back(std::string("StartEdidRead ") + (saved ? "saved " : "sink ") +
-                        std::to_string(slot));
+    bool StartEdidRead(int source) override {
+        calls.push_back("StartEdidRead " + std::to_string(source));
         if (!connected)
             MessageBox("Com port is not on yet.");
         return connected;

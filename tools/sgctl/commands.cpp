@@ -5,10 +5,11 @@
 #include "edid/edid_file.h"
 #include "edid/edid_report.h"
 #include "link/command_words.h"
+#include "link/exchanges.h"
 #include "link/timing_codes.h"
 #include "link/user_timing_checks.h"
 #include "link/user_timing_record.h"
-#include "tools/sgctl/settings.h"
+#include "link/setting_keys.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,27 +23,8 @@ namespace sgctl {
 
 namespace {
 
-// Pauses of the Timing details page around a user timing upload: after leaving the slot's timing,
-// and after the upload before the timing is selected again.
-constexpr int kLeaveSlotPauseMs = 400;
-constexpr int kAfterUploadPauseMs = 500;
-// The timing the console selects to leave a user timing that is about to be rewritten.
-constexpr std::uint8_t kLeaveTiming = 2;
-
-void Pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// Sends a setting and waits for the generator's acknowledgement, which carries the same word; a
-// generator that does not acknowledge is not waited for beyond the window. Whether the setting
-// took is for the read-back to tell.
-void SendSetting(CLine& line, std::uint16_t word, const std::vector<std::uint8_t>& payload) {
-    CAwait ack;
-    ack.wWord = word;
-    line.Send(word, payload);
-    CReply reply;
-    line.Await(ack, line.WindowMs(), reply);
-}
+using client::CKeyInfo;
+using client::Key;
 
 // "34 (SMPTE)".
 std::string Described(int code, const std::string& name) {
@@ -119,6 +101,9 @@ const char* const kUsages[][2] = {
 
 // --- set ------------------------------------------------------------------------------------
 
+using client::CodeName;
+using client::MaxCode;
+
 int SetList(const CKeyInfo& key, CSession& s) {
     // The channel lists differ by output: both are printed.
     for (bool hdmi : {true, false}) {
@@ -150,10 +135,10 @@ void UsageError(const std::string& command, const std::string& message) {
 int CmdSet(const Args& args, CSession& s) {
     if (args.size() != 2)
         UsageError("set", "set takes KEY and VALUE");
-    const CKeyInfo* key = FindKey(args[0]);
+    const CKeyInfo* key = client::FindKey(args[0]);
     if (!key) {
         std::string keys;
-        for (const CKeyInfo& k : Keys())
+        for (const CKeyInfo& k : client::Keys())
             keys += std::string(keys.empty() ? "" : ", ") + k.name;
         UsageError("set", "unknown KEY " + args[0] + " (one of " + keys + ")");
     }
@@ -163,39 +148,11 @@ int CmdSet(const Args& args, CSession& s) {
     // and names depend on the output.
     int code = 0;
     std::string error;
-    if (key->key != Key::Channel && !ParseValue(key->key, args[1], true, code, error))
+    if (key->key != Key::Channel && !client::ParseValue(key->key, args[1], true, code, error))
         throw CFailure(kExitUsage, std::string(key->name) + " " + args[1] + ": " + error);
-
-    CLine& line = s.Line();
-    CGeneratorState state;
-    if (NeedsOutput(key->key))
-        state.bHdmiOutput = s.HdmiOutput();
-    if (NeedsVideoMode(key->key)) {
-        state.nTiming = line.Query(cmd::QueryTiming, "the timing query");
-        state.nHdmiDvi = line.Query(cmd::QueryHdmiDviMode, "the HDMI/DVI mode query");
-    }
-    if (!ParseValue(key->key, args[1], state.bHdmiOutput, code, error))
-        throw CFailure(kExitUsage, std::string(key->name) + " " + args[1] + ": " + error + " (" +
-                                       (state.bHdmiOutput ? "HDMI" : "SDI") + " output selected)");
-    const std::string refusal = Refusal(*key, code, state);
-    if (!refusal.empty())
-        throw CFailure(kExitUsage,
-                       std::string(key->name) + " " +
-                           Described(code, CodeName(key->key, code, state.bHdmiOutput)) +
-                           " refused: " + refusal);
-
-    const std::uint16_t setWord = SetWord(*key, state.bHdmiOutput);
-    SendSetting(line, setWord, {static_cast<std::uint8_t>(code)});
-    const int reported =
-        line.Query(QueryWord(*key, state.bHdmiOutput), "the " + std::string(key->label) + " query");
-    if (reported != code)
-        throw CFailure(kExitDifferent,
-                       line.Name() + ": " + key->name + ": sent " +
-                           Described(code, CodeName(key->key, code, state.bHdmiOutput)) +
-                           ", the generator reports " +
-                           Described(reported, CodeName(key->key, reported, state.bHdmiOutput)));
-    s.out << key->name << " " << Described(code, CodeName(key->key, code, state.bHdmiOutput))
-          << "\n";
+    client::SetDone done;
+    CSession::Check(s.Generator().Set(key->name, args[1], &done));
+    s.out << key->name << " " << Described(done.code, done.name) << "\n";
     return kExitDone;
 }
 
@@ -203,19 +160,12 @@ int CmdSet(const Args& args, CSession& s) {
 
 namespace {
 
-// A two-way switch: sends 0 or 1 and reads back, 0 meaning the first word.
+// A two-way switch: the first or the second word, confirmed by the generator.
 int Switch(const Args& args, CSession& s, const char* command, const char* first,
-           const char* second, std::uint16_t setWord, std::uint16_t queryWord, const char* what) {
+           const char* second) {
     if (args.size() != 1 || (args[0] != first && args[0] != second))
         UsageError(command, std::string(command) + " takes " + first + " or " + second);
-    const std::uint8_t value = args[0] == first ? 0 : 1;
-    CLine& line = s.Line();
-    SendSetting(line, setWord, {value});
-    // Any value but 0 reads as the second state.
-    const bool isFirst = line.Query(queryWord, what) == 0;
-    if (isFirst != (value == 0))
-        throw CFailure(kExitDifferent, line.Name() + ": " + command + ": sent " + args[0] +
-                                           ", the generator reports " + (isFirst ? first : second));
+    CSession::Check(s.Generator().Set(command, args[0]));
     s.out << command << " " << args[0] << "\n";
     return kExitDone;
 }
@@ -223,21 +173,17 @@ int Switch(const Args& args, CSession& s, const char* command, const char* first
 } // namespace
 
 int CmdOutput(const Args& args, CSession& s) {
-    return Switch(args, s, "output", "hdmi", "sdi", cmd::SetOutputInterface,
-                  cmd::QueryOutputInterface, "the output interface query");
+    return Switch(args, s, "output", "hdmi", "sdi");
 }
 
 int CmdSignal(const Args& args, CSession& s) {
-    return Switch(args, s, "signal", "on", "off", cmd::SetSignalOutput, cmd::QuerySignalOutput,
-                  "the signal query");
+    return Switch(args, s, "signal", "on", "off");
 }
 
 int CmdReset(const Args& args, CSession& s) {
     if (!args.empty())
         UsageError("reset", "reset takes no arguments");
-    CAwait ack;
-    ack.wWord = cmd::ResetToDefault;
-    s.Line().Exchange(cmd::ResetToDefault, {}, ack, "the reset");
+    CSession::Check(s.Generator().Reset());
     s.out << "reset\n";
     return kExitDone;
 }
@@ -252,15 +198,6 @@ int ParseSlot(const std::string& text) {
     return text[0] - '0';
 }
 
-std::vector<std::uint8_t> FetchRecord(CLine& line, int slot) {
-    CAwait await;
-    await.wWord = cmd::FetchUserTiming;
-    await.nMinPayload = UserTimingRecord::kSize;
-    const CReply r = line.Exchange(cmd::FetchUserTiming, {static_cast<std::uint8_t>(slot)}, await,
-                                   "the fetch of user timing slot " + std::to_string(slot));
-    return std::vector<std::uint8_t>(r.Payload(), r.Payload() + UserTimingRecord::kSize);
-}
-
 // A whole number as the page's integer fields take it; sizes out of range are the check's.
 bool ParseLong(const std::string& text, long& value) {
     char* end = nullptr;
@@ -273,7 +210,8 @@ int UserTimingGet(const Args& args, CSession& s) {
     if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "--json"))
         UsageError("user-timing", "user-timing get takes SLOT and --json");
     const int slot = ParseSlot(args[1]);
-    const std::vector<std::uint8_t> record = FetchRecord(s.Line(), slot);
+    UserTimingRecord::Bytes record{};
+    CSession::Check(s.Generator().FetchUserTiming(slot, record));
     if (args.size() == 3)
         s.out << UserTimingJson(slot, record.data()) << "\n";
     else
@@ -348,39 +286,12 @@ int UserTimingSet(const Args& args, CSession& s) {
 // back and compares; a slot whose timing is in force is left during the upload and selected
 // again.
 int StoreUserTiming(CSession& s, int slot, const rules::UserTimingValues& v) {
+    // Refused before the line is touched.
     const std::string refusal = rules::CheckUserTiming(slot + 1, v);
     if (!refusal.empty())
         throw CFailure(kExitUsage, "user timing refused: " + refusal);
-    const UserTimingRecord::Bytes record = rules::MakeUserTimingRecord(slot + 1, v).ToBytes();
-
-    CLine& line = s.Line();
-    // The generator must leave a user timing before that slot is rewritten.
-    const int code = timing::kFirstUser + slot;
-    const bool inForce = line.Query(cmd::QueryTiming, "the timing query") == code;
-    if (inForce) {
-        SendSetting(line, cmd::SetTiming, {kLeaveTiming});
-        Pause(kLeaveSlotPauseMs);
-    }
-    SendSetting(line, cmd::StoreUserTiming,
-                std::vector<std::uint8_t>(record.begin(), record.end()));
-    const std::vector<std::uint8_t> stored = FetchRecord(line, slot);
-    if (!std::equal(stored.begin(), stored.end(), record.begin()))
-        throw CFailure(kExitDifferent, line.Name() + ": user timing slot " + std::to_string(slot) +
-                                           ": sent " + HexString(record.data(), record.size()) +
-                                           ", the generator holds " +
-                                           HexString(stored.data(), stored.size()));
-    if (inForce) {
-        // Back to the timing that was in force, now with the new values.
-        Pause(kAfterUploadPauseMs);
-        SendSetting(line, cmd::SetTiming, {static_cast<std::uint8_t>(code)});
-        const int reported = line.Query(cmd::QueryTiming, "the timing query");
-        if (reported != code)
-            throw CFailure(kExitDifferent, line.Name() + ": user timing slot " +
-                                               std::to_string(slot) + " stored, but timing " +
-                                               std::to_string(code) +
-                                               " was not selected again: the generator reports " +
-                                               std::to_string(reported));
-    }
+    UserTimingRecord::Bytes record{};
+    CSession::Check(s.Generator().StoreUserTiming(slot, v, &record));
     s.out << UserTimingLine(slot, record.data()) << "\n";
     return kExitDone;
 }
@@ -399,7 +310,7 @@ int CmdUserTiming(const Args& args, CSession& s) {
 
 namespace {
 
-constexpr int kSavedEdids = 6;
+constexpr int kSavedEdids = exchange::kSavedEdids;
 
 bool FileExists(const std::string& path) {
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
@@ -458,27 +369,11 @@ int CmdEdid(const Args& args, CSession& s) {
         std::fclose(f);
     }
 
-    CAwait await;
-    await.wWord = saved ? cmd::ReadSavedEdid : cmd::ReadSinkEdid;
-    // The saved form carries its slot before the 256 bytes.
-    const std::uint8_t slot = static_cast<std::uint8_t>(saved - 1);
-    await.nMinPayload = static_cast<int>(edid::kImageSize) + (saved ? 1 : 0);
-    if (saved)
-        await.accept = [slot](const CReply& r) { return r.Payload()[0] == slot; };
-    CReply reply;
-    try {
-        const std::uint8_t payload = saved ? slot : 0x01;
-        reply = s.Line().Exchange(await.wWord, {payload}, await,
-                                  saved ? "the read of saved EDID " + std::to_string(saved)
-                                        : std::string("the read of the display's EDID"));
-    } catch (const CFailure&) {
-        if (created)
-            std::remove(path.c_str());
-        throw;
-    }
     edid::Image image;
-    std::copy(reply.Payload() + (saved ? 1 : 0),
-              reply.Payload() + (saved ? 1 : 0) + edid::kImageSize, image.begin());
+    const client::Result read = s.Generator().ReadEdid(saved, image);
+    if (!read.Ok() && created)
+        std::remove(path.c_str());
+    CSession::Check(read);
 
     std::string text = edid::EdidTextLayout(image);
     if (!path.empty()) {
@@ -563,10 +458,9 @@ int CmdRaw(const Args& args, CSession& s) {
         throw CFailure(kExitUsage, "Too much parameter. (" + std::to_string(payload.size()) +
                                        " bytes, at most " + std::to_string(frame::kMaxPayload) +
                                        ")");
-    CAwait await;
-    await.wWord = static_cast<std::uint16_t>(word);
-    const CReply reply = s.Line().Exchange(await.wWord, payload, await, "the request");
-    s.out << HexBytes(reply.abFrame.data(), reply.abFrame.size()) << "\n";
+    std::vector<std::uint8_t> reply;
+    CSession::Check(s.Generator().Raw(static_cast<std::uint16_t>(word), payload, reply));
+    s.out << HexBytes(reply.data(), reply.size()) << "\n";
     return kExitDone;
 }
 

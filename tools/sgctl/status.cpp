@@ -5,6 +5,7 @@
 #include "edid/edid_report.h"
 #include "link/code_names.h"
 #include "link/command_words.h"
+#include "link/exchanges.h"
 #include "link/timing_codes.h"
 #include "link/user_timing_record.h"
 
@@ -15,52 +16,30 @@ namespace sgctl {
 
 namespace {
 
-constexpr int kUserSlots = 10;
+constexpr int kUserSlots = exchange::kUserSlots;
+constexpr int kItemCount = exchange::kStatusItems;
 
-// The read-back's item queries, in the console's order (the channel query of the HDMI output,
-// the console's output at start-up; the SDI one follows when the generator reports SDI).
-struct CItem {
-    const char* key;
-    std::uint16_t word;
-    const char* what;
+// The JSON keys of the read-back items, in read-back order.
+const char* const kItemKeys[kItemCount] = {
+    "timing",     "pattern",     "color_space",  "color_depth", "hdcp",    "hdmi_dvi",
+    "sample_rate", "audio_bits", "audio_source", "channel",     "hotplug", "signal",
 };
-
-const CItem kItems[] = {
-    {"timing", cmd::QueryTiming, "the timing query"},
-    {"pattern", cmd::QueryPattern, "the pattern query"},
-    {"color_space", cmd::QueryColorSpace, "the colour space query"},
-    {"color_depth", cmd::QueryColorDepth, "the colour depth query"},
-    {"hdcp", cmd::QueryHdcp, "the HDCP query"},
-    {"hdmi_dvi", cmd::QueryHdmiDviMode, "the HDMI/DVI mode query"},
-    {"sample_rate", cmd::QuerySampleRate, "the sample rate query"},
-    {"audio_bits", cmd::QueryAudioBits, "the audio bits query"},
-    {"audio_source", cmd::QueryAudioSource, "the audio source query"},
-    {"channel", cmd::QueryChannelsHdmi, "the HDMI channel query"},
-    {"hotplug", cmd::QueryHotPlug, "the hot plug query"},
-    {"signal", cmd::QuerySignalOutput, "the signal query"},
-};
-constexpr int kItemCount = sizeof kItems / sizeof kItems[0];
 enum Item {
-    kTiming,
-    kPattern,
-    kColorSpace,
-    kColorDepth,
-    kHdcp,
-    kHdmiDvi,
-    kSampleRate,
-    kAudioBits,
-    kAudioSource,
-    kChannel,
-    kHotPlug,
-    kSignal
+    kTiming = exchange::kTimingItem,
+    kPattern = exchange::kPatternItem,
+    kColorSpace = exchange::kColorSpaceItem,
+    kColorDepth = exchange::kColorDepthItem,
+    kHdcp = exchange::kHdcpItem,
+    kHdmiDvi = exchange::kHdmiDviItem,
+    kSampleRate = exchange::kSampleRateItem,
+    kAudioBits = exchange::kAudioBitsItem,
+    kAudioSource = exchange::kAudioSourceItem,
+    kChannel = exchange::kChannelItem,
+    kHotPlug = exchange::kHotPlugItem,
+    kSignal = exchange::kSignalItem,
 };
 
-struct CStatus {
-    int items[kItemCount] = {};
-    std::uint8_t records[kUserSlots][UserTimingRecord::kSize] = {};
-    std::uint8_t summary[6] = {};
-    bool hdmiOutput = true;
-};
+using CStatus = client::Status;
 
 struct CPanel {
     const char* label;
@@ -75,11 +54,12 @@ std::string Or(const char* text) {
 
 // The panel's words for the state, in the panel's order.
 std::vector<CPanel> PanelTexts(const CStatus& st) {
-    const int* v = st.items;
+    const int* v = st.items.data();
     const bool hdmi = st.hdmiOutput;
     std::string timingText = Or(names::TimingName(v[kTiming]));
     if (timing::IsUser(v[kTiming]))
-        timingText = names::UserTimingPanelText(st.records[timing::UserSlot(v[kTiming])]);
+        timingText = names::UserTimingPanelText(
+            st.userTimings[static_cast<std::size_t>(timing::UserSlot(v[kTiming]))].data());
     const int pattern = v[kPattern];
     return {
         {"Hot Plug:", "hot_plug", v[kHotPlug] != 0 ? "ON" : "OFF", v[kHotPlug]},
@@ -114,32 +94,6 @@ std::string ClockText(const UserTimingRecord& r) {
     char text[16];
     std::snprintf(text, sizeof text, "%u.%02u", r.pixelClock10kHz / 100u, r.pixelClock10kHz % 100u);
     return text;
-}
-
-CStatus ReadBack(CLine& line) {
-    CStatus st;
-    for (int i = 0; i < kItemCount; ++i)
-        st.items[i] = line.Query(kItems[i].word, kItems[i].what);
-    for (int slot = 0; slot < kUserSlots; ++slot) {
-        CAwait await;
-        await.wWord = cmd::FetchUserTiming;
-        await.nMinPayload = UserTimingRecord::kSize;
-        const CReply r =
-            line.Exchange(cmd::FetchUserTiming, {static_cast<std::uint8_t>(slot)}, await,
-                          "the fetch of user timing slot " + std::to_string(slot));
-        std::copy(r.Payload(), r.Payload() + UserTimingRecord::kSize, st.records[slot]);
-    }
-    CAwait summary;
-    summary.wWord = cmd::QueryStatusSummary;
-    summary.nMinPayload = 6;
-    const CReply r =
-        line.Exchange(cmd::QueryStatusSummary, {}, summary, "the status summary query");
-    std::copy(r.Payload(), r.Payload() + 6, st.summary);
-    st.hdmiOutput = line.Query(cmd::QueryOutputInterface, "the output interface query") == 0;
-    // The channel setting of the output in force, as the console asks after the output report.
-    if (!st.hdmiOutput)
-        st.items[kChannel] = line.Query(cmd::QueryChannelsSdi, "the SDI channel query");
-    return st;
 }
 
 } // namespace
@@ -194,8 +148,7 @@ std::string UserTimingLine(int slot, const std::uint8_t* record) {
 int CmdSearch(const Args& args, CSession& s) {
     if (!args.empty())
         UsageError("search", "search takes no arguments");
-    CLine& line = s.Search();
-    s.out << line.Name() << "\n";
+    s.out << s.Search().PortName() << "\n";
     return kExitDone;
 }
 
@@ -207,7 +160,8 @@ int CmdStatus(const Args& args, CSession& s) {
         else
             UsageError("status", "unknown argument " + a);
     }
-    const CStatus st = ReadBack(s.Line());
+    CStatus st;
+    CSession::Check(s.Generator().ReadStatus(st));
     const std::vector<CPanel> panel = PanelTexts(st);
     std::ostringstream o;
     if (json) {
@@ -215,15 +169,15 @@ int CmdStatus(const Args& args, CSession& s) {
         for (int i = 0; i < kItemCount; ++i) {
             if (i == kHotPlug || i == kSignal)
                 continue;
-            o << "  \"" << kItems[i].key << "\": " << st.items[i] << ",\n";
+            o << "  \"" << kItemKeys[i] << "\": " << st.items[static_cast<std::size_t>(i)] << ",\n";
         }
         o << "  \"interface\": \"" << (st.hdmiOutput ? "hdmi" : "sdi") << "\",\n"
           << "  \"signal\": \"" << (st.items[kSignal] == 0 ? "on" : "off") << "\",\n"
           << "  \"hotplug\": " << (st.items[kHotPlug] != 0 ? "true" : "false") << ",\n"
-          << "  \"summary\": \"" << HexString(st.summary, 6) << "\",\n"
+          << "  \"summary\": \"" << HexString(st.summary.data(), 6) << "\",\n"
           << "  \"user_timings\": [\n";
         for (int slot = 0; slot < kUserSlots; ++slot)
-            o << "    " << UserTimingJson(slot, st.records[slot])
+            o << "    " << UserTimingJson(slot, st.userTimings[static_cast<std::size_t>(slot)].data())
               << (slot + 1 < kUserSlots ? ",\n" : "\n");
         o << "  ],\n  \"names\": {";
         for (std::size_t i = 0; i < panel.size(); ++i)
@@ -231,7 +185,7 @@ int CmdStatus(const Args& args, CSession& s) {
         o << "}\n}\n";
     } else {
         char line[160];
-        std::snprintf(line, sizeof line, "%-14s%s\n", "Port:", s.Line().Name().c_str());
+        std::snprintf(line, sizeof line, "%-14s%s\n", "Port:", s.Generator().PortName().c_str());
         o << line;
         std::snprintf(line, sizeof line, "%-14s%s\n", "Output:", st.hdmiOutput ? "HDMI" : "SDI");
         o << line;
@@ -245,7 +199,8 @@ int CmdStatus(const Args& args, CSession& s) {
         }
         o << "User timings (slot, name, clock, horizontal, vertical, scan, sync):\n";
         for (int slot = 0; slot < kUserSlots; ++slot)
-            o << "  " << UserTimingLine(slot, st.records[slot]) << "\n";
+            o << "  " << UserTimingLine(slot, st.userTimings[static_cast<std::size_t>(slot)].data())
+              << "\n";
     }
     s.out << o.str();
     return kExitDone;

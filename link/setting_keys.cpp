@@ -1,5 +1,5 @@
-// The one-byte settings of `sgctl set`.
-#include "tools/sgctl/settings.h"
+// The one-byte settings by key.
+#include "link/setting_keys.h"
 
 #include "link/code_names.h"
 #include "link/command_words.h"
@@ -9,7 +9,7 @@
 #include <cctype>
 #include <cstdlib>
 
-namespace sgctl {
+namespace client {
 
 namespace {
 
@@ -174,7 +174,7 @@ bool NeedsVideoMode(Key key) {
     return key == Key::ColorSpace || key == Key::ColorDepth;
 }
 
-std::string Refusal(const CKeyInfo& key, int code, const CGeneratorState& state) {
+std::string Refusal(const CKeyInfo& key, int code, const CRuleState& state) {
     if (key.bHdmiOnly && !state.bHdmiOutput)
         return std::string("the console offers the ") + key.label +
                " for the HDMI output only, and the SDI output is selected";
@@ -206,4 +206,4 @@ std::string Refusal(const CKeyInfo& key, int code, const CGeneratorState& state)
     return std::string();
 }
 
-} // namespace sgctl
+} // namespace client

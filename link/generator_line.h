@@ -1,10 +1,11 @@
-// One generator on one serial port, driven synchronously: a request is one frame written, and its
+// The line to one generator, driven synchronously: a request is one frame written, and its
 // reply is awaited by reading the port against a deadline and feeding the bytes to the console's
 // reply framing. Every reply goes through the framing's general parser, so that its checksum and
 // length are verified whatever the request was, and the console's address filter is applied. No
 // thread, no window; one CLine per port.
 #pragma once
 
+#include "link/exchanges.h"
 #include "link/frame.h"
 #include "link/reply_framing.h"
 #include "platform/serial/serial_port.h"
@@ -17,16 +18,16 @@
 #include <string>
 #include <vector>
 
-namespace sgctl {
+namespace client {
 
-// Exit codes.
+// What became of an exchange, as the exit codes of the command-line tools.
 constexpr int kExitDone = 0;
 constexpr int kExitUsage = 2;     // usage error, or input the console itself refuses
 constexpr int kExitNoAnswer = 3;  // no reply in time: a silent port, no generator
 constexpr int kExitDifferent = 4; // the generator answered differently than asked
 constexpr int kExitPort = 5;      // the port is missing, busy, not ours to use, or went away
 
-// A failure that ends the command with an exit code and a message for standard error.
+// A failure that ends an exchange: its exit code and what to tell the user.
 class CFailure : public std::runtime_error {
 public:
     CFailure(int exitCode, const std::string& message)
@@ -70,7 +71,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // A reply must begin within the window and may then take this much more after each byte.
-    static constexpr int kByteIntervalMs = 200;
+    static constexpr int kByteIntervalMs = exchange::kByteIntervalMs;
     // However busy the line, an exchange never waits longer than its window and this.
     static constexpr int kExtraLimitMs = 2000;
 
@@ -135,4 +136,4 @@ private:
 // "0x8061".
 std::string WordText(std::uint16_t word);
 
-} // namespace sgctl
+} // namespace client

@@ -1,13 +1,14 @@
-// The synchronous exchange of sgctl: one request frame out, its reply awaited against a deadline.
-#include "tools/sgctl/line.h"
+// The synchronous exchange: one request frame out, its reply awaited against a deadline.
+#include "link/generator_line.h"
 
 #include "link/command_words.h"
+#include "link/exchanges.h"
 #include "link/frame_log.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace sgctl {
+namespace client {
 
 namespace {
 
@@ -235,4 +236,4 @@ void CLine::OnDiscard(reply::Discard why, const std::uint8_t* bytes, int count) 
     m_log.Line("RX", bytes, static_cast<std::size_t>(count), reply::DiscardName(why));
 }
 
-} // namespace sgctl
+} // namespace client

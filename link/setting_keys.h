@@ -1,12 +1,13 @@
-// The one-byte settings of `sgctl set`: their keys, command words, the codes the console sends,
-// the names it shows for them, and the choices it refuses. No I/O.
+// The one-byte settings by key ("timing", "color_space"): their command words, the codes the
+// console sends, the names it shows for them, and the choices it refuses. What `sgctl set`, the
+// test plans and the protocol client take a VALUE as. No I/O.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace sgctl {
+namespace client {
 
 enum class Key {
     Timing,
@@ -48,7 +49,7 @@ std::string CodeName(Key key, int code, bool hdmiOutput);
 bool ParseValue(Key key, const std::string& text, bool hdmiOutput, int& code, std::string& error);
 
 // What the refusals look at.
-struct CGeneratorState {
+struct CRuleState {
     bool bHdmiOutput = true;
     int nTiming = 0;
     int nHdmiDvi = 1;
@@ -60,6 +61,6 @@ bool NeedsVideoMode(Key key);
 
 // Empty when the console sends the choice in that state; else its message (the Setting page's
 // own for the 4K and DVI rules).
-std::string Refusal(const CKeyInfo& key, int code, const CGeneratorState& state);
+std::string Refusal(const CKeyInfo& key, int code, const CRuleState& state);
 
-} // namespace sgctl
+} // namespace client

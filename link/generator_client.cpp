@@ -1,0 +1,499 @@
+// The generator as a program talks to it: the exchanges of link/exchanges.h run synchronously on
+// one line.
+#include "link/generator_client.h"
+
+#include "link/command_words.h"
+#include "link/timing_codes.h"
+#include "platform/serial/open_failure.h"
+#include "platform/serial/port_map.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <thread>
+
+namespace client {
+
+namespace {
+
+std::string ComName(int n) {
+    return "COM" + std::to_string(n);
+}
+
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string HexString(const std::uint8_t* bytes, std::size_t count) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string s;
+    for (std::size_t i = 0; i < count; ++i) {
+        s += kDigits[bytes[i] >> 4];
+        s += kDigits[bytes[i] & 0x0F];
+    }
+    return s;
+}
+
+// "34 (SMPTE)".
+std::string Described(int code, const std::string& name) {
+    return std::to_string(code) + (name.empty() ? "" : " (" + name + ")");
+}
+
+// The read-back's item queries as messages name them.
+const char* const kItemWhat[exchange::kStatusItems] = {
+    "the timing query",        "the pattern query",     "the colour space query",
+    "the colour depth query",  "the HDCP query",        "the HDMI/DVI mode query",
+    "the sample rate query",   "the audio bits query",  "the audio source query",
+    "the HDMI channel query",  "the hot plug query",    "the signal query",
+};
+
+} // namespace
+
+int ExitCodeOf(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Done:
+        return kExitDone;
+    case Outcome::Refused:
+        return kExitUsage;
+    case Outcome::NoAnswer:
+        return kExitNoAnswer;
+    case Outcome::Different:
+        return kExitDifferent;
+    case Outcome::PortError:
+        return kExitPort;
+    }
+    return kExitUsage;
+}
+
+namespace {
+
+Outcome OutcomeOf(int exitCode) {
+    switch (exitCode) {
+    case kExitDone:
+        return Outcome::Done;
+    case kExitNoAnswer:
+        return Outcome::NoAnswer;
+    case kExitDifferent:
+        return Outcome::Different;
+    case kExitPort:
+        return Outcome::PortError;
+    default:
+        return Outcome::Refused;
+    }
+}
+
+} // namespace
+
+int ComNumber(const std::string& port) {
+    if (port.size() < 4 || port.size() > 5 ||
+        std::tolower(static_cast<unsigned char>(port[0])) != 'c' ||
+        std::tolower(static_cast<unsigned char>(port[1])) != 'o' ||
+        std::tolower(static_cast<unsigned char>(port[2])) != 'm')
+        return 0;
+    int n = 0;
+    for (std::size_t i = 3; i < port.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(port[i])))
+            return 0;
+        n = n * 10 + (port[i] - '0');
+    }
+    return n >= exchange::kFirstCom && n <= exchange::kLastCom ? n : 0;
+}
+
+CGeneratorClient::CGeneratorClient(const Options& options) : m_options(options) {}
+
+CGeneratorClient::~CGeneratorClient() = default;
+
+template <class F> Result CGeneratorClient::Run(F body) {
+    try {
+        body();
+        return Result{};
+    } catch (const CFailure& failure) {
+        Result r;
+        r.outcome = OutcomeOf(failure.ExitCode());
+        r.message = failure.what();
+        while (!r.message.empty() && r.message.back() == '\n')
+            r.message.pop_back();
+        return r;
+    }
+}
+
+bool CGeneratorClient::IsOpen() const {
+    return m_bOpen && m_line != nullptr;
+}
+
+std::string CGeneratorClient::PortName() const {
+    return m_line ? m_line->Name() : std::string();
+}
+
+CLine* CGeneratorClient::Line() {
+    return IsOpen() ? m_line.get() : nullptr;
+}
+
+void CGeneratorClient::Close() {
+    if (m_line)
+        m_line->Close();
+    m_bOpen = false;
+}
+
+void CGeneratorClient::OpenFailure(const std::string& name, const std::string& device,
+                                   const serial::Error& error) {
+    std::string message = name;
+    if (device.empty()) {
+        message += ": no such port (nothing in the port map, no such serial device)";
+    } else {
+        if (device != name)
+            message += " (" + device + ")";
+        message += ": ";
+        message += serial::CauseName(error.cause);
+        if (!error.text.empty() && error.text != serial::CauseName(error.cause))
+            message += " (" + error.text + ")";
+        const std::string advice = serial::ExplainOpenFailure(error, device);
+        if (!advice.empty())
+            message += "\n" + advice;
+    }
+    throw CFailure(kExitPort, message);
+}
+
+Result CGeneratorClient::Open(const std::string& port) {
+    return Run([&] {
+        Close();
+        m_line = std::make_unique<CLine>(m_options.address, m_options.timeoutMs,
+                                         m_options.log ? *m_options.log : m_noLog);
+        const int n = ComNumber(port);
+        const std::string device = n ? serial::ResolveComPort(n) : port;
+        const serial::Error e = m_line->Open(port, device);
+        if (e)
+            OpenFailure(port, device, e);
+        m_bOpen = true;
+    });
+}
+
+CLine& CGeneratorClient::Open_() {
+    if (!IsOpen())
+        throw CFailure(kExitPort, "no port is open");
+    return *m_line;
+}
+
+int CGeneratorClient::ProbeWindow(bool firstPort) const {
+    if (m_options.timeoutGiven)
+        return m_options.timeoutMs;
+    return firstPort ? exchange::kFirstProbeMs : exchange::kNextProbeMs;
+}
+
+bool CGeneratorClient::ProbeOn(CLine& line, int windowMs) {
+    CAwait await;
+    await.wWord = cmd::Search;
+    await.nMinPayload = 2;
+    await.bAnyAddress = true; // the console's search takes an answer from any generator
+    await.accept = [](const CReply& r) {
+        return r.Payload()[0] == exchange::kFoundPayload[0] &&
+               r.Payload()[1] == exchange::kFoundPayload[1];
+    };
+    line.Send(cmd::Search, {}, "search " + line.Name());
+    CReply reply;
+    return line.Await(await, windowMs, reply);
+}
+
+Result CGeneratorClient::Probe() {
+    return Run([&] {
+        CLine& line = Open_();
+        if (!ProbeOn(line, ProbeWindow(true))) {
+            const std::string ignored = line.Ignored();
+            throw CFailure(kExitNoAnswer, line.Name() + ": no generator answered the search" +
+                                              (ignored.empty() ? "" : "; " + ignored));
+        }
+    });
+}
+
+Result CGeneratorClient::Search() {
+    return Run([&] {
+        Close();
+        m_line = std::make_unique<CLine>(m_options.address, m_options.timeoutMs,
+                                         m_options.log ? *m_options.log : m_noLog);
+        // COM1 up, as the console searches: a port that does not open is skipped at once.
+        std::string silent;
+        bool first = true;
+        for (int n = exchange::kFirstCom; n <= exchange::kLastCom; ++n) {
+            const std::string device = serial::ResolveComPort(n);
+            if (device.empty() || m_line->Open(ComName(n), device))
+                continue;
+            const bool found = ProbeOn(*m_line, ProbeWindow(first));
+            first = false;
+            if (found) {
+                m_bOpen = true;
+                return;
+            }
+            m_line->Close();
+            silent += (silent.empty() ? "" : ", ") + ComName(n);
+        }
+        throw CFailure(kExitNoAnswer, "no generator answered the search on COM1..COM99" +
+                                          (silent.empty() ? std::string(" (no port opened)")
+                                                          : " (no answer on " + silent + ")"));
+    });
+}
+
+// --- Reading the state ----------------------------------------------------------------------
+
+UserTimingRecord::Bytes CGeneratorClient::Fetch(int slot) {
+    CAwait await;
+    await.wWord = cmd::FetchUserTiming;
+    await.nMinPayload = UserTimingRecord::kSize;
+    const CReply r = Open_().Exchange(cmd::FetchUserTiming, {static_cast<std::uint8_t>(slot)},
+                                      await,
+                                      "the fetch of user timing slot " + std::to_string(slot));
+    UserTimingRecord::Bytes record{};
+    std::copy(r.Payload(), r.Payload() + UserTimingRecord::kSize, record.begin());
+    return record;
+}
+
+void CGeneratorClient::ReadStatus_(Status& st) {
+    CLine& line = Open_();
+    // The console's order: the items (the channel query of the HDMI output, the console's output
+    // at start-up), the user timing records, the summary, the output in force.
+    for (int i = 0; i < exchange::kStatusItems; ++i)
+        st.items[static_cast<std::size_t>(i)] =
+            line.Query(exchange::ReadBackWord(i, true), kItemWhat[i]);
+    for (int slot = 0; slot < exchange::kUserSlots; ++slot)
+        st.userTimings[static_cast<std::size_t>(slot)] = Fetch(slot);
+    CAwait summary;
+    summary.wWord = cmd::QueryStatusSummary;
+    summary.nMinPayload = 6;
+    const CReply r =
+        line.Exchange(cmd::QueryStatusSummary, {}, summary, "the status summary query");
+    std::copy(r.Payload(), r.Payload() + 6, st.summary.begin());
+    st.hdmiOutput = line.Query(cmd::QueryOutputInterface, "the output interface query") == 0;
+    // The channel setting of the output in force, as the console asks after the output report.
+    if (!st.hdmiOutput)
+        st.items[exchange::kChannelItem] =
+            line.Query(exchange::ReadBackWord(exchange::kChannelItem, false),
+                       "the SDI channel query");
+}
+
+Result CGeneratorClient::ReadStatus(Status& status) {
+    return Run([&] { ReadStatus_(status); });
+}
+
+Result CGeneratorClient::QueryOutput(bool& hdmi) {
+    return Run([&] {
+        hdmi = Open_().Query(cmd::QueryOutputInterface, "the output interface query") == 0;
+    });
+}
+
+// --- Settings -------------------------------------------------------------------------------
+
+// Sends a setting and waits for the generator's acknowledgement, which carries the same word; a
+// generator that does not acknowledge is not waited for beyond the window. Whether the setting
+// took is for the read-back to tell.
+void CGeneratorClient::SendSetting(std::uint16_t word, const std::vector<std::uint8_t>& payload) {
+    CLine& line = Open_();
+    CAwait ack;
+    ack.wWord = word;
+    line.Send(word, payload);
+    CReply reply;
+    line.Await(ack, line.WindowMs(), reply);
+}
+
+SetDone CGeneratorClient::SetKey(const CKeyInfo& key, const std::string& value) {
+    // A value is refused before the line is touched, but for the channel settings, whose codes
+    // and names depend on the output.
+    int code = 0;
+    std::string error;
+    if (key.key != Key::Channel && !ParseValue(key.key, value, true, code, error))
+        throw CFailure(kExitUsage, std::string(key.name) + " " + value + ": " + error);
+
+    CLine& line = Open_();
+    CRuleState state;
+    if (NeedsOutput(key.key))
+        state.bHdmiOutput =
+            line.Query(cmd::QueryOutputInterface, "the output interface query") == 0;
+    if (NeedsVideoMode(key.key)) {
+        state.nTiming = line.Query(cmd::QueryTiming, "the timing query");
+        state.nHdmiDvi = line.Query(cmd::QueryHdmiDviMode, "the HDMI/DVI mode query");
+    }
+    if (!ParseValue(key.key, value, state.bHdmiOutput, code, error))
+        throw CFailure(kExitUsage, std::string(key.name) + " " + value + ": " + error + " (" +
+                                       (state.bHdmiOutput ? "HDMI" : "SDI") + " output selected)");
+    const std::string name = CodeName(key.key, code, state.bHdmiOutput);
+    const std::string refusal = Refusal(key, code, state);
+    if (!refusal.empty())
+        throw CFailure(kExitUsage, std::string(key.name) + " " + Described(code, name) +
+                                       " refused: " + refusal);
+
+    SendSetting(SetWord(key, state.bHdmiOutput), {static_cast<std::uint8_t>(code)});
+    const int reported =
+        line.Query(QueryWord(key, state.bHdmiOutput), "the " + std::string(key.label) + " query");
+    if (reported != code)
+        throw CFailure(kExitDifferent,
+                       line.Name() + ": " + key.name + ": sent " + Described(code, name) +
+                           ", the generator reports " +
+                           Described(reported, CodeName(key.key, reported, state.bHdmiOutput)));
+    return SetDone{code, name};
+}
+
+// A two-way switch: sends 0 or 1 and reads back, 0 meaning the first state.
+void CGeneratorClient::Switch(const char* what, const char* first, const char* second,
+                              bool toFirst, std::uint16_t setWord, std::uint16_t queryWord,
+                              const char* queryWhat) {
+    CLine& line = Open_();
+    SendSetting(setWord, {static_cast<std::uint8_t>(toFirst ? 0 : 1)});
+    // Any value but 0 reads as the second state.
+    const bool isFirst = line.Query(queryWord, queryWhat) == 0;
+    if (isFirst != toFirst)
+        throw CFailure(kExitDifferent, line.Name() + ": " + what + ": sent " +
+                                           (toFirst ? first : second) +
+                                           ", the generator reports " +
+                                           (isFirst ? first : second));
+}
+
+Result CGeneratorClient::SetOutput(bool hdmi) {
+    return Run([&] {
+        Switch("output", "hdmi", "sdi", hdmi, cmd::SetOutputInterface, cmd::QueryOutputInterface,
+               "the output interface query");
+    });
+}
+
+Result CGeneratorClient::SetSignal(bool on) {
+    return Run([&] {
+        Switch("signal", "on", "off", on, cmd::SetSignalOutput, cmd::QuerySignalOutput,
+               "the signal query");
+    });
+}
+
+Result CGeneratorClient::Set(const std::string& key, const std::string& value, SetDone* done) {
+    auto lower = [](std::string s) {
+        for (char& c : s)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    if (key == "output" || key == "signal") {
+        const bool output = key == "output";
+        const std::string v = lower(value);
+        const char* first = output ? "hdmi" : "on";
+        const char* second = output ? "sdi" : "off";
+        if (v != first && v != second && v != "0" && v != "1")
+            return Result{Outcome::Refused, key + " " + value + ": " + first + " or " + second};
+        const bool toFirst = v == first || v == "0";
+        Result r = output ? SetOutput(toFirst) : SetSignal(toFirst);
+        if (r.Ok() && done)
+            *done = SetDone{toFirst ? 0 : 1, toFirst ? first : second};
+        return r;
+    }
+    const CKeyInfo* info = FindKey(key);
+    if (!info) {
+        std::string keys;
+        for (const CKeyInfo& k : Keys())
+            keys += std::string(keys.empty() ? "" : ", ") + k.name;
+        return Result{Outcome::Refused,
+                      "unknown KEY " + key + " (one of " + keys + ", output, signal)"};
+    }
+    return Run([&] {
+        const SetDone d = SetKey(*info, value);
+        if (done)
+            *done = d;
+    });
+}
+
+Result CGeneratorClient::Reset() {
+    return Run([&] {
+        CAwait ack;
+        ack.wWord = cmd::ResetToDefault;
+        Open_().Exchange(cmd::ResetToDefault, {}, ack, "the reset");
+    });
+}
+
+// --- User timings ---------------------------------------------------------------------------
+
+Result CGeneratorClient::FetchUserTiming(int slot, UserTimingRecord::Bytes& record) {
+    return Run([&] {
+        if (slot < 0 || slot >= exchange::kUserSlots)
+            throw CFailure(kExitUsage, "user timing slot " + std::to_string(slot) +
+                                           ": the slots are 0..9");
+        record = Fetch(slot);
+    });
+}
+
+Result CGeneratorClient::StoreUserTiming(int slot, const rules::UserTimingValues& v,
+                                         UserTimingRecord::Bytes* stored) {
+    return Run([&] {
+        if (slot < 0 || slot >= exchange::kUserSlots)
+            throw CFailure(kExitUsage, "user timing slot " + std::to_string(slot) +
+                                           ": the slots are 0..9");
+        const std::string refusal = rules::CheckUserTiming(slot + 1, v);
+        if (!refusal.empty())
+            throw CFailure(kExitUsage, "user timing refused: " + refusal);
+        const UserTimingRecord::Bytes record = rules::MakeUserTimingRecord(slot + 1, v).ToBytes();
+
+        CLine& line = Open_();
+        // The generator must leave a user timing before that slot is rewritten.
+        const int code = timing::kFirstUser + slot;
+        const bool inForce = line.Query(cmd::QueryTiming, "the timing query") == code;
+        if (inForce) {
+            SendSetting(cmd::SetTiming, {exchange::kLeaveSlotTiming});
+            Pause(exchange::kLeaveSlotWaitMs);
+        }
+        SendSetting(cmd::StoreUserTiming, std::vector<std::uint8_t>(record.begin(), record.end()));
+        const UserTimingRecord::Bytes held = Fetch(slot);
+        if (held != record)
+            throw CFailure(kExitDifferent, line.Name() + ": user timing slot " +
+                                               std::to_string(slot) + ": sent " +
+                                               HexString(record.data(), record.size()) +
+                                               ", the generator holds " +
+                                               HexString(held.data(), held.size()));
+        if (inForce) {
+            // Back to the timing that was in force, now with the new values.
+            Pause(exchange::kAfterStoreWaitMs);
+            SendSetting(cmd::SetTiming, {static_cast<std::uint8_t>(code)});
+            const int reported = line.Query(cmd::QueryTiming, "the timing query");
+            if (reported != code)
+                throw CFailure(kExitDifferent,
+                               line.Name() + ": user timing slot " + std::to_string(slot) +
+                                   " stored, but timing " + std::to_string(code) +
+                                   " was not selected again: the generator reports " +
+                                   std::to_string(reported));
+        }
+        if (stored)
+            *stored = record;
+    });
+}
+
+// --- EDID -----------------------------------------------------------------------------------
+
+Result CGeneratorClient::ReadEdid(int source, edid::Image& image) {
+    return Run([&] {
+        if (source < 0 || source > exchange::kSavedEdids)
+            throw CFailure(kExitUsage, "EDID source " + std::to_string(source) +
+                                           ": 0 is the display's, 1..6 the saved ones");
+        const exchange::EdidRead form = exchange::EdidReadOf(source);
+        CAwait await;
+        await.wWord = form.word;
+        // The saved form carries its slot before the 256 bytes.
+        await.nMinPayload = static_cast<int>(edid::kImageSize) + (form.saved ? 1 : 0);
+        if (form.saved) {
+            const std::uint8_t slot = form.payload;
+            await.accept = [slot](const CReply& r) { return r.Payload()[0] == slot; };
+        }
+        const CReply reply =
+            Open_().Exchange(form.word, {form.payload}, await,
+                             form.saved ? "the read of saved EDID " + std::to_string(source)
+                                        : std::string("the read of the display's EDID"));
+        const std::uint8_t* bytes = reply.Payload() + (form.saved ? 1 : 0);
+        std::copy(bytes, bytes + edid::kImageSize, image.begin());
+    });
+}
+
+// --- Anything else --------------------------------------------------------------------------
+
+Result CGeneratorClient::Raw(std::uint16_t word, const std::vector<std::uint8_t>& payload,
+                             std::vector<std::uint8_t>& replyFrame) {
+    return Run([&] {
+        if (payload.size() > static_cast<std::size_t>(frame::kMaxPayload))
+            throw CFailure(kExitUsage, "Too much parameter. (" + std::to_string(payload.size()) +
+                                           " bytes, at most " +
+                                           std::to_string(frame::kMaxPayload) + ")");
+        CAwait await;
+        await.wWord = word;
+        replyFrame = Open_().Exchange(word, payload, await, "the request").abFrame;
+    });
+}
+
+} // namespace client
