@@ -3,6 +3,7 @@
 // character counts of the description rules are the same whichever line ends the file uses.
 #include "app/address_file.h"
 #include "app/module_path.h"
+#include "app/program_folder.h"
 
 #include <cctype>
 #include <cerrno>
@@ -75,20 +76,6 @@ bool ScanHex(const std::string& s, std::size_t& pos, std::uint16_t& word) {
     return true;
 }
 
-// A directory this user may create files in. One marked read-only counts as not writable even
-// for a user whom the system would let write it anyway (the superuser), as with the file itself.
-bool DirectoryWritable(const std::string& dir) {
-    struct stat st {};
-    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & 0222) != 0 &&
-           access(dir.c_str(), W_OK) == 0;
-}
-
-// Where the system's package manager installs programs: never a place for the user's file, even
-// for the superuser, who may write there.
-bool SystemProgramDirectory(const std::string& dir) {
-    return dir == "/usr" || dir.compare(0, 5, "/usr/") == 0;
-}
-
 } // namespace
 
 void BuildPath(const char* modulePath, char* out, std::size_t outSize) {
@@ -114,7 +101,7 @@ void ChoosePath(const char* modulePath, const std::string& configDir, char* out,
     const std::string exeDir = separator == std::string::npos ? "."
                                : separator == 0               ? beside.substr(0, 1)
                                                               : beside.substr(0, separator);
-    if (DirectoryWritable(exeDir) && !SystemProgramDirectory(exeDir))
+    if (UserMayCreateFilesIn(exeDir) && !IsSystemProgramFolder(exeDir))
         return;
     const std::string inConfig = configDir + kModulePathSeparator + "SG.ini";
     if (inConfig.size() >= outSize)

@@ -26,8 +26,9 @@ using Report = std::function<void(const char* message)>;
 void BuildPath(const char* modulePath, char* out, std::size_t outSize);
 
 // The address file's path: BuildPath's, beside the executable, when the executable's directory
-// is writable (a portable copy; on Windows always). Otherwise, as for an installed console (also
-// one under /usr that the superuser runs), "SG.ini" in configDir, which is created when missing.
+// is writable (a portable copy). Otherwise, as for an installed console (also one under /usr or
+// Program Files that the superuser or an administrator runs), "SG.ini" in configDir, which is
+// created when missing (program_folder.h has the rules).
 // An empty configDir, one that cannot be created, or a path that does not fit outSize keeps the
 // place beside the executable.
 void ChoosePath(const char* modulePath, const std::string& configDir, char* out,

@@ -1,5 +1,6 @@
 # The packages CPack makes from the installation: a Debian package on Linux, whose dependencies
-# dpkg-shlibdeps reads from the binaries, and a zip of the executables on Windows.
+# dpkg-shlibdeps reads from the binaries, and on Windows a zip of the installation and a setup
+# program.
 set(KESTRELON_PACKAGE_CONTACT "Kestrelon console maintainers <maintainers@kestrelon.invalid>"
     CACHE STRING "Maintainer of the packages")
 
@@ -18,8 +19,28 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_VERBATIM_VARIABLES ON)
 
 if(WIN32)
-    set(CPACK_GENERATOR ZIP)
+    # The zip for those who want no installation, and the setup program (NSIS, from the script
+    # packaging/windows/NSIS.template.in): kestrelon-VERSION-win64-setup.exe.
+    set(CPACK_GENERATOR ZIP NSIS)
     set(CPACK_PACKAGE_FILE_NAME kestrelon-${PROJECT_VERSION}-win64)
+    set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/KestrelonCPackOptions.cmake)
+    set(CPACK_MODULE_PATH ${CMAKE_SOURCE_DIR}/packaging/windows)
+    set(CPACK_PACKAGE_INSTALL_DIRECTORY Kestrelon)
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Kestrelon)
+    set(CPACK_NSIS_PACKAGE_NAME Kestrelon)
+    set(CPACK_NSIS_DISPLAY_NAME Kestrelon)
+    set(CPACK_NSIS_MUI_ICON ${KESTRELON_ICO})
+    set(CPACK_NSIS_MUI_UNIICON ${KESTRELON_ICO})
+    set(CPACK_NSIS_KESTRELON_PATH_ENTRY ${CMAKE_BINARY_DIR}/packaging/windows/path_entry.exe)
+    set(version_quad ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
+    foreach(part PATCH TWEAK)
+        if("${PROJECT_VERSION_${part}}" STREQUAL "")
+            string(APPEND version_quad .0)
+        else()
+            string(APPEND version_quad .${PROJECT_VERSION_${part}})
+        endif()
+    endforeach()
+    set(CPACK_NSIS_KESTRELON_VERSION_QUAD ${version_quad})
 else()
     set(CPACK_GENERATOR DEB)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -35,10 +35,11 @@ wine_session_cleanup() {
 
 wine_session_start() {
     local name=$1
-    # No mono or gecko installer prompts, no debug chatter.
+    # No mono or gecko installer prompts, no debug chatter, and no menu entries or file
+    # associations of the host's desktop made for the prefix's Start menu shortcuts.
     work=$(mktemp -d "${TMPDIR:-/tmp}/kestrelon-$name-XXXXXX")
     export WINEPREFIX="$work/prefix"
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export WINEDEBUG=-all
     wine_session_xvfb=""
     trap wine_session_cleanup EXIT

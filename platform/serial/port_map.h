@@ -17,12 +17,12 @@
 namespace serial {
 
 // The console's per-user configuration directory: $XDG_CONFIG_HOME/kestrelon, or
-// ~/.config/kestrelon when the variable is unset or not an absolute path. Empty when no home
-// directory is known either, and on Windows, where the console keeps no settings per user.
+// ~/.config/kestrelon when the variable is unset or not an absolute path; empty when no home
+// directory is known either. On Windows %APPDATA%\kestrelon (empty when APPDATA is not set).
 std::string ConfigDirectory();
 
-// ConfigDirectory()/ports. Empty when that is. On Windows %APPDATA%\kestrelon, whose ports.ini
-// maps COM numbers to network endpoints (empty when APPDATA is not set).
+// ConfigDirectory()/ports; empty when that is. On Windows ConfigDirectory() itself, whose
+// ports.ini maps COM numbers to network endpoints.
 std::string PortMapDirectory();
 
 // Where the device scan looks; tests point these at directories of their own.

@@ -2,7 +2,7 @@
 // device-namespace form "\\.\COMn" from 10 on), unless the user's port map names a network
 // endpoint for it: the key COMn of the section [ports] in %APPDATA%\kestrelon\ports.ini. (A file
 // per port, as on Linux, cannot be: a file named COMn is the device COMn in every directory.) The
-// console keeps no other per-user files here.
+// same directory keeps the address file of an installed console (ConfigDirectory).
 #include "platform/serial/port_map.h"
 
 #include "platform/serial/network_endpoint.h"
@@ -16,14 +16,14 @@
 namespace serial {
 
 std::string ConfigDirectory() {
-    return std::string();
-}
-
-std::string PortMapDirectory() {
     const char* appData = std::getenv("APPDATA");
     if (!appData || !appData[0])
         return std::string();
     return std::string(appData) + "\\kestrelon";
+}
+
+std::string PortMapDirectory() {
+    return ConfigDirectory();
 }
 
 std::vector<std::string> ListPresentDevices(const DeviceRoots&) {

@@ -20,7 +20,8 @@ void AppMessageBox(const char* text);
 // when windows can be shown.
 std::string NoDisplayReason();
 // Writes text where the user who started the program reads it (the terminal, or what standard
-// output was redirected to), for the options that print instead of opening a window.
+// output was redirected to; on Windows, with neither, a message box), for the options that print
+// instead of opening the console's window.
 void WriteToTerminal(const std::string& text, bool error = false);
 
 } // namespace ui

@@ -24,6 +24,8 @@ void UnsetEnv(const std::string& name) {
     unsetenv(name.c_str());
 }
 
+const char kConfigHomeVariable[] = "XDG_CONFIG_HOME";
+
 GuardedBlock AllocateGuarded(std::size_t bytes) {
     const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     const std::size_t data = (bytes + page - 1) / page * page;

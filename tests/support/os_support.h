@@ -1,6 +1,7 @@
 // The few operating-system calls the test support needs, one implementation per system
 // (os_posix.cpp, os_win.cpp; CMake picks the file): a fresh temporary directory, the process
-// environment, and memory followed by an inaccessible page.
+// environment and where it puts the user's configuration, and memory followed by an
+// inaccessible page.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,10 @@ std::string MakeTempDir();
 
 void SetEnv(const std::string& name, const std::string& value);
 void UnsetEnv(const std::string& name);
+
+// The variable that names the folder the console's per-user configuration directory is in:
+// XDG_CONFIG_HOME, or APPDATA on Windows.
+extern const char kConfigHomeVariable[];
 
 // `bytes` of writable memory that end exactly where an inaccessible page begins, so that any
 // read past them faults even without a sanitizer. Free with FreeGuarded(Base of the block).

@@ -40,6 +40,8 @@ void UnsetEnv(const std::string& name) {
     _putenv_s(name.c_str(), "");
 }
 
+const char kConfigHomeVariable[] = "APPDATA";
+
 GuardedBlock AllocateGuarded(std::size_t bytes) {
     SYSTEM_INFO info;
     GetSystemInfo(&info);

@@ -21,7 +21,8 @@ private:
 };
 
 // Points XDG_CONFIG_HOME at a temporary directory whose port map holds only what tests add.
-// (On Windows COM n is the system's own port and the directory plays no part.)
+// (On Windows it points APPDATA there, so that the console's per-user files are the test's own;
+// COM n is the system's own port and the port map directory plays no part.)
 class PortMap {
 public:
     PortMap();

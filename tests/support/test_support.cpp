@@ -20,11 +20,11 @@ TempDir::~TempDir() {
 }
 
 PortMap::PortMap() {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const char* old = std::getenv(kConfigHomeVariable);
     m_hadXdg = old != nullptr;
     if (old)
         m_oldXdg = old;
-    SetEnv("XDG_CONFIG_HOME", m_home.Path());
+    SetEnv(kConfigHomeVariable, m_home.Path());
     fs::create_directories(Dir());
     std::FILE* f = std::fopen((Dir() + "/manual").c_str(), "w");
     if (f)
@@ -33,9 +33,9 @@ PortMap::PortMap() {
 
 PortMap::~PortMap() {
     if (m_hadXdg)
-        SetEnv("XDG_CONFIG_HOME", m_oldXdg);
+        SetEnv(kConfigHomeVariable, m_oldXdg);
     else
-        UnsetEnv("XDG_CONFIG_HOME");
+        UnsetEnv(kConfigHomeVariable);
 }
 
 std::string PortMap::Dir() const {

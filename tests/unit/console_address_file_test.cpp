@@ -1,8 +1,11 @@
 // The address file: creation, the reading rules for hand-edited files, and the path rule.
 #include "app/address_file.h"
 #include "app/module_path.h"
+#include "app/program_folder.h"
 #include "support/pty_peer.h"
 
+#include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -235,4 +238,52 @@ TEST(AddressFile, PlaceBesideAWritableExecutableElseInTheConfigurationDirectory)
     ChoosePath(installed.c_str(), deep, out, sizeof out);
     EXPECT_EQ(std::string(out), exeDir.Path() + sep + "absent" + sep + "SG.ini");
     EXPECT_FALSE(std::filesystem::exists(deep));
+}
+
+TEST(AddressFile, WritableFoldersAreFoldersThatTakeANewFile) {
+    testsupport::TempDir dir;
+    const std::string sep(1, kModulePathSeparator);
+    EXPECT_TRUE(UserMayCreateFilesIn(dir.Path()));
+    EXPECT_FALSE(UserMayCreateFilesIn(dir.Path() + sep + "absent"));
+    WriteAll(dir.Path() + sep + "file", "x");
+    EXPECT_FALSE(UserMayCreateFilesIn(dir.Path() + sep + "file"));
+    // The check leaves nothing behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+// Where the system keeps its programs (/usr, Program Files) is matched on whole folder names,
+// in any case on Windows, and is no place for the user's file even where this user may write.
+TEST(AddressFile, SystemProgramFoldersKeepNoUserFile) {
+    const bool windows = kModulePathSeparator == '\\';
+    const char* programFiles = std::getenv("ProgramFiles");
+    const std::string programs = windows ? std::string(programFiles ? programFiles : "") : "/usr";
+    ASSERT_FALSE(programs.empty());
+    const std::string sep(1, kModulePathSeparator);
+    EXPECT_TRUE(IsSystemProgramFolder(programs));
+    EXPECT_TRUE(IsSystemProgramFolder(programs + sep + "Kestrelon"));
+    EXPECT_TRUE(IsSystemProgramFolder(programs + sep + "Kestrelon" + sep));
+    EXPECT_FALSE(IsSystemProgramFolder(programs + "x" + sep + "Kestrelon"));
+    testsupport::TempDir temp;
+    EXPECT_FALSE(IsSystemProgramFolder(temp.Path()));
+    if (!windows)
+        return;
+    std::string upper = programs + "/KESTRELON";
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(IsSystemProgramFolder(upper));
+
+    // An administrator may write there: the file still goes to the configuration directory.
+    const std::string installed =
+        programs + sep + std::filesystem::path(temp.Path()).filename().string();
+    std::error_code error;
+    if (!std::filesystem::create_directory(installed, error))
+        GTEST_SKIP() << "this user may not make a folder in " << programs;
+    const bool writable = UserMayCreateFilesIn(installed);
+    char out[256];
+    ChoosePath((installed + sep + "kestrelon.exe").c_str(), temp.Path(), out, sizeof out);
+    std::filesystem::remove(installed, error);
+    EXPECT_TRUE(writable);
+    EXPECT_EQ(std::string(out), temp.Path() + sep + "SG.ini");
 }

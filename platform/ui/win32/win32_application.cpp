@@ -206,13 +206,18 @@ std::string NoDisplayReason() {
 
 void WriteToTerminal(const std::string& text, bool error) {
     // A windowed program has no console of its own: it writes to the console of the command line
-    // that started it, or to where that command line redirected its output.
+    // that started it, or to where that command line redirected its output. Started with no
+    // command line behind it (the Run box, a shortcut), it shows the text in a message box.
     const DWORD which = error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE;
     HANDLE handle = ::GetStdHandle(which);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-        if (::AttachConsole(ATTACH_PARENT_PROCESS))
-            handle = ::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
+        if (!::AttachConsole(ATTACH_PARENT_PROCESS)) {
+            ::MessageBoxW(nullptr, Wide(text).c_str(), L"Kestrelon",
+                          MB_OK | (error ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+            return;
+        }
+        handle = ::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               0, nullptr);
     }
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
         return;
