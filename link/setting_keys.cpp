@@ -206,4 +206,30 @@ std::string Refusal(const CKeyInfo& key, int code, const CRuleState& state) {
     return std::string();
 }
 
+bool IsSwitch(const std::string& name) {
+    return name == "output" || name == "signal";
+}
+
+bool ParseSwitch(const std::string& name, const std::string& value, bool& first,
+                 std::string& error) {
+    const bool output = name == "output";
+    const char* firstWord = output ? "hdmi" : "on";
+    const char* secondWord = output ? "sdi" : "off";
+    const std::string v = Lower(value);
+    if (v != firstWord && v != secondWord && v != "0" && v != "1") {
+        error = std::string(firstWord) + " or " + secondWord;
+        return false;
+    }
+    first = v == firstWord || v == "0";
+    return true;
+}
+
+const std::vector<std::string>& SettingOrder() {
+    static const std::vector<std::string> kOrder = {
+        "output",      "timing",     "hdmi_dvi",     "color_space", "color_depth", "hdcp",
+        "sample_rate", "audio_bits", "audio_source", "channel",     "signal",      "pattern",
+    };
+    return kOrder;
+}
+
 } // namespace client

@@ -63,4 +63,16 @@ bool NeedsVideoMode(Key key);
 // own for the 4K and DVI rules).
 std::string Refusal(const CKeyInfo& key, int code, const CRuleState& state);
 
+// The two switches beside the keys: "output" (hdmi or sdi) and "signal" (on or off).
+bool IsSwitch(const std::string& name);
+// Reads a switch's VALUE: its first or second word in any case, or 0 or 1 (0 the first: the
+// HDMI output, the signal on). False with the reason in error for anything else.
+bool ParseSwitch(const std::string& name, const std::string& value, bool& first,
+                 std::string& error);
+
+// The keys and switches in the order several settings are applied together: the output first
+// (the channel list and what the timing may be follow it), the timing and the HDMI/DVI mode
+// before the colour settings their rules look at, the audio, the signal, the pattern last.
+const std::vector<std::string>& SettingOrder();
+
 } // namespace client

@@ -466,4 +466,30 @@ Json FindingsJson(const std::vector<edid::Finding>& findings) {
     return list;
 }
 
+edid::Image PageImage(const std::vector<std::uint8_t>& bytes) {
+    edid::Image image;
+    image.fill(0xFF);
+    for (std::size_t i = 0; i < bytes.size() && i < edid::kImageSize; ++i)
+        image[i] = bytes[i];
+    return image;
+}
+
+Json EdidJson(const std::vector<std::uint8_t>& bytes, const edid::EdidModel& model,
+              const std::vector<edid::Finding>& findings, const std::string& file, bool asOpened) {
+    const edid::Image image = PageImage(bytes);
+    const edid::Decoded decoded =
+        asOpened ? edid::DecodeWithoutValidation(image) : edid::ValidateAndDecode(image);
+    Json j = Object(8);
+    if (!file.empty())
+        j["file"] = file;
+    j["status"] = decoded.status;
+    j["hexdump"] = decoded.hexDump;
+    j["video"] = decoded.video;
+    j["audio"] = decoded.audio;
+    j["general"] = decoded.general;
+    j["edid"] = ModelJson(model);
+    j["checks"] = FindingsJson(findings);
+    return j;
+}
+
 } // namespace edidjson

@@ -116,15 +116,6 @@ Input Read(const std::string& name, std::istream& in) {
     return name == "-" ? ReadStandardInput(in) : ReadFile(name);
 }
 
-// The page's 256-byte image: the first 256 bytes, the ones missing 0xFF as after "Open EDID".
-edid::Image PageImage(const std::vector<std::uint8_t>& bytes) {
-    edid::Image image;
-    image.fill(0xFF);
-    for (std::size_t i = 0; i < bytes.size() && i < edid::kImageSize; ++i)
-        image[i] = bytes[i];
-    return image;
-}
-
 std::string Dump(const edidjson::Json& json) {
     return json.dump(-1, ' ', false, edidjson::Json::error_handler_t::replace);
 }
@@ -166,22 +157,14 @@ std::string Describe(const std::string& name, const std::vector<std::uint8_t>& b
         return Dump(j) + "\n";
     }
 
-    const edid::Image image = PageImage(bytes);
-    const edid::Decoded decoded =
-        options.asOpened ? edid::DecodeWithoutValidation(image) : edid::ValidateAndDecode(image);
     if (!options.json) {
+        const edid::Image image = edidjson::PageImage(bytes);
+        const edid::Decoded decoded = options.asOpened ? edid::DecodeWithoutValidation(image)
+                                                       : edid::ValidateAndDecode(image);
         const std::string text = edid::ToReadableText(decoded);
         return several ? "==> " + name + " <==\n" + text + "\n" : text;
     }
-    edidjson::Json j = edidjson::Object(8);
-    j["file"] = name;
-    j["status"] = decoded.status;
-    j["hexdump"] = decoded.hexDump;
-    j["video"] = decoded.video;
-    j["audio"] = decoded.audio;
-    j["general"] = decoded.general;
-    j["edid"] = edidjson::ModelJson(model);
-    j["checks"] = edidjson::FindingsJson(findings);
+    const edidjson::Json j = edidjson::EdidJson(bytes, model, findings, name, options.asOpened);
     return Dump(j) + "\n";
 }
 

@@ -83,7 +83,7 @@ const char* const kUsages[][2] = {
      "  --json             one object: formula, pixel_clock_mhz, h_active, h_front_porch,\n"
      "                     h_sync, h_back_porch, h_blank, h_total, v_active, v_front_porch,\n"
      "                     v_sync, v_back_porch, v_blank, v_total, hsync_positive,\n"
-     "                     vsync_positive, interlaced, h_freq_khz, v_freq_hz\n"
+     "                     vsync_positive, interlaced, half_line, h_freq_khz, v_freq_hz\n"
      "  --video-optimized  cvt-rb2: the rate times 1000/1001 (59.94 for 60)\n"
      "  --hblank N         cvt-rb3: horizontal blank of N pixels, 80..200 in steps of 8\n"
      "                     (default 80)\n"
@@ -213,7 +213,7 @@ int UserTimingGet(const Args& args, CSession& s) {
     UserTimingRecord::Bytes record{};
     CSession::Check(s.Generator().FetchUserTiming(slot, record));
     if (args.size() == 3)
-        s.out << UserTimingJson(slot, record.data()) << "\n";
+        s.out << UserTimingJson(slot, record) << "\n";
     else
         s.out << UserTimingLine(slot, record.data()) << "\n";
     return kExitDone;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "link/timing_calc.h"
+#include "link/user_timing_record.h"
 #include "tools/sgctl/session.h"
 
 #include <cstdint>
@@ -34,9 +35,9 @@ timing_calc::Timing CalculateFromArgs(const Args& args, std::size_t first,
 // The usage text of a command ("" for an unknown one).
 const char* CommandUsage(const std::string& command);
 
-// A user timing record of slot 0..9 as a JSON object (the keys of `status --json`) and as one
-// readable line.
-std::string UserTimingJson(int slot, const std::uint8_t* record);
+// A user timing record of slot 0..9 as a JSON object on one line (the keys of `status --json`)
+// and as one readable line.
+std::string UserTimingJson(int slot, const UserTimingRecord::Bytes& record);
 std::string UserTimingLine(int slot, const std::uint8_t* record);
 
 // A usage error: the message and the command's usage on err, exit 2.

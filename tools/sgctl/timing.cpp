@@ -3,8 +3,7 @@
 #include "tools/sgctl/commands.h"
 
 #include "link/timing_calc.h"
-
-#include <nlohmann/json.hpp>
+#include "link/timing_json.h"
 
 #include <cerrno>
 #include <cmath>
@@ -96,30 +95,6 @@ std::string Table(const timing_calc::Timing& t) {
     return s;
 }
 
-std::string Json(const timing_calc::Timing& t) {
-    nlohmann::ordered_json j;
-    j["formula"] = timing_calc::FormulaKey(t.formula);
-    j["pixel_clock_mhz"] = t.pixelClockMhz;
-    j["h_active"] = t.hActive;
-    j["h_front_porch"] = t.hFrontPorch;
-    j["h_sync"] = t.hSync;
-    j["h_back_porch"] = t.hBackPorch;
-    j["h_blank"] = t.HBlank();
-    j["h_total"] = t.HTotal();
-    j["v_active"] = t.vActive;
-    j["v_front_porch"] = t.vFrontPorch;
-    j["v_sync"] = t.vSync;
-    j["v_back_porch"] = t.vBackPorch;
-    j["v_blank"] = t.VBlank();
-    j["v_total"] = t.VTotal();
-    j["hsync_positive"] = t.hsyncPositive;
-    j["vsync_positive"] = t.vsyncPositive;
-    j["interlaced"] = t.interlaced;
-    j["h_freq_khz"] = t.HFreqKhz();
-    j["v_freq_hz"] = t.VFreqHz();
-    return j.dump();
-}
-
 } // namespace
 
 timing_calc::Timing CalculateFromArgs(const Args& args, std::size_t first,
@@ -174,7 +149,7 @@ int CmdTiming(const Args& args, CSession& s) {
         UsageError("timing", "timing takes calc");
     bool json = false;
     const timing_calc::Timing t = CalculateFromArgs(args, 1, "timing", &json);
-    s.out << (json ? Json(t) + "\n" : Table(t));
+    s.out << (json ? timing_calc::ToJson(t).dump() + "\n" : Table(t));
     return kExitDone;
 }
 

@@ -1,0 +1,73 @@
+// The read-back state and the user timing records as JSON objects.
+#include "link/status_json.h"
+
+#include "link/code_names.h"
+#include "link/status_panel.h"
+
+namespace client {
+
+namespace {
+
+std::string Hex(const std::uint8_t* bytes, std::size_t count) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string s;
+    for (std::size_t i = 0; i < count; ++i) {
+        s += kDigits[bytes[i] >> 4];
+        s += kDigits[bytes[i] & 0x0F];
+    }
+    return s;
+}
+
+// The JSON keys of the read-back items, in read-back order.
+const char* const kItemKeys[exchange::kStatusItems] = {
+    "timing",      "pattern",    "color_space",  "color_depth", "hdcp",    "hdmi_dvi",
+    "sample_rate", "audio_bits", "audio_source", "channel",     "hotplug", "signal",
+};
+
+} // namespace
+
+Json UserTimingJson(int slot, const UserTimingRecord::Bytes& record) {
+    const UserTimingRecord r = UserTimingRecord::FromBytes(record.data());
+    Json j;
+    j["slot"] = slot;
+    j["record"] = Hex(record.data(), record.size());
+    // Units of 10 kHz: a whole number of hundredths, which the shortest decimal form keeps.
+    j["clock_mhz"] = r.pixelClock10kHz / 100.0;
+    j["h_active"] = r.hActive;
+    j["h_blank"] = r.hBlank;
+    j["hs_offset"] = r.hsOffset;
+    j["hs_width"] = r.hsWidth;
+    j["v_active"] = r.vActive;
+    j["v_blank"] = r.vBlank;
+    j["vs_offset"] = r.vsOffset;
+    j["vs_width"] = r.vsWidth;
+    j["interlaced"] = r.Interlaced();
+    j["hsync_positive"] = (r.flags & UserTimingRecord::kHsyncPositive) != 0;
+    j["vsync_positive"] = (r.flags & UserTimingRecord::kVsyncPositive) != 0;
+    j["name"] = names::UserTimingPanelText(record.data());
+    return j;
+}
+
+Json StatusJson(const Status& st) {
+    Json j;
+    for (int i = 0; i < exchange::kStatusItems; ++i) {
+        if (i == exchange::kHotPlugItem || i == exchange::kSignalItem)
+            continue;
+        j[kItemKeys[i]] = st.items[static_cast<std::size_t>(i)];
+    }
+    j["interface"] = st.hdmiOutput ? "hdmi" : "sdi";
+    j["signal"] = st.Item(exchange::kSignalItem) == 0 ? "on" : "off";
+    j["hotplug"] = st.Item(exchange::kHotPlugItem) != 0;
+    j["summary"] = Hex(st.summary.data(), st.summary.size());
+    Json timings = Json::array();
+    for (int slot = 0; slot < exchange::kUserSlots; ++slot)
+        timings.push_back(UserTimingJson(slot, st.userTimings[static_cast<std::size_t>(slot)]));
+    j["user_timings"] = std::move(timings);
+    Json names = Json::object();
+    for (const PanelLine& line : PanelLines(st))
+        names[line.key] = line.text;
+    j["names"] = std::move(names);
+    return j;
+}
+
+} // namespace client
