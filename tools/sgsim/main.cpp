@@ -2,6 +2,7 @@
 // would serve it, registered as COMn for the console.
 #include "tools/sgsim/edid_file.h"
 #include "tools/sgsim/emulator.h"
+#include "tools/sgsim/initial_state.h"
 #include "tools/sgsim/pty_server.h"
 #include "tools/sgsim/tcp_server.h"
 #include "kestrelon_version.h"
@@ -16,6 +17,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <string>
+#include <vector>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -54,6 +56,11 @@ const char kUsage[] =
     "  --sink-edid FILE      EDID of the attached sink from a .bin or .txt file\n"
     "  --saved-edid N=FILE   saved EDID N (1..6) from a .bin or .txt file\n"
     "  --no-hotplug          no sink attached: hot plug off, no sink EDID to read\n"
+    "  --set KEY=VALUE       start with KEY at VALUE, a code or a name as sgctl set takes it:\n"
+    "                        output (hdmi|sdi), timing, hdmi_dvi, color_space, color_depth,\n"
+    "                        hdcp, sample_rate, audio_bits, audio_source, channel, signal\n"
+    "                        (on|off), pattern; applied in that order, as settings the device\n"
+    "                        receives (what it refuses ends sgsim with status 2)\n"
     "Misbehaviour:\n"
     "  --silent              apply settings, never answer\n"
     "  --delay MS            wait MS milliseconds before each reply\n"
@@ -180,6 +187,7 @@ struct CCommandLine {
     bool hotPlug = true;
     std::string sinkEdidPath, logPath;
     std::string savedEdidPaths[sgsim::kSavedEdids];
+    std::vector<sgsim::Setting> settings;
 };
 
 // Reads the options into cl; -1 to go on, else the exit status (help, version, a bad option).
@@ -197,6 +205,7 @@ int ParseCommandLine(int argc, char** argv, CCommandLine& cl) {
         kSinkEdid,
         kSavedEdid,
         kNoHotplug,
+        kSet,
         kSilent,
         kDelay,
         kPace,
@@ -230,6 +239,7 @@ int ParseCommandLine(int argc, char** argv, CCommandLine& cl) {
         {"sink-edid", required_argument, nullptr, kSinkEdid},
         {"saved-edid", required_argument, nullptr, kSavedEdid},
         {"no-hotplug", no_argument, nullptr, kNoHotplug},
+        {"set", required_argument, nullptr, kSet},
         {"silent", no_argument, nullptr, kSilent},
         {"delay", required_argument, nullptr, kDelay},
         {"pace", no_argument, nullptr, kPace},
@@ -309,6 +319,14 @@ int ParseCommandLine(int argc, char** argv, CCommandLine& cl) {
         case kNoHotplug:
             cl.hotPlug = false;
             break;
+        case kSet: {
+            const char* eq = std::strchr(optarg, '=');
+            if (!eq || eq == optarg)
+                return Fail("setting (KEY=VALUE)", optarg);
+            cl.settings.emplace_back(std::string(optarg, static_cast<std::size_t>(eq - optarg)),
+                                     eq + 1);
+            break;
+        }
         case kSilent:
             cl.misbehaviour.bSilent = true;
             break;
@@ -451,6 +469,11 @@ int main(int argc, char** argv) {
     sgsim::CEmulator emulator(cl.misbehaviour);
     if (!SetUpDevice(cl, emulator))
         return 1;
+    if (const std::string refusal = sgsim::ApplySettings(cl.settings, emulator.Generator());
+        !refusal.empty()) {
+        std::fprintf(stderr, "sgsim: --set %s\n", refusal.c_str());
+        return 2;
+    }
 
     FILE* log = nullptr;
     if (cl.logPath == "-") {
