@@ -1,0 +1,122 @@
+"""kestrelon against the emulator: the same results, confirmations and failures as sgctl."""
+
+import json
+import os
+import threading
+
+import pytest
+
+import kestrelon
+
+
+@pytest.mark.generator_state(pattern="SMPTE", hdcp=True)
+def test_a_bench_session_reads_sets_and_stores_as_sgctl_does(generator_emulator, sgctl):
+    # The fixture comes from the package's pytest plugin, found by its entry point.
+    assert generator_emulator == "COM7"
+    with kestrelon.open(generator_emulator) as gen:
+        st = gen.status()
+    assert (st["pattern"], st["hdcp"], st["names"]["pattern"]) == (34, 1, "SMPTE")
+    # The port is one program's at a time: sgctl's turn once the generator is closed.
+    code, out, _ = sgctl("--port", generator_emulator, "status", "--json")
+    assert code == 0 and st == json.loads(out)
+
+    with kestrelon.open(generator_emulator) as gen:
+        done = gen.set(pattern="100%ColorBar", timing="1920x1080p(50)")
+        assert list(done) == ["timing", "pattern"]  # applied in SETTING_ORDER
+        assert done["timing"] == {"code": 27, "name": "1920x1080p(50)"}
+        gen.output("sdi")
+        gen.signal(False)
+        st = gen.status()
+        assert (st["timing"], st["pattern"], st["interface"], st["signal"]) == (27, 0, "sdi", "off")
+
+        stored = gen.store_user_timing(3, kestrelon.calc("cvt-rb2", 2560, 1440, 60))
+        assert (stored["h_active"], stored["v_active"], stored["clock_mhz"]) == (2560, 1440, 234.59)
+        assert gen.user_timing(3) == stored == gen.status()["user_timings"][3]
+
+
+def test_settings_apply_in_one_order_whatever_the_keywords_order(generator_emulator):
+    with kestrelon.open(generator_emulator) as gen:
+        # The SDI-only pattern and the SDI channel list need the output first.
+        gen.set(channel=5, pattern="Pathological Test (SDI only)", output="sdi")
+        st = gen.status()
+        assert (st["interface"], st["channel"], st["names"]["channels"]) == ("sdi", 5, "CH5,6,7,8")
+        assert st["names"]["pattern"] == "Pathological Test (SDI only)"
+        # One bad value refuses the whole call before anything is sent.
+        with pytest.raises(kestrelon.Refused):
+            gen.set(timing="1920x1080p(50)", pattern="no such pattern")
+        assert gen.status()["timing"] == 20
+
+
+# Each failure as sgctl reports it: the exception of its exit status, with its message.
+FAILURES = [
+    pytest.param({}, lambda g: g.set(pattern="Plaid"), ["set", "pattern", "Plaid"],
+                 kestrelon.Refused, id="refused value"),
+    pytest.param({}, lambda g: g.set(color_space="YUV4:4:4"), ["set", "color_space", "YUV4:4:4"],
+                 kestrelon.Refused, id="refused by the rules"),
+    pytest.param({"args": ("--ignore", "62")}, lambda g: g.set(pattern="SMPTE"),
+                 ["set", "pattern", "SMPTE"], kestrelon.Mismatch, id="mismatch"),
+    pytest.param({"args": ("--silent",)}, lambda g: g.status(), ["status"], kestrelon.NoAnswer,
+                 id="no answer"),
+    pytest.param({"hotplug": False}, lambda g: g.read_edid(), ["edid", "read"],
+                 kestrelon.NoAnswer, id="no display"),
+]
+
+
+@pytest.mark.parametrize("state, call, command, error", FAILURES)
+def test_failures_raise_with_sgctls_meaning_and_message(state, call, command, error, sgctl):
+    with kestrelon.emulator(com=7, timing="3840x2160p(60)", **state) as port:
+        with kestrelon.open(port) as gen:
+            with pytest.raises(error) as raised:
+                call(gen)
+        code, _, err = sgctl("--port", port, *command)
+    assert raised.value.exit_code == code
+    assert isinstance(raised.value, kestrelon.Error)
+    assert "sgctl: " + str(raised.value) + "\n" == err.split("\nusage:")[0] + (
+        "\n" if "\nusage:" in err else "")
+
+
+def test_port_errors_and_a_closed_generator(generator_emulator):
+    with pytest.raises(kestrelon.PortError, match="^COM9: no such port"):
+        kestrelon.open("COM9")
+    gen = kestrelon.open(7)
+    assert (gen.port, repr(gen)) == ("COM7", "<kestrelon.Generator on COM7>")
+    gen.close()
+    with pytest.raises(kestrelon.PortError, match="no port is open"):
+        gen.status()
+
+
+def test_emulators_share_a_private_port_map_and_leave_none_behind():
+    before = os.environ.get("XDG_CONFIG_HOME")
+    with kestrelon.emulator(com=3, output="sdi") as first:
+        ports = os.path.join(os.environ["XDG_CONFIG_HOME"], "kestrelon", "ports")
+        with kestrelon.emulator(com=8) as second:
+            assert sorted(os.listdir(ports)) == ["COM3", "COM8", "manual"]
+            with kestrelon.open(second) as gen:
+                gen.probe()
+            # The search sees only the private map: the first emulator, on COM3.
+            with kestrelon.open() as gen:
+                assert gen.port == first and gen.status()["interface"] == "sdi"
+    assert os.environ.get("XDG_CONFIG_HOME") == before and not os.path.exists(ports)
+
+
+@pytest.mark.parametrize("state, message", [
+    ({"pattern": "Plaid"}, "pattern Plaid: neither a code nor a name"),
+    ({"hdmi_dvi": "DVI", "color_depth": "12bit"}, "color_depth 12bit: refused by the generator"),
+])
+def test_an_emulator_state_the_device_refuses_does_not_start(state, message):
+    with pytest.raises(kestrelon.Refused, match=message):
+        with kestrelon.emulator(**state):
+            pass
+
+
+@pytest.mark.generator_state(args=("--delay", "300"))
+def test_a_call_waiting_on_the_line_lets_other_threads_run(generator_emulator):
+    with kestrelon.open(generator_emulator) as gen:
+        reader = threading.Thread(target=gen.read_edid)
+        spins = 0
+        reader.start()
+        while reader.is_alive():
+            spins += 1
+        reader.join()
+    # Holding the interpreter lock for the 300 ms wait would have left this thread a few turns.
+    assert spins > 10000
