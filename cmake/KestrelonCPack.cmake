@@ -46,5 +46,29 @@ else()
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
     set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+    # A package per component: kestrelon (the console and the tools, whose install rules name no
+    # component) and, where the Python module is built, python3-kestrelon, which drives the
+    # generator through exactly this version's tools and emulator and is built for one minor
+    # version of Python. Each description begins with its own summary line, so the common
+    # summary is not put before it.
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
+    set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME kestrelon)
+    set(CPACK_DEBIAN_UNSPECIFIED_DESCRIPTION
+        "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-kestrelon)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+    set(python "${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}")
+    math(EXPR next_minor "${Python3_VERSION_MINOR} + 1")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+        "kestrelon (= ${CPACK_PACKAGE_VERSION}), python3 (>= ${python}), python3 (<< ${Python3_VERSION_MAJOR}.${next_minor})")
+    set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+        "Python module for the Kestrelon video test-signal generator\n"
+        "The module kestrelon drives the generator from Python test benches\n"
+        "through the console's own protocol core: status, settings confirmed by\n"
+        "the generator, EDIDs read and decoded, user timings from the timing\n"
+        "calculator, failures as exceptions. With a pytest plugin whose fixture\n"
+        "starts the emulator sgsim, so that a bench's tests run without hardware.")
+    string(JOIN "" CPACK_DEBIAN_PYTHON_DESCRIPTION ${CPACK_DEBIAN_PYTHON_DESCRIPTION})
+    unset(CPACK_PACKAGE_DESCRIPTION_SUMMARY)
 endif()
 include(CPack)
