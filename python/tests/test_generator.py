@@ -112,8 +112,8 @@ def test_an_emulator_state_the_device_refuses_does_not_start(state, message):
 def test_a_call_waiting_on_the_line_lets_other_threads_run(generator_emulator):
     with kestrelon.open(generator_emulator, timeout=2) as gen:
         prober = threading.Thread(target=gen.probe)
-        prober.start()
         last, longest = time.monotonic(), 0.0
+        prober.start()
         while prober.is_alive():
             now = time.monotonic()
             last, longest = now, max(longest, now - last)
