@@ -286,8 +286,8 @@ private:
     void EndResetWait();
     static std::string SettingNames(const std::vector<std::uint16_t>& words);
     static std::uint16_t StatusItemWord(int item, int hdmiMode);
-    const std::uint8_t* ReplyPayload() const { return m_abRxFrame + 9; }
-    int ReplyByte(int k) const { return static_cast<std::int8_t>(m_abRxFrame[9 + k]); }
+    const std::uint8_t* ReplyPayload() const { return frame::Payload(m_abRxFrame); }
+    int ReplyByte(int k) const { return static_cast<std::int8_t>(ReplyPayload()[k]); }
 
     // Where the reply framing asks which parser is in charge and hands over what it has cut.
     reply::Expectation Expected() override;

@@ -194,8 +194,8 @@ void CConsoleDlg::OnHotPlugReply() {
 }
 
 void CConsoleDlg::OnDeviceAddressReply() {
-    m_address.group = m_abRxFrame[9];
-    m_address.device = m_abRxFrame[10];
+    m_address.group = ReplyPayload()[0];
+    m_address.device = ReplyPayload()[1];
 }
 
 void CConsoleDlg::OnOutputInterfaceReply() {

@@ -24,16 +24,6 @@ void Pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-std::string HexString(const std::uint8_t* bytes, std::size_t count) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string s;
-    for (std::size_t i = 0; i < count; ++i) {
-        s += kDigits[bytes[i] >> 4];
-        s += kDigits[bytes[i] & 0x0F];
-    }
-    return s;
-}
-
 // "34 (SMPTE)".
 std::string Described(int code, const std::string& name) {
     return std::to_string(code) + (name.empty() ? "" : " (" + name + ")");
@@ -41,10 +31,10 @@ std::string Described(int code, const std::string& name) {
 
 // The read-back's item queries as messages name them.
 const char* const kItemWhat[exchange::kStatusItems] = {
-    "the timing query",        "the pattern query",     "the colour space query",
-    "the colour depth query",  "the HDCP query",        "the HDMI/DVI mode query",
-    "the sample rate query",   "the audio bits query",  "the audio source query",
-    "the HDMI channel query",  "the hot plug query",    "the signal query",
+    "the timing query",       "the pattern query",    "the colour space query",
+    "the colour depth query", "the HDCP query",       "the HDMI/DVI mode query",
+    "the sample rate query",  "the audio bits query", "the audio source query",
+    "the HDMI channel query", "the hot plug query",   "the signal query",
 };
 
 } // namespace
@@ -238,9 +228,9 @@ UserTimingRecord::Bytes CGeneratorClient::Fetch(int slot) {
     CAwait await;
     await.wWord = cmd::FetchUserTiming;
     await.nMinPayload = UserTimingRecord::kSize;
-    const CReply r = Open_().Exchange(cmd::FetchUserTiming, {static_cast<std::uint8_t>(slot)},
-                                      await,
-                                      "the fetch of user timing slot " + std::to_string(slot));
+    const CReply r =
+        Open_().Exchange(cmd::FetchUserTiming, {static_cast<std::uint8_t>(slot)}, await,
+                         "the fetch of user timing slot " + std::to_string(slot));
     UserTimingRecord::Bytes record{};
     std::copy(r.Payload(), r.Payload() + UserTimingRecord::kSize, record.begin());
     return record;
@@ -264,9 +254,8 @@ void CGeneratorClient::ReadStatus_(Status& st) {
     st.hdmiOutput = line.Query(cmd::QueryOutputInterface, "the output interface query") == 0;
     // The channel setting of the output in force, as the console asks after the output report.
     if (!st.hdmiOutput)
-        st.items[exchange::kChannelItem] =
-            line.Query(exchange::ReadBackWord(exchange::kChannelItem, false),
-                       "the SDI channel query");
+        st.items[exchange::kChannelItem] = line.Query(
+            exchange::ReadBackWord(exchange::kChannelItem, false), "the SDI channel query");
 }
 
 Result CGeneratorClient::ReadStatus(Status& status) {
@@ -331,8 +320,8 @@ SetDone CGeneratorClient::SetKey(const CKeyInfo& key, const std::string& value) 
 }
 
 // A two-way switch: sends 0 or 1 and reads back, 0 meaning the first state.
-void CGeneratorClient::Switch(const char* what, const char* first, const char* second,
-                              bool toFirst, std::uint16_t setWord, std::uint16_t queryWord,
+void CGeneratorClient::Switch(const char* what, const char* first, const char* second, bool toFirst,
+                              std::uint16_t setWord, std::uint16_t queryWord,
                               const char* queryWhat) {
     CLine& line = Open_();
     SendSetting(setWord, {static_cast<std::uint8_t>(toFirst ? 0 : 1)});
@@ -340,8 +329,7 @@ void CGeneratorClient::Switch(const char* what, const char* first, const char* s
     const bool isFirst = line.Query(queryWord, queryWhat) == 0;
     if (isFirst != toFirst)
         throw CFailure(kExitDifferent, line.Name() + ": " + what + ": sent " +
-                                           (toFirst ? first : second) +
-                                           ", the generator reports " +
+                                           (toFirst ? first : second) + ", the generator reports " +
                                            (isFirst ? first : second));
 }
 
@@ -406,8 +394,8 @@ Result CGeneratorClient::Reset() {
 Result CGeneratorClient::FetchUserTiming(int slot, UserTimingRecord::Bytes& record) {
     return Run([&] {
         if (slot < 0 || slot >= exchange::kUserSlots)
-            throw CFailure(kExitUsage, "user timing slot " + std::to_string(slot) +
-                                           ": the slots are 0..9");
+            throw CFailure(kExitUsage,
+                           "user timing slot " + std::to_string(slot) + ": the slots are 0..9");
         record = Fetch(slot);
     });
 }
@@ -416,8 +404,8 @@ Result CGeneratorClient::StoreUserTiming(int slot, const rules::UserTimingValues
                                          UserTimingRecord::Bytes* stored) {
     return Run([&] {
         if (slot < 0 || slot >= exchange::kUserSlots)
-            throw CFailure(kExitUsage, "user timing slot " + std::to_string(slot) +
-                                           ": the slots are 0..9");
+            throw CFailure(kExitUsage,
+                           "user timing slot " + std::to_string(slot) + ": the slots are 0..9");
         const std::string refusal = rules::CheckUserTiming(slot + 1, v);
         if (!refusal.empty())
             throw CFailure(kExitUsage, "user timing refused: " + refusal);
@@ -434,11 +422,10 @@ Result CGeneratorClient::StoreUserTiming(int slot, const rules::UserTimingValues
         SendSetting(cmd::StoreUserTiming, std::vector<std::uint8_t>(record.begin(), record.end()));
         const UserTimingRecord::Bytes held = Fetch(slot);
         if (held != record)
-            throw CFailure(kExitDifferent, line.Name() + ": user timing slot " +
-                                               std::to_string(slot) + ": sent " +
-                                               HexString(record.data(), record.size()) +
-                                               ", the generator holds " +
-                                               HexString(held.data(), held.size()));
+            throw CFailure(kExitDifferent,
+                           line.Name() + ": user timing slot " + std::to_string(slot) + ": sent " +
+                               frame::Hex(record.data(), record.size(), "") +
+                               ", the generator holds " + frame::Hex(held.data(), held.size(), ""));
         if (inForce) {
             // Back to the timing that was in force, now with the new values.
             Pause(exchange::kAfterStoreWaitMs);
@@ -488,8 +475,8 @@ Result CGeneratorClient::Raw(std::uint16_t word, const std::vector<std::uint8_t>
     return Run([&] {
         if (payload.size() > static_cast<std::size_t>(frame::kMaxPayload))
             throw CFailure(kExitUsage, "Too much parameter. (" + std::to_string(payload.size()) +
-                                           " bytes, at most " +
-                                           std::to_string(frame::kMaxPayload) + ")");
+                                           " bytes, at most " + std::to_string(frame::kMaxPayload) +
+                                           ")");
         CAwait await;
         await.wWord = word;
         replyFrame = Open_().Exchange(word, payload, await, "the request").abFrame;

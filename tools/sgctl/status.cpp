@@ -5,6 +5,7 @@
 #include "edid/edid_report.h"
 #include "link/code_names.h"
 #include "link/command_words.h"
+#include "link/frame.h"
 #include "link/exchanges.h"
 #include "link/timing_codes.h"
 #include "link/user_timing_record.h"
@@ -21,7 +22,7 @@ constexpr int kItemCount = exchange::kStatusItems;
 
 // The JSON keys of the read-back items, in read-back order.
 const char* const kItemKeys[kItemCount] = {
-    "timing",     "pattern",     "color_space",  "color_depth", "hdcp",    "hdmi_dvi",
+    "timing",      "pattern",    "color_space",  "color_depth", "hdcp",    "hdmi_dvi",
     "sample_rate", "audio_bits", "audio_source", "channel",     "hotplug", "signal",
 };
 enum Item {
@@ -98,33 +99,17 @@ std::string ClockText(const UserTimingRecord& r) {
 
 } // namespace
 
-std::string HexString(const std::uint8_t* bytes, std::size_t count) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string s;
-    for (std::size_t i = 0; i < count; ++i) {
-        s += kDigits[bytes[i] >> 4];
-        s += kDigits[bytes[i] & 0x0F];
-    }
-    return s;
-}
-
-std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
-    std::string s;
-    for (std::size_t i = 0; i < count; ++i)
-        s += (i ? " " : "") + HexString(bytes + i, 1);
-    return s;
-}
-
 std::string UserTimingJson(int slot, const std::uint8_t* record) {
     const UserTimingRecord r = UserTimingRecord::FromBytes(record);
     auto flag = [](bool b) { return b ? "true" : "false"; };
     std::ostringstream o;
-    o << "{\"slot\": " << slot << ", \"record\": \"" << HexString(record, UserTimingRecord::kSize)
-      << "\", \"clock_mhz\": " << ClockText(r) << ", \"h_active\": " << r.hActive
-      << ", \"h_blank\": " << r.hBlank << ", \"hs_offset\": " << r.hsOffset
-      << ", \"hs_width\": " << r.hsWidth << ", \"v_active\": " << r.vActive
-      << ", \"v_blank\": " << r.vBlank << ", \"vs_offset\": " << r.vsOffset
-      << ", \"vs_width\": " << r.vsWidth << ", \"interlaced\": " << flag(r.Interlaced())
+    o << "{\"slot\": " << slot << ", \"record\": \""
+      << frame::Hex(record, UserTimingRecord::kSize, "") << "\", \"clock_mhz\": " << ClockText(r)
+      << ", \"h_active\": " << r.hActive << ", \"h_blank\": " << r.hBlank
+      << ", \"hs_offset\": " << r.hsOffset << ", \"hs_width\": " << r.hsWidth
+      << ", \"v_active\": " << r.vActive << ", \"v_blank\": " << r.vBlank
+      << ", \"vs_offset\": " << r.vsOffset << ", \"vs_width\": " << r.vsWidth
+      << ", \"interlaced\": " << flag(r.Interlaced())
       << ", \"hsync_positive\": " << flag(r.flags & UserTimingRecord::kHsyncPositive)
       << ", \"vsync_positive\": " << flag(r.flags & UserTimingRecord::kVsyncPositive)
       << ", \"name\": " << Quoted(names::UserTimingPanelText(record)) << "}";
@@ -174,10 +159,11 @@ int CmdStatus(const Args& args, CSession& s) {
         o << "  \"interface\": \"" << (st.hdmiOutput ? "hdmi" : "sdi") << "\",\n"
           << "  \"signal\": \"" << (st.items[kSignal] == 0 ? "on" : "off") << "\",\n"
           << "  \"hotplug\": " << (st.items[kHotPlug] != 0 ? "true" : "false") << ",\n"
-          << "  \"summary\": \"" << HexString(st.summary.data(), 6) << "\",\n"
+          << "  \"summary\": \"" << frame::Hex(st.summary.data(), 6, "") << "\",\n"
           << "  \"user_timings\": [\n";
         for (int slot = 0; slot < kUserSlots; ++slot)
-            o << "    " << UserTimingJson(slot, st.userTimings[static_cast<std::size_t>(slot)].data())
+            o << "    "
+              << UserTimingJson(slot, st.userTimings[static_cast<std::size_t>(slot)].data())
               << (slot + 1 < kUserSlots ? ",\n" : "\n");
         o << "  ],\n  \"names\": {";
         for (std::size_t i = 0; i < panel.size(); ++i)
