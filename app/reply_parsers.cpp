@@ -93,16 +93,10 @@ void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
         RecordReply(frame, size, "acknowledged");
         return;
     }
-    int entry = -1;
-    for (int i = 0; i < kReplyHandlerCount; ++i) {
-        if (m_replyWords[i] == word) {
-            entry = i;
-            break;
-        }
-    }
+    const ReplyHandlerEntry* entry = FindReplyHandler(word);
     // Called through a copy: g++ 12's bounds sanitizer misreads a call made straight through an
     // element of an array of member-function pointers as an out-of-range index.
-    const ReplyHandler handler = entry >= 0 ? m_replyHandlers[entry] : nullptr;
+    const ReplyHandler handler = entry ? entry->handler : nullptr;
     if (handler == nullptr) {
         RecordReply(frame, size, "no handler");
         return;
