@@ -89,8 +89,7 @@ bool CPatternPage::PreTranslateMessage(ui::Msg& msg) {
 }
 
 // Every pattern's radio and thumbnail sends its code (the four without a thumbnail have id 0
-// there, which no control has); the pathological
-// field has handlers of its own (the SDI output only).
+// there, which no control has); the pathological field has handlers of its own (SDI only).
 template <std::size_t... C>
 const ui::HandlerEntry* CPatternPage::MakeHandlerTable(std::index_sequence<C...>) {
     constexpr int kLast = kPatternCount - 1;
