@@ -115,7 +115,6 @@ bool CConsoleDlg::OnInitDialog() {
     g_nPortBeforeSearch = 1;
     m_bHdmiMode = 1;
 
-    FillReplyHandlerTable();
     FillTimingNames();
 
     m_hIconSignalOn = LoadIconImage(IDI_SIGNAL_ON);

@@ -161,8 +161,6 @@ public:
     std::uint8_t m_abTxFrame[frame::kMaxFrame] = {};
     std::uint16_t m_addressWords[kAddressEntries] = {};
     char m_addressNotes[kAddressEntries][12] = {};
-    std::uint16_t m_replyWords[kReplyHandlerCount] = {};
-    ReplyHandler m_replyHandlers[kReplyHandlerCount] = {};
     // The receive state shared by the four reply parsers.
     reply::CReplyFraming m_rx;
 
@@ -238,7 +236,12 @@ public:
     static constexpr ui::UINT WM_SHOW_DEFERRED_BOXES = ui::WM_USER + 0x101;
 
 private:
-    void FillReplyHandlerTable();
+    struct ReplyHandlerEntry {
+        std::uint16_t word;
+        ReplyHandler handler;
+    };
+    static const ReplyHandlerEntry kReplyHandlers[kReplyHandlerCount];
+    static const ReplyHandlerEntry* FindReplyHandler(std::uint16_t word);
     void FillTimingNames();
     void SetupAddressFile();
     void ShowPage(int index);
@@ -286,8 +289,8 @@ private:
     void EndResetWait();
     static std::string SettingNames(const std::vector<std::uint16_t>& words);
     static std::uint16_t StatusItemWord(int item, int hdmiMode);
-    const std::uint8_t* ReplyPayload() const { return m_abRxFrame + 9; }
-    int ReplyByte(int k) const { return static_cast<std::int8_t>(m_abRxFrame[9 + k]); }
+    const std::uint8_t* ReplyPayload() const { return frame::Payload(m_abRxFrame); }
+    int ReplyByte(int k) const { return static_cast<std::int8_t>(ReplyPayload()[k]); }
 
     // Where the reply framing asks which parser is in charge and hands over what it has cut.
     reply::Expectation Expected() override;

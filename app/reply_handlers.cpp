@@ -7,63 +7,50 @@
 
 #include <cstring>
 
-void CConsoleDlg::FillReplyHandlerTable() {
-    static const std::uint16_t kWords[kReplyHandlerCount] = {
-        cmd::SetTiming,
-        cmd::SetPattern,
-        cmd::SetColorSpace,
-        cmd::SetColorDepth,
-        cmd::SetHdcp,
-        cmd::SetHdmiDviMode,
-        cmd::SetSampleRate,
-        cmd::SetAudioBits,
-        cmd::SetAudioSource,
-        cmd::SetChannelsSdi,
-        cmd::StoreUserTiming,
-        cmd::Reply00a8,
-        cmd::Reply7801,
-        cmd::ResetToDefault,
-        cmd::Reply7878,
-        cmd::QueryTiming,
-        cmd::QueryPattern,
-        cmd::QueryColorSpace,
-        cmd::QueryColorDepth,
-        cmd::QueryHdcp,
-        cmd::QueryHdmiDviMode,
-        cmd::QuerySampleRate,
-        cmd::QueryAudioBits,
-        cmd::QueryAudioSource,
-        cmd::QueryChannelsSdi,
-        cmd::FetchUserTiming,
-        cmd::QueryTimingDetails,
-        cmd::QueryStatusSummary,
-        cmd::QuerySignalOutput,
-        cmd::QueryChannelsHdmi,
-        cmd::QueryHotPlug,
-        cmd::DeviceAddressReport,
-        cmd::Search,
-        cmd::QueryOutputInterface,
-    };
-    std::memcpy(m_replyWords, kWords, sizeof m_replyWords);
-    for (auto& handler : m_replyHandlers)
-        handler = &CConsoleDlg::OnNoReply;
-    m_replyHandlers[15] = &CConsoleDlg::OnTimingReply;
-    m_replyHandlers[16] = &CConsoleDlg::OnPatternReply;
-    m_replyHandlers[17] = &CConsoleDlg::OnColorSpaceReply;
-    m_replyHandlers[18] = &CConsoleDlg::OnColorDepthReply;
-    m_replyHandlers[19] = &CConsoleDlg::OnHdcpReply;
-    m_replyHandlers[20] = &CConsoleDlg::OnHdmiDviModeReply;
-    m_replyHandlers[21] = &CConsoleDlg::OnSampleRateReply;
-    m_replyHandlers[22] = &CConsoleDlg::OnAudioBitsReply;
-    m_replyHandlers[23] = &CConsoleDlg::OnAudioSourceReply;
-    m_replyHandlers[24] = &CConsoleDlg::OnChannelReply;
-    m_replyHandlers[26] = &CConsoleDlg::OnAutoTimingDetailsReply;
-    m_replyHandlers[27] = &CConsoleDlg::OnStatusSummaryReply;
-    m_replyHandlers[28] = &CConsoleDlg::OnSignalReply;
-    m_replyHandlers[29] = &CConsoleDlg::OnChannelReply;
-    m_replyHandlers[30] = &CConsoleDlg::OnHotPlugReply;
-    m_replyHandlers[31] = &CConsoleDlg::OnDeviceAddressReply;
-    m_replyHandlers[33] = &CConsoleDlg::OnOutputInterfaceReply;
+// The reply handler table: the 34 words a reply may carry, in the console's order, each with its
+// handler (OnNoReply: accepted without effect).
+const CConsoleDlg::ReplyHandlerEntry CConsoleDlg::kReplyHandlers[kReplyHandlerCount] = {
+    {cmd::SetTiming, &CConsoleDlg::OnNoReply},
+    {cmd::SetPattern, &CConsoleDlg::OnNoReply},
+    {cmd::SetColorSpace, &CConsoleDlg::OnNoReply},
+    {cmd::SetColorDepth, &CConsoleDlg::OnNoReply},
+    {cmd::SetHdcp, &CConsoleDlg::OnNoReply},
+    {cmd::SetHdmiDviMode, &CConsoleDlg::OnNoReply},
+    {cmd::SetSampleRate, &CConsoleDlg::OnNoReply},
+    {cmd::SetAudioBits, &CConsoleDlg::OnNoReply},
+    {cmd::SetAudioSource, &CConsoleDlg::OnNoReply},
+    {cmd::SetChannelsSdi, &CConsoleDlg::OnNoReply},
+    {cmd::StoreUserTiming, &CConsoleDlg::OnNoReply},
+    {cmd::Reply00a8, &CConsoleDlg::OnNoReply},
+    {cmd::Reply7801, &CConsoleDlg::OnNoReply},
+    {cmd::ResetToDefault, &CConsoleDlg::OnNoReply},
+    {cmd::Reply7878, &CConsoleDlg::OnNoReply},
+    {cmd::QueryTiming, &CConsoleDlg::OnTimingReply},
+    {cmd::QueryPattern, &CConsoleDlg::OnPatternReply},
+    {cmd::QueryColorSpace, &CConsoleDlg::OnColorSpaceReply},
+    {cmd::QueryColorDepth, &CConsoleDlg::OnColorDepthReply},
+    {cmd::QueryHdcp, &CConsoleDlg::OnHdcpReply},
+    {cmd::QueryHdmiDviMode, &CConsoleDlg::OnHdmiDviModeReply},
+    {cmd::QuerySampleRate, &CConsoleDlg::OnSampleRateReply},
+    {cmd::QueryAudioBits, &CConsoleDlg::OnAudioBitsReply},
+    {cmd::QueryAudioSource, &CConsoleDlg::OnAudioSourceReply},
+    {cmd::QueryChannelsSdi, &CConsoleDlg::OnChannelReply},
+    {cmd::FetchUserTiming, &CConsoleDlg::OnNoReply},
+    {cmd::QueryTimingDetails, &CConsoleDlg::OnAutoTimingDetailsReply},
+    {cmd::QueryStatusSummary, &CConsoleDlg::OnStatusSummaryReply},
+    {cmd::QuerySignalOutput, &CConsoleDlg::OnSignalReply},
+    {cmd::QueryChannelsHdmi, &CConsoleDlg::OnChannelReply},
+    {cmd::QueryHotPlug, &CConsoleDlg::OnHotPlugReply},
+    {cmd::DeviceAddressReport, &CConsoleDlg::OnDeviceAddressReply},
+    {cmd::Search, &CConsoleDlg::OnNoReply},
+    {cmd::QueryOutputInterface, &CConsoleDlg::OnOutputInterfaceReply},
+};
+
+const CConsoleDlg::ReplyHandlerEntry* CConsoleDlg::FindReplyHandler(std::uint16_t word) {
+    for (const ReplyHandlerEntry& e : kReplyHandlers)
+        if (e.word == word)
+            return &e;
+    return nullptr;
 }
 
 void CConsoleDlg::OnTimingReply() {
@@ -194,8 +181,8 @@ void CConsoleDlg::OnHotPlugReply() {
 }
 
 void CConsoleDlg::OnDeviceAddressReply() {
-    m_address.group = m_abRxFrame[9];
-    m_address.device = m_abRxFrame[10];
+    m_address.group = ReplyPayload()[0];
+    m_address.device = ReplyPayload()[1];
 }
 
 void CConsoleDlg::OnOutputInterfaceReply() {

@@ -11,7 +11,6 @@
 
 namespace {
 
-
 // Payload bytes a handler reads; a shorter reply is ignored rather than read beyond its end.
 int PayloadNeeded(std::uint16_t word) {
     const cmd::WordInfo* info = cmd::FindWord(word);
@@ -77,20 +76,16 @@ void CConsoleDlg::ParseReply(std::uint8_t byte) {
 void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
     std::memcpy(m_abRxFrame, frame, static_cast<std::size_t>(size));
     m_nRxFrameSize = size;
-    const int payload = size - frame::kOverhead;
-    std::uint16_t word;
-    if (m_abRxFrame[6] == 0xFF && m_abRxFrame[7] == 0xFF) {
-        if (payload < 2) {
-            RecordReply(frame, size, "too short"); // the word would come from beyond the frame
-            return;
-        }
-        word = static_cast<std::uint16_t>(m_abRxFrame[9] | (m_abRxFrame[10] << 8));
-    } else {
-        word = static_cast<std::uint16_t>(m_abRxFrame[7] | (m_abRxFrame[8] << 8));
+    const int payload = frame::PayloadSize(static_cast<std::size_t>(size));
+    std::uint16_t word = 0;
+    if (!frame::ReplyWord(m_abRxFrame, static_cast<std::size_t>(size), word)) {
+        RecordReply(frame, size, "too short"); // the word would come from beyond the frame
+        return;
     }
     // The answer to a setting: it acknowledges what was set and carries nothing to show.
     if (cmd::IsSetting(word)) {
-        if (!frame::AcceptsReplyFrom(m_address, m_abRxFrame[5], m_abRxFrame[6])) {
+        if (!frame::AcceptsReplyFrom(m_address, m_abRxFrame[frame::kGroupAt],
+                                     m_abRxFrame[frame::kDeviceAt])) {
             RecordReply(frame, size, "other address");
             return;
         }
@@ -98,16 +93,10 @@ void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
         RecordReply(frame, size, "acknowledged");
         return;
     }
-    int entry = -1;
-    for (int i = 0; i < kReplyHandlerCount; ++i) {
-        if (m_replyWords[i] == word) {
-            entry = i;
-            break;
-        }
-    }
+    const ReplyHandlerEntry* entry = FindReplyHandler(word);
     // Called through a copy: g++ 12's bounds sanitizer misreads a call made straight through an
     // element of an array of member-function pointers as an out-of-range index.
-    const ReplyHandler handler = entry >= 0 ? m_replyHandlers[entry] : nullptr;
+    const ReplyHandler handler = entry ? entry->handler : nullptr;
     if (handler == nullptr) {
         RecordReply(frame, size, "no handler");
         return;

@@ -10,18 +10,6 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-// Keeps the leading digits of a number that is longer than the field allows.
-std::string LeadingDigits(unsigned value, std::size_t maxDigits) {
-    std::string s = std::to_string(value);
-    if (s.size() > maxDigits)
-        s.resize(maxDigits);
-    return s;
-}
-
-} // namespace
-
 void CConsoleDlg::FillTimingNames() {
     for (int i = 0; i < kTimingNameCount; ++i)
         m_timingNames[i] = names::TimingName(i);
@@ -46,16 +34,9 @@ void CConsoleDlg::ShowTiming(int code) {
         return;
     }
     const CTimingDetailsPage& d = m_timingDetailsPage;
-    unsigned h = static_cast<std::uint16_t>(d.m_nHActive);
-    unsigned v = static_cast<std::uint16_t>(d.m_nVActive);
-    const bool interlaced = d.m_nScanType == 1;
-    if (interlaced)
-        v *= 2;
-    const double rate = d.m_fVFreq + 0.5;
-    const unsigned r =
-        (std::isfinite(rate) && rate > 0 && rate < 65536.0) ? static_cast<std::uint16_t>(rate) : 0;
-    m_strTiming = LeadingDigits(h, 4) + "x" + LeadingDigits(v, 4) + (interlaced ? "i" : "") + "(" +
-                  LeadingDigits(r, 3) + ")";
+    m_strTiming = names::TimingText(static_cast<std::uint16_t>(d.m_nHActive),
+                                    static_cast<std::uint16_t>(d.m_nVActive), d.m_nScanType == 1,
+                                    names::RoundedRate(d.m_fVFreq));
 }
 
 void CConsoleDlg::ShowColorSpace() {

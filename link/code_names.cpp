@@ -137,17 +137,25 @@ std::string UserTimingPanelText(const std::uint8_t* record) {
         if (d > 0)
             fieldRate = std::floor(f * 0.01 * 100000 / d + 0.5) * 0.01;
     }
-    const double rounded = fieldRate + 0.5;
-    const unsigned rate =
-        rounded > 0 && rounded < 65536.0 ? static_cast<std::uint16_t>(rounded) : 0;
+    return TimingText(r.hActive, r.vActive, interlaced, RoundedRate(fieldRate));
+}
+
+unsigned RoundedRate(double rate) {
+    const double rounded = rate + 0.5;
+    return std::isfinite(rounded) && rounded > 0 && rounded < 65536.0
+               ? static_cast<std::uint16_t>(rounded)
+               : 0;
+}
+
+std::string TimingText(unsigned hActive, unsigned vActive, bool interlaced, unsigned rate) {
     auto leading = [](unsigned value, std::size_t digits) {
         std::string s = std::to_string(value);
         if (s.size() > digits)
             s.resize(digits);
         return s;
     };
-    const unsigned v = interlaced ? 2u * r.vActive : r.vActive;
-    return leading(r.hActive, 4) + "x" + leading(v, 4) + (interlaced ? "i" : "") + "(" +
+    const unsigned v = interlaced ? 2u * vActive : vActive;
+    return leading(hActive, 4) + "x" + leading(v, 4) + (interlaced ? "i" : "") + "(" +
            leading(rate, 3) + ")";
 }
 

@@ -95,4 +95,12 @@ const char* AudioSourceText(int value);
 // "0x0(0)".
 std::string UserTimingPanelText(const std::uint8_t* record);
 
+// The name of a timing by its sizes: H active "x" V active (per field when interlaced, shown
+// doubled) "i" when interlaced, then the rate in brackets, "1920x1080i(60)". Sizes keep at most
+// four digits and the rate three: a longer number keeps its leading digits.
+std::string TimingText(unsigned hActive, unsigned vActive, bool interlaced, unsigned rate);
+// A rate rounded to whole Hz as the panel rounds it: rate + 0.5 as an unsigned 16-bit number; 0
+// for anything that is no such number.
+unsigned RoundedRate(double rate);
+
 } // namespace names

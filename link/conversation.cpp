@@ -2,6 +2,7 @@
 #include "link/conversation.h"
 
 #include "link/command_words.h"
+#include "link/frame.h"
 #include "link/frame_log.h"
 
 #include <algorithm>
@@ -12,21 +13,9 @@ namespace {
 // Whether the bytes begin a frame far enough to name its word: a start byte, and no more bytes
 // than its length field gives (a reply cut short, or taken before its checksum, still counts).
 bool HasFrameHeader(const std::vector<std::uint8_t>& b) {
-    return b.size() >= 9 && (b[0] == 0xAA || b[0] == 0xAB) &&
-           b.size() <= static_cast<std::size_t>((b[3] | (b[4] << 8)) + 5);
-}
-
-std::string Hex(const std::uint8_t* bytes, std::size_t count) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(count * 3);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i)
-            out += ' ';
-        out += kDigits[bytes[i] >> 4];
-        out += kDigits[bytes[i] & 0x0F];
-    }
-    return out;
+    return b.size() >= static_cast<std::size_t>(frame::kPayloadAt) &&
+           (b[0] == frame::kRequestStart || b[0] == frame::kReplyStart) &&
+           b.size() <= static_cast<std::size_t>(frame::LengthField(b.data()) + frame::kLengthExtra);
 }
 
 std::string Note(const CConversation::Entry& e) {
@@ -154,23 +143,24 @@ std::string CConversation::ViewLine(const Entry& e) {
     const std::vector<std::uint8_t>& b = e.bytes;
     std::string payload;
     if (HasFrameHeader(b)) {
-        // The indirect form names its word in the first two payload bytes.
-        const bool indirect = b[6] == 0xFF && b[7] == 0xFF && b.size() >= 11;
-        const std::uint16_t word = indirect ? static_cast<std::uint16_t>(b[9] | (b[10] << 8))
-                                            : static_cast<std::uint16_t>(b[7] | (b[8] << 8));
+        std::uint16_t word = 0;
+        frame::ReplyWord(b.data(), b.size(), word);
         const char* name = cmd::CommandName(word);
         std::snprintf(head, sizeof head, "%10.1f  COM%-2d  %s  0x%04x %-36.36s  %02x:%02x  %-26s  ",
                       e.ms, e.com, DirectionText(e.direction), word,
-                      name ? name : "(not in the catalogue)", b[5], b[6], note.c_str());
+                      name ? name : "(not in the catalogue)", b[frame::kGroupAt],
+                      b[frame::kDeviceAt], note.c_str());
         // The payload ends before the checksum, or where the bytes end.
-        const std::size_t length = static_cast<std::size_t>(b[3] | (b[4] << 8));
-        const std::size_t end = std::min(b.size(), length >= 5 ? length + 4 : std::size_t{9});
-        payload = end > 9 ? Hex(b.data() + 9, end - 9) : "-";
+        const std::size_t length = static_cast<std::size_t>(frame::LengthField(b.data()));
+        const std::size_t start = frame::kPayloadAt;
+        const std::size_t end = std::min(
+            b.size(), length >= frame::kLengthExtra ? length + start - frame::kLengthExtra : start);
+        payload = end > start ? frame::Hex(b.data() + start, end - start) : "-";
     } else {
         // Bytes that are no whole frame are shown as they came, all of them.
         std::snprintf(head, sizeof head, "%10.1f  COM%-2d  %s  %-6s %-36s  --:--  %-26s  ", e.ms,
                       e.com, DirectionText(e.direction), "", "", note.c_str());
-        payload = Hex(b.data(), b.size());
+        payload = frame::Hex(b.data(), b.size());
     }
     return head + payload;
 }

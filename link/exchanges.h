@@ -25,9 +25,10 @@ constexpr int kByteIntervalMs = 200;
 // Between opening a port and the first query of its read-back.
 constexpr int kSettleAfterOpenMs = 200;
 
-// --- Status read-back -----------------------------------------------------------------------------
-constexpr int kStatusItems = 12;  // items 0..11, one byte each
-constexpr int kRecordItem = 12;   // item 12: the user timing records, slots 0..9
+// --- Status read-back
+// -----------------------------------------------------------------------------
+constexpr int kStatusItems = 12; // items 0..11, one byte each
+constexpr int kRecordItem = 12;  // item 12: the user timing records, slots 0..9
 constexpr int kUserSlots = 10;
 constexpr int kReadBackIntervalMs = 400;    // each item's reply (and "Update Status")
 constexpr int kReadBackAfterSearchMs = 800; // the first reply after a search
@@ -80,7 +81,8 @@ constexpr std::uint16_t ReadBackWord(int item, bool hdmiOutput) {
     }
 }
 
-// --- Settings that ask for the state after them ------------------------------------------------------
+// --- Settings that ask for the state after them
+// ------------------------------------------------------
 constexpr int kAutoSettingWaitMs = 300; // an AUTO choice, before 0x80a9
 constexpr int kAudioBitsWaitMs = 20;    // the audio bits, before anything else
 constexpr int kAutoTimingWaitMs = 400;  // Auto (timing 61), before 0x80a1
@@ -93,7 +95,8 @@ constexpr std::uint8_t kLeaveSlotTiming = 2;
 constexpr int kLeaveSlotWaitMs = 400;
 constexpr int kAfterStoreWaitMs = 500;
 
-// --- EDID reads -------------------------------------------------------------------------------------
+// --- EDID reads
+// -------------------------------------------------------------------------------------
 constexpr int kEdidReplyMs = 600; // the reply must begin within this
 struct EdidRead {
     std::uint16_t word;

@@ -24,16 +24,6 @@ void Pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-std::string HexString(const std::uint8_t* bytes, std::size_t count) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string s;
-    for (std::size_t i = 0; i < count; ++i) {
-        s += kDigits[bytes[i] >> 4];
-        s += kDigits[bytes[i] & 0x0F];
-    }
-    return s;
-}
-
 // "34 (SMPTE)".
 std::string Described(int code, const std::string& name) {
     return std::to_string(code) + (name.empty() ? "" : " (" + name + ")");
@@ -428,8 +418,8 @@ Result CGeneratorClient::StoreUserTiming(int slot, const rules::UserTimingValues
         if (held != record)
             throw CFailure(kExitDifferent,
                            line.Name() + ": user timing slot " + std::to_string(slot) + ": sent " +
-                               HexString(record.data(), record.size()) + ", the generator holds " +
-                               HexString(held.data(), held.size()));
+                               frame::Hex(record.data(), record.size(), "") +
+                               ", the generator holds " + frame::Hex(held.data(), held.size(), ""));
         if (inForce) {
             // Back to the timing that was in force, now with the new values.
             Pause(exchange::kAfterStoreWaitMs);

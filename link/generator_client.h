@@ -45,10 +45,10 @@ struct Result {
 };
 
 struct Options {
-    frame::DeviceAddress address;     // stamped into every request (00:00 by default)
-    int timeoutMs = 400;              // how long a reply may take to begin
-    bool timeoutGiven = false;        // the search then waits as long on every port
-    CFrameLog* log = nullptr;         // every frame, when given
+    frame::DeviceAddress address; // stamped into every request (00:00 by default)
+    int timeoutMs = 400;          // how long a reply may take to begin
+    bool timeoutGiven = false;    // the search then waits as long on every port
+    CFrameLog* log = nullptr;     // every frame, when given
 };
 
 // The state the status read-back collects: the twelve items in read-back order (timing,

@@ -43,10 +43,9 @@ void CFrameLog::Line(const char* direction, const std::uint8_t* bytes, std::size
 }
 
 std::uint16_t CReply::Word() const {
-    // The indirect form: device byte and word low byte both 0xFF, the word in the payload.
-    if (abFrame.size() >= 11 && abFrame[6] == 0xFF && abFrame[7] == 0xFF)
-        return static_cast<std::uint16_t>(abFrame[9] | (abFrame[10] << 8));
-    return static_cast<std::uint16_t>(abFrame[7] | (abFrame[8] << 8));
+    std::uint16_t word = 0;
+    frame::ReplyWord(abFrame.data(), abFrame.size(), word);
+    return word;
 }
 
 serial::Error CLine::Open(const std::string& name, const std::string& device) {

@@ -2,6 +2,8 @@
 // status read-back and the EDID read, checksum, and resynchronisation after a bad or cut frame.
 #include "link/reply_framing.h"
 
+#include "link/frame.h"
+
 #include <cstring>
 
 namespace reply {
@@ -250,12 +252,13 @@ void CReplyFraming::Complete(const Expectation& e, Sink& sink) {
         break;
     case Parser::Status:
         if (e.statusRecord)
-            sink.OnStatusRecord(frame + 9);
+            sink.OnStatusRecord(frame::Payload(frame));
         else
             sink.OnStatusItem(frame[size - 1]);
         break;
     case Parser::Edid:
-        sink.OnEdid(frame + (e.savedEdid ? 10 : 9), frame[size - 1]);
+        // The saved form carries its slot byte before the image.
+        sink.OnEdid(frame::Payload(frame) + (e.savedEdid ? 1 : 0), frame[size - 1]);
         break;
     }
     static_assert(kRecordSize == 9 + kRecordBytes + 1 && kSinkEdidSize == 9 + kEdidBytes + 1,

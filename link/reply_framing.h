@@ -14,6 +14,8 @@
 // call then drops what it had not looked at yet, which belongs to an older stream.
 #pragma once
 
+#include "link/frame.h"
+
 #include <cstdint>
 
 namespace reply {
@@ -57,7 +59,7 @@ public:
 
 class CReplyFraming {
 public:
-    static constexpr std::uint8_t kStart = 0xAB;
+    static constexpr std::uint8_t kStart = frame::kReplyStart;
     static constexpr int kMaxGeneralLength = 500;
     static constexpr int kMinLength = 5; // addresses, command word and checksum
     static constexpr int kBufferSize = kMaxGeneralLength + 5;

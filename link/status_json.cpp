@@ -2,21 +2,12 @@
 #include "link/status_json.h"
 
 #include "link/code_names.h"
+#include "link/frame.h"
 #include "link/status_panel.h"
 
 namespace client {
 
 namespace {
-
-std::string Hex(const std::uint8_t* bytes, std::size_t count) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string s;
-    for (std::size_t i = 0; i < count; ++i) {
-        s += kDigits[bytes[i] >> 4];
-        s += kDigits[bytes[i] & 0x0F];
-    }
-    return s;
-}
 
 // The JSON keys of the read-back items, in read-back order.
 const char* const kItemKeys[exchange::kStatusItems] = {
@@ -30,7 +21,7 @@ Json UserTimingJson(int slot, const UserTimingRecord::Bytes& record) {
     const UserTimingRecord r = UserTimingRecord::FromBytes(record.data());
     Json j;
     j["slot"] = slot;
-    j["record"] = Hex(record.data(), record.size());
+    j["record"] = frame::Hex(record.data(), record.size(), "");
     // Units of 10 kHz: a whole number of hundredths, which the shortest decimal form keeps.
     j["clock_mhz"] = r.pixelClock10kHz / 100.0;
     j["h_active"] = r.hActive;
@@ -58,7 +49,7 @@ Json StatusJson(const Status& st) {
     j["interface"] = st.hdmiOutput ? "hdmi" : "sdi";
     j["signal"] = st.Item(exchange::kSignalItem) == 0 ? "on" : "off";
     j["hotplug"] = st.Item(exchange::kHotPlugItem) != 0;
-    j["summary"] = Hex(st.summary.data(), st.summary.size());
+    j["summary"] = frame::Hex(st.summary.data(), st.summary.size(), "");
     Json timings = Json::array();
     for (int slot = 0; slot < exchange::kUserSlots; ++slot)
         timings.push_back(UserTimingJson(slot, st.userTimings[static_cast<std::size_t>(slot)]));

@@ -88,93 +88,26 @@ bool CPatternPage::PreTranslateMessage(ui::Msg& msg) {
     return ui::Dialog::PreTranslateMessage(msg);
 }
 
-const ui::HandlerEntry* CPatternPage::GetHandlerTable() const {
-    static const ui::HandlerEntry kHandlers[] = {
-        UI_ON_CLICKED(IDC_P_COLORBAR_100, CPatternPage, OnRadio<0>),
-        UI_ON_CLICKED(IDC_P_THUMB_COLORBAR_100, CPatternPage, OnThumbnail<0>),
-        UI_ON_CLICKED(IDC_P_COLORBAR_75, CPatternPage, OnRadio<1>),
-        UI_ON_CLICKED(IDC_P_THUMB_COLORBAR_75, CPatternPage, OnThumbnail<1>),
-        UI_ON_CLICKED(IDC_P_GRAY_8, CPatternPage, OnRadio<2>),
-        UI_ON_CLICKED(IDC_P_THUMB_GRAY_8, CPatternPage, OnThumbnail<2>),
-        UI_ON_CLICKED(IDC_P_RED, CPatternPage, OnRadio<3>),
-        UI_ON_CLICKED(IDC_P_THUMB_RED, CPatternPage, OnThumbnail<3>),
-        UI_ON_CLICKED(IDC_P_GREEN, CPatternPage, OnRadio<4>),
-        UI_ON_CLICKED(IDC_P_THUMB_GREEN, CPatternPage, OnThumbnail<4>),
-        UI_ON_CLICKED(IDC_P_BLUE, CPatternPage, OnRadio<5>),
-        UI_ON_CLICKED(IDC_P_THUMB_BLUE, CPatternPage, OnThumbnail<5>),
-        UI_ON_CLICKED(IDC_P_YELLOW, CPatternPage, OnRadio<6>),
-        UI_ON_CLICKED(IDC_P_THUMB_YELLOW, CPatternPage, OnThumbnail<6>),
-        UI_ON_CLICKED(IDC_P_CYAN, CPatternPage, OnRadio<7>),
-        UI_ON_CLICKED(IDC_P_THUMB_CYAN, CPatternPage, OnThumbnail<7>),
-        UI_ON_CLICKED(IDC_P_MAGENTA, CPatternPage, OnRadio<8>),
-        UI_ON_CLICKED(IDC_P_THUMB_MAGENTA, CPatternPage, OnThumbnail<8>),
-        UI_ON_CLICKED(IDC_P_GRAY_16, CPatternPage, OnRadio<9>),
-        UI_ON_CLICKED(IDC_P_THUMB_GRAY_16, CPatternPage, OnThumbnail<9>),
-        UI_ON_CLICKED(IDC_P_WHITE, CPatternPage, OnRadio<10>),
-        UI_ON_CLICKED(IDC_P_THUMB_WHITE, CPatternPage, OnThumbnail<10>),
-        UI_ON_CLICKED(IDC_P_RGB_RAMP, CPatternPage, OnRadio<11>),
-        UI_ON_CLICKED(IDC_P_THUMB_RGB_RAMP, CPatternPage, OnThumbnail<11>),
-        UI_ON_CLICKED(IDC_P_CROSS_BLACK, CPatternPage, OnRadio<12>),
-        UI_ON_CLICKED(IDC_P_THUMB_CROSS_BLACK, CPatternPage, OnThumbnail<12>),
-        UI_ON_CLICKED(IDC_P_CROSS_RED, CPatternPage, OnRadio<13>),
-        UI_ON_CLICKED(IDC_P_THUMB_CROSS_RED, CPatternPage, OnThumbnail<13>),
-        UI_ON_CLICKED(IDC_P_CROSS_GREEN, CPatternPage, OnRadio<14>),
-        UI_ON_CLICKED(IDC_P_THUMB_CROSS_GREEN, CPatternPage, OnThumbnail<14>),
-        UI_ON_CLICKED(IDC_P_CROSS_BLUE, CPatternPage, OnRadio<15>),
-        UI_ON_CLICKED(IDC_P_THUMB_CROSS_BLUE, CPatternPage, OnThumbnail<15>),
-        UI_ON_CLICKED(IDC_P_WHITE_DOTS, CPatternPage, OnRadio<16>),
-        UI_ON_CLICKED(IDC_P_THUMB_WHITE_DOTS, CPatternPage, OnThumbnail<16>),
-        UI_ON_CLICKED(IDC_P_ALTERNATE_WB, CPatternPage, OnRadio<17>),
-        UI_ON_CLICKED(IDC_P_THUMB_ALTERNATE_WB, CPatternPage, OnThumbnail<17>),
-        UI_ON_CLICKED(IDC_P_MOVING_LINE_H, CPatternPage, OnRadio<18>),
-        UI_ON_CLICKED(IDC_P_THUMB_MOVING_LINE_H, CPatternPage, OnThumbnail<18>),
-        UI_ON_CLICKED(IDC_P_MOVING_LINE_V, CPatternPage, OnRadio<19>),
-        UI_ON_CLICKED(IDC_P_THUMB_MOVING_LINE_V, CPatternPage, OnThumbnail<19>),
-        UI_ON_CLICKED(IDC_P_MULTIBURST, CPatternPage, OnRadio<20>),
-        UI_ON_CLICKED(IDC_P_THUMB_MULTIBURST, CPatternPage, OnThumbnail<20>),
-        UI_ON_CLICKED(IDC_P_VER_SPLIT, CPatternPage, OnRadio<21>),
-        UI_ON_CLICKED(IDC_P_THUMB_VER_SPLIT, CPatternPage, OnThumbnail<21>),
-        UI_ON_CLICKED(IDC_P_HOR_SPLIT, CPatternPage, OnRadio<22>),
-        UI_ON_CLICKED(IDC_P_THUMB_HOR_SPLIT, CPatternPage, OnThumbnail<22>),
-        UI_ON_CLICKED(IDC_P_MOVING_RED_RAMP, CPatternPage, OnRadio<23>),
-        UI_ON_CLICKED(IDC_P_THUMB_MOVING_RED_RAMP, CPatternPage, OnThumbnail<23>),
-        UI_ON_CLICKED(IDC_P_MOVING_GREEN_RAMP, CPatternPage, OnRadio<24>),
-        UI_ON_CLICKED(IDC_P_THUMB_MOVING_GREEN_RAMP, CPatternPage, OnThumbnail<24>),
-        UI_ON_CLICKED(IDC_P_MOVING_BLUE_RAMP, CPatternPage, OnRadio<25>),
-        UI_ON_CLICKED(IDC_P_THUMB_MOVING_BLUE_RAMP, CPatternPage, OnThumbnail<25>),
-        UI_ON_CLICKED(IDC_P_AV_SYNC, CPatternPage, OnRadio<26>),
-        UI_ON_CLICKED(IDC_P_THUMB_AV_SYNC, CPatternPage, OnThumbnail<26>),
-        UI_ON_CLICKED(IDC_P_BORDER_LINES, CPatternPage, OnRadio<27>),
-        UI_ON_CLICKED(IDC_P_THUMB_BORDER_LINES, CPatternPage, OnThumbnail<27>),
-        UI_ON_CLICKED(IDC_P_EDGE_ASPECT, CPatternPage, OnRadio<28>),
-        UI_ON_CLICKED(IDC_P_THUMB_EDGE_ASPECT, CPatternPage, OnThumbnail<28>),
-        UI_ON_CLICKED(IDC_P_TARGET_CIRCLE, CPatternPage, OnRadio<29>),
-        UI_ON_CLICKED(IDC_P_THUMB_TARGET_CIRCLE, CPatternPage, OnThumbnail<29>),
-        UI_ON_CLICKED(IDC_P_MOVING_CIRCLE, CPatternPage, OnRadio<30>),
-        UI_ON_CLICKED(IDC_P_THUMB_MOVING_CIRCLE, CPatternPage, OnThumbnail<30>),
-        UI_ON_CLICKED(IDC_P_SQUARES_3D, CPatternPage, OnRadio<31>),
-        UI_ON_CLICKED(IDC_P_THUMB_SQUARES_3D, CPatternPage, OnThumbnail<31>),
-        UI_ON_CLICKED(IDC_P_BLACK, CPatternPage, OnRadio<32>),
-        UI_ON_CLICKED(IDC_P_THUMB_BLACK, CPatternPage, OnThumbnail<32>),
-        UI_ON_CLICKED(IDC_P_GRADIENT, CPatternPage, OnRadio<33>),
-        UI_ON_CLICKED(IDC_P_THUMB_GRADIENT, CPatternPage, OnThumbnail<33>),
-        UI_ON_CLICKED(IDC_P_SMPTE, CPatternPage, OnRadio<34>),
-        UI_ON_CLICKED(IDC_P_THUMB_SMPTE, CPatternPage, OnThumbnail<34>),
-        UI_ON_CLICKED(IDC_P_PLUGE, CPatternPage, OnRadio<35>),
-        UI_ON_CLICKED(IDC_P_THUMB_PLUGE, CPatternPage, OnThumbnail<35>),
-        UI_ON_CLICKED(IDC_P_TEST_CARD_1, CPatternPage, OnRadio<36>),
-        UI_ON_CLICKED(IDC_P_THUMB_TEST_CARD_1, CPatternPage, OnThumbnail<36>),
-        UI_ON_CLICKED(IDC_P_TEST_CARD_2, CPatternPage, OnRadio<37>),
-        UI_ON_CLICKED(IDC_P_THUMB_TEST_CARD_2, CPatternPage, OnThumbnail<37>),
-        UI_ON_CLICKED(IDC_P_USER1, CPatternPage, OnRadio<38>),
-        UI_ON_CLICKED(IDC_P_USER2, CPatternPage, OnRadio<39>),
-        UI_ON_CLICKED(IDC_P_USER3, CPatternPage, OnRadio<40>),
-        UI_ON_CLICKED(IDC_P_USER4, CPatternPage, OnRadio<41>),
+// Every pattern's radio and thumbnail sends its code (the four without a thumbnail have id 0
+// there, which no control has); the pathological field has handlers of its own (SDI only).
+template <std::size_t... C>
+const ui::HandlerEntry* CPatternPage::MakeHandlerTable(std::index_sequence<C...>) {
+    constexpr int kLast = kPatternCount - 1;
+    static_assert(kLast == kPathological, "the pathological field is the last pattern");
+    static const ui::HandlerEntry table[] = {
+        UI_ON_CLICKED(kControls[C].radio, CPatternPage, OnRadio<static_cast<int>(C)>)...,
+        UI_ON_CLICKED(kControls[C].thumbnail, CPatternPage, OnThumbnail<static_cast<int>(C)>)...,
         UI_ON_CLICKED(IDC_P_PATHOLOGICAL, CPatternPage, OnPathologicalRadio),
         UI_ON_CLICKED(IDC_P_THUMB_PATHOLOGICAL, CPatternPage, OnPathologicalThumbnail),
         UI_END_HANDLERS,
     };
-    return kHandlers;
+    return table;
+}
+
+const ui::HandlerEntry* CPatternPage::GetHandlerTable() const {
+    static const ui::HandlerEntry* table =
+        MakeHandlerTable(std::make_index_sequence<static_cast<std::size_t>(kPathological)>());
+    return table;
 }
 
 bool CPatternPage::SendPattern(char code) {

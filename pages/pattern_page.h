@@ -5,6 +5,9 @@
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog.h"
 
+#include <cstddef>
+#include <utility>
+
 class CPageHost;
 
 class CPatternPage : public ui::Dialog {
@@ -50,4 +53,6 @@ protected:
 
 private:
     CPageHost& m_host;
+    template <std::size_t... C>
+    static const ui::HandlerEntry* MakeHandlerTable(std::index_sequence<C...>);
 };

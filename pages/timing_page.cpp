@@ -1,5 +1,6 @@
 #include "pages/timing_page.h"
 
+#include "link/code_names.h"
 #include "link/command_words.h"
 #include "link/exchanges.h"
 #include "link/timing_codes.h"
@@ -115,16 +116,6 @@ constexpr int kHdmiOnlyControls[] = {IDC_T_640X480_60,
                                      IDC_T_USER_NO1 + 7,
                                      IDC_T_USER_NO1 + 8,
                                      IDC_T_USER_NO10};
-
-// The decimal digits of value, cut to its first maxDigits.
-void AppendLeadingDigits(char*& out, unsigned value, int maxDigits) {
-    char digits[12];
-    std::snprintf(digits, sizeof digits, "%u", value);
-    digits[maxDigits] = '\0';
-    const std::size_t n = std::strlen(digits);
-    std::memcpy(out, digits, n);
-    out += n;
-}
 
 } // namespace
 
@@ -243,14 +234,6 @@ void CTimingPage::SetUserTimingCaption(int controlId, const char* text) {
 
 void CTimingPage::FormatUserTimingCaption(const std::uint8_t* record, char* text) {
     const UserTimingRecord r = UserTimingRecord::FromBytes(record);
-    const bool interlaced = r.Interlaced();
-    char* out = text;
-    AppendLeadingDigits(out, r.hActive, 4);
-    *out++ = 'x';
-    AppendLeadingDigits(out, interlaced ? 2u * r.vActive : r.vActive, 4);
-    if (interlaced)
-        *out++ = 'i';
-
     // Refresh from whole MHz; an empty record (a total of 0) reads as 0 Hz.
     unsigned refresh = 0;
     if (r.HTotal() > 0 && r.VTotal() > 0) {
@@ -259,10 +242,8 @@ void CTimingPage::FormatUserTimingCaption(const std::uint8_t* record, char* text
         const float rate = static_cast<float>(lineRate) * 0.01f * 1000 / r.VTotal();
         refresh = static_cast<unsigned>(static_cast<double>(rate) + 0.5);
     }
-    *out++ = '(';
-    AppendLeadingDigits(out, refresh, 3);
-    *out++ = ')';
-    *out = '\0';
+    const std::string caption = names::TimingText(r.hActive, r.vActive, r.Interlaced(), refresh);
+    std::snprintf(text, kCaptionSize, "%s", caption.c_str());
 }
 
 void CTimingPage::UpdateForOutputMode() {

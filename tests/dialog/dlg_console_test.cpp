@@ -72,8 +72,6 @@ TEST_F(ConsoleDialog, StartUpState) {
         EXPECT_EQ(d.m_address.device, 0);
         EXPECT_EQ(d.m_timingNames[20], "1920x1080p(60)");
         EXPECT_EQ(d.m_timingNames[61], "AUTO");
-        EXPECT_EQ(d.m_replyWords[0], cmd::SetTiming);
-        EXPECT_EQ(d.m_replyWords[33], cmd::QueryOutputInterface);
 
         ASSERT_EQ(d.TabGetItemCount(IDC_TAB), 5);
         EXPECT_EQ(d.TabGetItemText(IDC_TAB, 0), " Timing ");

@@ -5,6 +5,7 @@
 #include "edid/edid_file.h"
 #include "edid/edid_report.h"
 #include "link/command_words.h"
+#include "link/frame.h"
 #include "link/exchanges.h"
 #include "link/timing_codes.h"
 #include "link/user_timing_checks.h"
@@ -394,47 +395,6 @@ int CmdEdid(const Args& args, CSession& s) {
 
 // --- raw --------------------------------------------------------------------------------------
 
-namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// Hex digits in pairs; blanks, colons and a leading 0x of each argument are passed over.
-bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes) {
-    std::size_t i = 0;
-    int high = -1;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (high < 0 && c == '0' && i + 1 < text.size() &&
-            (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-            i += 2;
-            continue;
-        }
-        ++i;
-        if (high < 0 && (c == ' ' || c == ':' || c == ','))
-            continue;
-        const int d = HexDigit(c);
-        if (d < 0)
-            return false;
-        if (high < 0) {
-            high = d;
-        } else {
-            bytes.push_back(static_cast<std::uint8_t>(high << 4 | d));
-            high = -1;
-        }
-    }
-    return high < 0;
-}
-
-} // namespace
-
 int CmdRaw(const Args& args, CSession& s) {
     if (args.empty())
         UsageError("raw", "raw takes WORD");
@@ -443,7 +403,7 @@ int CmdRaw(const Args& args, CSession& s) {
         digits = digits.substr(2);
     unsigned word = 0;
     for (char c : digits) {
-        const int d = HexDigit(c);
+        const int d = frame::HexDigit(c);
         if (d < 0 || digits.size() > 4)
             UsageError("raw", "WORD must be up to four hex digits, not " + args[0]);
         word = word << 4 | static_cast<unsigned>(d);
@@ -452,7 +412,7 @@ int CmdRaw(const Args& args, CSession& s) {
         UsageError("raw", "WORD must be up to four hex digits, not " + args[0]);
     std::vector<std::uint8_t> payload;
     for (std::size_t i = 1; i < args.size(); ++i)
-        if (!ParseHexBytes(args[i], payload))
+        if (!frame::ParseHexBytes(args[i], payload))
             UsageError("raw", "HEXBYTES must be pairs of hex digits, not " + args[i]);
     if (payload.size() > static_cast<std::size_t>(frame::kMaxPayload))
         throw CFailure(kExitUsage, "Too much parameter. (" + std::to_string(payload.size()) +
@@ -460,7 +420,7 @@ int CmdRaw(const Args& args, CSession& s) {
                                        ")");
     std::vector<std::uint8_t> reply;
     CSession::Check(s.Generator().Raw(static_cast<std::uint16_t>(word), payload, reply));
-    s.out << HexBytes(reply.data(), reply.size()) << "\n";
+    s.out << frame::Hex(reply.data(), reply.size()) << "\n";
     return kExitDone;
 }
 

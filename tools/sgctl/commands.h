@@ -43,9 +43,4 @@ std::string UserTimingLine(int slot, const std::uint8_t* record);
 // A usage error: the message and the command's usage on err, exit 2.
 [[noreturn]] void UsageError(const std::string& command, const std::string& message);
 
-// Hex digits, two per byte, no separator ("0a1b").
-std::string HexString(const std::uint8_t* bytes, std::size_t count);
-// Bytes separated by blanks ("ab 00 00 06").
-std::string HexBytes(const std::uint8_t* bytes, std::size_t count);
-
 } // namespace sgctl

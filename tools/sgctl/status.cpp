@@ -73,23 +73,6 @@ std::string StatusText(const client::Json& status) {
 
 } // namespace
 
-std::string HexString(const std::uint8_t* bytes, std::size_t count) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string s;
-    for (std::size_t i = 0; i < count; ++i) {
-        s += kDigits[bytes[i] >> 4];
-        s += kDigits[bytes[i] & 0x0F];
-    }
-    return s;
-}
-
-std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
-    std::string s;
-    for (std::size_t i = 0; i < count; ++i)
-        s += (i ? " " : "") + HexString(bytes + i, 1);
-    return s;
-}
-
 std::string UserTimingJson(int slot, const UserTimingRecord::Bytes& record) {
     std::string out;
     Inline(client::UserTimingJson(slot, record), out);
