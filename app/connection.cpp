@@ -148,7 +148,7 @@ void CConsoleDlg::OnSearchDevice() {
     BeginExchange();
 
     m_bDeviceFound = 0;
-    g_nPortBeforeSearch = m_nPort;
+    m_nPortBeforeSearch = m_nPort;
     m_nPort = exchange::kFirstCom;
     if (TryNextSearchPort()) {
         m_bSearching = 1;
@@ -197,7 +197,7 @@ ui::LRESULT CConsoleDlg::OnTimer(ui::WPARAM wParam, ui::LPARAM) {
         } else {
             m_bSearching = 0;
             KillTimer(kTimerExchange);
-            m_nPort = g_nPortBeforeSearch;
+            m_nPort = m_nPortBeforeSearch;
             m_strSearchStatus = " ";
             UpdateData(false);
             MessageBox("Can not find available device for this console!");

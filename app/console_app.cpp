@@ -101,8 +101,8 @@ int CConsoleApp::Run(int argc, char** argv) {
     if (!options.logPath.empty()) {
         const std::string failure = log.Open(options.logPath);
         if (failure.empty()) {
-            dlg.m_conversation.SetLogSink([&log](const std::string& line) { log.Write(line); });
-            dlg.m_conversation.Enable(true);
+            dlg.Conversation().SetLogSink([&log](const std::string& line) { log.Write(line); });
+            dlg.Conversation().Enable(true);
         } else {
             const std::string text = "The frame log " + options.logPath +
                                      " could not be opened: " + failure +
@@ -112,6 +112,6 @@ int CConsoleApp::Run(int argc, char** argv) {
     }
     dlg.DoModal();
     // No frame is recorded once the console is gone.
-    dlg.m_conversation.SetLogSink(nullptr);
+    dlg.Conversation().SetLogSink(nullptr);
     return 0;
 }
