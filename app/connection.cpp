@@ -15,8 +15,8 @@ constexpr int kTxBufferSize = 512;
 
 } // namespace
 
-BOOL CConsoleDlg::OpenPort() {
-    const BOOL opened =
+bool CConsoleDlg::OpenPort() {
+    const bool opened =
         m_link.Open(this, static_cast<unsigned>(m_nPort), static_cast<unsigned>(m_nBaudRate),
                     m_chParity, static_cast<unsigned>(m_nDataBits),
                     static_cast<unsigned>(m_nStopBits), m_nEventMask, kTxBufferSize);

@@ -1,7 +1,7 @@
 #include "app/console_app.h"
 
 #include "app/console_dlg.h"
-#include "app/sockets.h"
+#include "platform/serial/socket.h"
 #include "kestrelon_version.h"
 #include "platform/ui/application.h"
 #include "res/resource.h"
@@ -87,7 +87,7 @@ int CConsoleApp::InitInstance(int& argc, char** argv) {
         return 1;
     }
     ui::Application application(argc, argv);
-    if (!StartSockets()) {
+    if (!serial::StartSockets()) {
         ui::AppMessageBox(LoadStringResource(IDS_SOCKETS_INIT_FAILED));
         return 1;
     }

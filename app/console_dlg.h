@@ -25,7 +25,6 @@
 
 class CConversationDlg;
 
-using BOOL = int;
 using DeviceAddress = frame::DeviceAddress;
 
 class CConsoleDlg : public ui::Dialog, public CPageHost, private reply::Sink {
@@ -258,7 +257,7 @@ private:
     void ShowPage(int index);
     void ShowAboutBox();
     // Opens m_nPort with the serial settings.
-    BOOL OpenPort();
+    bool OpenPort();
     void ShowPortOpenFailure();
     void TogglePort();
     void SendSignal(int value);

@@ -204,7 +204,7 @@ void CConsoleDlg::OnSearchReply(bool found) {
         m_bDeviceFound = 1;
 }
 
-// --- Status read-back parser (the read-back itself: dlg_status_readback.cpp) --------------------
+// --- Status read-back parser (the read-back itself: status_readback.cpp) ------------------------
 
 void CConsoleDlg::ParseStatusReply(std::uint8_t byte) {
     if (m_rx.State() != -1)

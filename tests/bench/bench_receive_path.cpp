@@ -107,7 +107,8 @@ double MeasureReceivePath(std::size_t bytes, bool& ok) {
     CBenchSink sink;
     sink.m_expected = bytes;
     CSerialLink link;
-    if (!link.Open(&sink, 1, 115200, 'N', 8, 1, EV_RXCHAR | EV_RXFLAG, 512) ||
+    if (!link.Open(&sink, 1, 115200, 'N', 8, 1, serial::event::kRxChar | serial::event::kRxFlag,
+                   512) ||
         !link.StartWorker()) {
         std::fprintf(stderr, "cannot open the pseudo-terminal as COM1\n");
         ok = false;
@@ -198,7 +199,8 @@ struct ConsoleFigure {
 ConsoleFigure MeasureConsolePath(CConsoleDlg& d, std::size_t frames, bool& ok) {
     testsupport::PortMap map;
     testsupport::PtyPeer peer(map, 1);
-    if (!In(d).m_link.Open(&d, 1, 115200, 'N', 8, 1, EV_RXCHAR | EV_RXFLAG, 512) ||
+    if (!In(d).m_link.Open(&d, 1, 115200, 'N', 8, 1,
+                           serial::event::kRxChar | serial::event::kRxFlag, 512) ||
         !In(d).m_link.StartWorker()) {
         std::fprintf(stderr, "cannot open the pseudo-terminal as COM1\n");
         ok = false;

@@ -41,7 +41,7 @@ protected:
             .count();
     }
 
-    void ExpectShown(CConsoleDlg& d, const sgsim::EdidImage& image, const std::string& what) {
+    void ExpectShown(CConsoleDlg& d, const edid::Image& image, const std::string& what) {
         CEdidPage& page = In(d).m_edidPage;
         EXPECT_TRUE(std::equal(image.begin(), image.end(), page.m_abEdid)) << what;
         const edid::Decoded want = edid::ValidateAndDecode(image);
@@ -60,7 +60,7 @@ TEST_F(EdidPageWithEmulator, SinkAndEachSavedEdidArriveDecodeAndShow) {
         for (int n = 1; n <= sgsim::kSavedEdids; ++n) {
             // On a loaded machine (sanitizer builds) a late reply of the connection's follow-up
             // queries can cost the first read its window; the operator would read again.
-            const sgsim::EdidImage want = sgsim::SavedEdid(n - 1);
+            const edid::Image want = sgsim::SavedEdid(n - 1);
             for (int attempt = 0; attempt < 3; ++attempt) {
                 Read(d, n);
                 if (std::equal(want.begin(), want.end(), In(d).m_edidPage.m_abEdid))
