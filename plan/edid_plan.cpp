@@ -173,7 +173,7 @@ std::vector<Claim> ClaimsOf(const edid::EdidModel& model) {
         if (rate > 0)
             c.ratesHz = {rate};
         else
-            c.unusable = "its totals are zero: it gives no refresh rate";
+            c.unusable = "its clock or a total is zero: it gives no refresh rate";
         claims.push_back(c);
     }
     for (const edid::NamedTiming& t : model.establishedTimings)

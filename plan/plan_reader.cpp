@@ -129,8 +129,8 @@ std::string Value(const std::string& key, const Json& j, std::size_t step) {
         return j.get<std::string>();
     if (j.is_number_unsigned())
         return std::to_string(j.get<std::uint64_t>());
-    throw Refusal(step, key + " " + j.dump() + ": a code (a whole number from 0) or a name, not " +
-                            KindOf(j));
+    throw Refusal(step,
+                  key + " " + j.dump() + ": neither a code (a whole number from 0) nor a name");
 }
 
 bool IsSettingKey(const std::string& key) {
