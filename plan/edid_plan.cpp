@@ -294,7 +294,8 @@ std::string EdidPlanJson(const EdidCoverage& coverage, const EdidPlanOptions& op
     if (options.dwellGiven)
         plan["dwell_s"] = options.dwellS;
     Json steps = Json::array();
-    steps.push_back(Json{{"name", "HDMI output"}, {"output", "hdmi"}});
+    // EDID timings are the HDMI output's; selecting it needs no dwell.
+    steps.push_back(Json{{"name", "HDMI output"}, {"output", "hdmi"}, {"dwell_s", 0}});
     for (const CoveredTiming& t : coverage.covered) {
         std::string name;
         for (const std::string& s : t.sources)

@@ -115,18 +115,25 @@ void CPlanRunner::SetFinished(const client::Result& result, const client::SetDon
     }
     switch (result.outcome) {
     case client::Outcome::NoAnswer:
-    case client::Outcome::PortError: {
-        const std::size_t index = m_nStep;
-        m_report.stopOutcome = result.outcome;
-        m_report.result = RunResult::Error;
-        StopAfter(index, "step " + std::to_string(index + 1) + ": " + result.message);
-        EndStep(StepResult::Error, result.message);
-        break;
-    }
+    case client::Outcome::PortError:
+        Error(result);
+        return;
     default:
         EndStep(StepResult::Fail, result.message);
         break;
     }
+    Settle();
+}
+
+void CPlanRunner::Error(const client::Result& result) {
+    if (!m_bStarted)
+        Next();
+    if (Finished())
+        return;
+    m_report.stopOutcome = result.outcome;
+    m_report.result = RunResult::Error;
+    StopAfter(m_nStep, "step " + std::to_string(m_nStep + 1) + ": " + result.message);
+    EndStep(StepResult::Error, result.message);
     Settle();
 }
 

@@ -69,6 +69,9 @@ public:
     void Answered(Verdict verdict, const std::string& note = std::string());
     // Stops the run: the step under way and the rest are skipped with the reason.
     void Abort(const std::string& reason);
+    // The generator cannot be reached (no answer, a port error): the step under way ends in the
+    // error and the run stops, as when a setting meets it.
+    void Error(const client::Result& result);
 
     bool Finished() const { return m_bFinished; }
     const RunReport& Report() const { return m_report; }

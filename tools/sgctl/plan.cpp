@@ -161,15 +161,28 @@ int PlanRun(const Args& args, CSession& s) {
               << std::flush;
     };
 
+    plan::RunReport run;
     client::CGeneratorClient* generator = nullptr;
     try {
         generator = &s.Generator();
-    } catch (...) {
-        report.Release();
-        junit.Release();
-        throw;
+    } catch (const CFailure& failure) {
+        // No generator to run on: the first step ends in that error, and the reports say so.
+        std::string message = failure.what();
+        for (std::size_t at; (at = message.find("\nsgctl: ")) != std::string::npos;)
+            message.erase(at + 1, 7);
+        while (!message.empty() && message.back() == '\n')
+            message.pop_back();
+        const std::string text = failure.what();
+        s.err << "sgctl: " << text << (text.empty() || text.back() != '\n' ? "\n" : "");
+        plan::CPlanRunner runner(p);
+        runner.SetPort(s.options.strPort);
+        runner.Error({failure.ExitCode() == kExitNoAnswer ? client::Outcome::NoAnswer
+                                                          : client::Outcome::PortError,
+                      message});
+        run = runner.Report();
     }
-    const plan::RunReport run = plan::RunPlan(p, *generator, options);
+    if (generator)
+        run = plan::RunPlan(p, *generator, options);
 
     s.out << "plan " << run.plan << ": " << plan::RunResultName(run.result) << " ("
           << run.Count(plan::StepResult::Pass) << " passed, " << run.Count(plan::StepResult::Fail)
