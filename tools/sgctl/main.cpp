@@ -6,6 +6,7 @@
 #include <vector>
 
 #if defined(_WIN32)
+#include <cstdio>
 #include <io.h>
 #else
 #include <unistd.h>
