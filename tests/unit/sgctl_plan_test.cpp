@@ -284,17 +284,13 @@ TEST_F(SgctlPlan, FromEdidAndCheckNeedNoPort) {
                                   "RedScreen", "--dwell", "2", "-o", out});
     ASSERT_EQ(0, made.code) << made.err;
     EXPECT_TRUE(Contains(made.err, "36 generator timings (73 steps), 5 not covered")) << made.err;
-    const nlohmann::json j = nlohmann::json::parse(ReadText(out));
-    EXPECT_EQ("Timings of the EDID of QZ-55UX9", j["name"]);
-    EXPECT_EQ("Detailed timing 2; Standard 1920x1080@60; VIC 16, native", j["steps"][1]["name"]);
-    EXPECT_EQ("Detailed timing 1, preferred", j["not_covered"][0]["claim"]);
-
     const Result check = RunSgctl({"plan", "check", out});
     EXPECT_EQ(0, check.code) << check.err;
-    EXPECT_TRUE(Contains(check.out, "73 steps\n1. HDMI output\n   set output hdmi\n"
-                                    "2. Detailed timing 2; Standard 1920x1080@60; VIC 16, native "
-                                    "(pattern SMPTE)\n   set timing 1920x1080p(60), pattern "
-                                    "SMPTE; wait 2 s\n"))
+    EXPECT_TRUE(Contains(check.out,
+                         "plan Timings of the EDID of QZ-55UX9: 73 steps\n1. HDMI output\n"
+                         "   set output hdmi\n2. Detailed timing 2; Standard "
+                         "1920x1080@60; VIC 16, native (pattern SMPTE)\n   set timing "
+                         "1920x1080p(60), pattern SMPTE; wait 2 s\n"))
         << check.out;
 
     EXPECT_EQ(2, RunSgctl({"plan", "from-edid", edid, "--pattern", "ColorBar"}).code);
