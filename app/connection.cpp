@@ -15,8 +15,8 @@ constexpr int kTxBufferSize = 512;
 
 } // namespace
 
-BOOL CConsoleDlg::OpenPort() {
-    const BOOL opened =
+bool CConsoleDlg::OpenPort() {
+    const bool opened =
         m_link.Open(this, static_cast<unsigned>(m_nPort), static_cast<unsigned>(m_nBaudRate),
                     m_chParity, static_cast<unsigned>(m_nDataBits),
                     static_cast<unsigned>(m_nStopBits), m_nEventMask, kTxBufferSize);
@@ -148,7 +148,7 @@ void CConsoleDlg::OnSearchDevice() {
     BeginExchange();
 
     m_bDeviceFound = 0;
-    g_nPortBeforeSearch = m_nPort;
+    m_nPortBeforeSearch = m_nPort;
     m_nPort = exchange::kFirstCom;
     if (TryNextSearchPort()) {
         m_bSearching = 1;
@@ -197,7 +197,7 @@ ui::LRESULT CConsoleDlg::OnTimer(ui::WPARAM wParam, ui::LPARAM) {
         } else {
             m_bSearching = 0;
             KillTimer(kTimerExchange);
-            m_nPort = g_nPortBeforeSearch;
+            m_nPort = m_nPortBeforeSearch;
             m_strSearchStatus = " ";
             UpdateData(false);
             MessageBox("Can not find available device for this console!");

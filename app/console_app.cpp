@@ -1,7 +1,7 @@
 #include "app/console_app.h"
 
 #include "app/console_dlg.h"
-#include "app/sockets.h"
+#include "platform/serial/socket.h"
 #include "kestrelon_version.h"
 #include "platform/ui/application.h"
 #include "res/resource.h"
@@ -87,7 +87,7 @@ int CConsoleApp::InitInstance(int& argc, char** argv) {
         return 1;
     }
     ui::Application application(argc, argv);
-    if (!StartSockets()) {
+    if (!serial::StartSockets()) {
         ui::AppMessageBox(LoadStringResource(IDS_SOCKETS_INIT_FAILED));
         return 1;
     }
@@ -101,8 +101,8 @@ int CConsoleApp::Run(int argc, char** argv) {
     if (!options.logPath.empty()) {
         const std::string failure = log.Open(options.logPath);
         if (failure.empty()) {
-            dlg.m_conversation.SetLogSink([&log](const std::string& line) { log.Write(line); });
-            dlg.m_conversation.Enable(true);
+            dlg.Conversation().SetLogSink([&log](const std::string& line) { log.Write(line); });
+            dlg.Conversation().Enable(true);
         } else {
             const std::string text = "The frame log " + options.logPath +
                                      " could not be opened: " + failure +
@@ -112,6 +112,6 @@ int CConsoleApp::Run(int argc, char** argv) {
     }
     dlg.DoModal();
     // No frame is recorded once the console is gone.
-    dlg.m_conversation.SetLogSink(nullptr);
+    dlg.Conversation().SetLogSink(nullptr);
     return 0;
 }

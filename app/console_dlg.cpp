@@ -13,9 +13,6 @@
 
 #include <cstring>
 
-int g_nPortBeforeSearch = 1;
-int g_bAskAutoDetails = 0;
-
 namespace {
 constexpr int kPageCount = 5;
 }
@@ -23,8 +20,8 @@ constexpr int kPageCount = 5;
 CConsoleDlg::CConsoleDlg()
     : ui::Dialog(ConsoleDialogTemplate()), m_btnPort(IDC_PORT_BUTTON), m_iconSdi(IDC_SDI_ICON),
       m_iconHdmi(IDC_HDMI_ICON), m_iconSignal(IDC_SIGNAL_ICON), m_comboPort(IDC_PORT_COMBO),
-      m_iconActivity(IDC_ACTIVITY_ICON), m_tab(IDC_TAB), m_nSignal(-1), m_timingPage(*this),
-      m_patternPage(*this), m_settingPage(*this), m_edidPage(*this), m_timingDetailsPage(*this) {
+      m_iconActivity(IDC_ACTIVITY_ICON), m_tab(IDC_TAB), m_timingPage(*this), m_patternPage(*this),
+      m_settingPage(*this), m_edidPage(*this), m_timingDetailsPage(*this) {
     m_hIcon = LoadIconImage(IDR_MAINFRAME);
 }
 
@@ -109,12 +106,6 @@ bool CConsoleDlg::OnInitDialog() {
     m_link.SetRecorder(&m_conversation);
     SetWindowIcon(m_hIcon, m_hIcon);
 
-    // The process-wide values start afresh with each console.
-    m_address = DeviceAddress{0, 0};
-    g_bAskAutoDetails = 0;
-    g_nPortBeforeSearch = 1;
-    m_bHdmiMode = 1;
-
     FillTimingNames();
 
     m_hIconSignalOn = LoadIconImage(IDI_SIGNAL_ON);
@@ -123,17 +114,9 @@ bool CConsoleDlg::OnInitDialog() {
     m_hIconIdle = LoadIconImage(IDI_PORT_IDLE);
     m_hIconSelected = LoadIconImage(IDI_SELECTED);
 
-    m_bPortOpen = 0;
-    m_nBaudRate = 115200;
-    m_nPort = 1;
-    m_chParity = 'N';
-    m_nDataBits = 8;
-    m_nStopBits = 1;
-    m_nEventMask = 3;
-
     SetDlgItemImage(m_iconActivity, m_hIconIdle);
     ComboSetCurSel(m_comboPort, m_nPort - 1);
-    m_strSearchStatus = " ";
+    m_strSearchStatus = " "; // the controls take it at the next data exchange
 
     TabInsertItem(m_tab, 0, " Timing ");
     TabInsertItem(m_tab, 1, "Timing Details");
@@ -157,21 +140,8 @@ bool CConsoleDlg::OnInitDialog() {
         page->MoveWindow(pageRect, true);
     ShowPage(0);
 
-    m_rx.Reset();
-    m_bReadingEdid = 0;
-    m_bReadingSavedEdid = 0;
-    m_bSearching = 0;
-    m_bReadingStatus = 0;
-
-    m_edidPage.m_strEdidStatus = "";
-    if (m_edidPage.HasControl(m_edidPage.m_cbEdidSource))
-        m_edidPage.ComboSetCurSel(m_edidPage.m_cbEdidSource, 0);
-
-    m_bRepeatGuard = 0;
-
     SetupAddressFile();
 
-    std::memset(m_userTimings, 0, sizeof m_userTimings);
     return true;
 }
 

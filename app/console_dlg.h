@@ -25,12 +25,7 @@
 
 class CConversationDlg;
 
-using BOOL = int;
 using DeviceAddress = frame::DeviceAddress;
-
-// Process globals shared by the connection and reply handling.
-extern int g_nPortBeforeSearch;
-extern int g_bAskAutoDetails;
 
 class CConsoleDlg : public ui::Dialog, public CPageHost, private reply::Sink {
 public:
@@ -38,8 +33,6 @@ public:
     static constexpr int kTimingNameCount = 62;
     static constexpr int kUserTimingSlots = 11;
     static constexpr int kAddressEntries = 32;
-
-    using ReplyHandler = void (CConsoleDlg::*)();
 
     CConsoleDlg();
     ~CConsoleDlg() override;
@@ -80,35 +73,67 @@ public:
     void SetUserTimingCaption(int slot, const char* caption) override;
     bool SelectTimingCode(int code) override;
     void ResetSent() override;
-    // Hot plug text and flag: "ON " for any non-zero value, else "OFF".
-    void ShowHotPlug(int value);
+    // After the output changed: the pages' enabled controls and the panel follow it.
     void RefreshOutputDependents();
-
-    // Received byte dispatch and the four reply parsers.
-    ui::LRESULT OnLinkRxChar(ui::WPARAM wParam, ui::LPARAM lParam);
-    ui::LRESULT OnLinkTxEmpty(ui::WPARAM wParam, ui::LPARAM lParam);
-    ui::LRESULT OnLinkLost(ui::WPARAM wParam, ui::LPARAM lParam);
-    void ParseEdidReply(std::uint8_t byte);
-    void ParseSearchReply(std::uint8_t byte);
-    void ParseStatusReply(std::uint8_t byte);
-    void ParseReply(std::uint8_t byte);
 
     // Whether the console still waits for the generator: an exchange runs, a setting's
     // acknowledgement is awaited, or the generator is awaited after a reset.
     // When it is false the panel and the pages show all the console knows.
     bool ExpectsAnswers() const;
+    // Opens the conversation window (system menu, right-click menu, F2).
+    void ShowConversation();
 
     // Path of the address file, and the address book read from it.
     const char* AddressFilePath() const { return m_szAddressFile; }
+    // What went over the line (the frame log writes from it).
+    CConversation& Conversation() { return m_conversation; }
 
-    // --- Controls bound by data exchange ---
-    int m_btnPort = 0; // control ids of the wrapped controls
-    int m_iconSdi = 0;
-    int m_iconHdmi = 0;
-    int m_iconSignal = 0;
-    int m_comboPort = 0;
-    int m_iconActivity = 0;
-    int m_tab = 0;
+    // --- State the parsers, the handlers and the pages share ---
+    // Parse flags: which reply parser receives the bytes.
+    int m_bPortOpen = 0;
+    int m_bSearching = 0;
+    int m_bReadingStatus = 0;
+    int m_bReadingEdid = 0;
+    // The group and device address stamped into every request.
+    DeviceAddress m_address;
+    // User timings 1..10 in slots 0..9; slot 10 is the timing the generator reports for Auto.
+    std::uint8_t m_userTimings[kUserTimingSlots][20] = {};
+    int m_bRepeatGuard = 0;
+    int m_bHdmiMode = 1; // 1 HDMI output, 0 SDI
+
+    static constexpr int kTimerExchange = 4;
+    static constexpr int kTimerRepeatGuard = 5;
+    // Settings not acknowledged a second after the last one sent are judged unconfirmed.
+    static constexpr int kTimerConfirm = 6;
+    static constexpr int kConfirmWindowMs = exchange::kConfirmWindowMs;
+    // After a reset: the wait before the generator is asked for its state again.
+    static constexpr int kTimerResetWait = 7;
+    static constexpr int kResetFirstWaitMs = 1000;
+    static constexpr int kResetPollMs = 500;
+    static constexpr int kResetPolls = 10; // attempts, each a read-back window and a pause
+    // Posted to itself: shows the messages deferred while a link notification was handled.
+    static constexpr ui::UINT WM_SHOW_DEFERRED_BOXES = ui::WM_USER + 0x101;
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(ui::DataExchange& dx) override;
+    bool PreTranslateMessage(ui::Msg& msg) override;
+    const ui::HandlerEntry* GetHandlerTable() const override;
+
+private:
+    // Tests reach the console's inner state through this (tests/support/console_internals.h).
+    friend struct ConsoleInternals;
+
+    using ReplyHandler = void (CConsoleDlg::*)();
+
+    // --- Controls bound by data exchange (their ids) ---
+    int m_btnPort;
+    int m_iconSdi;
+    int m_iconHdmi;
+    int m_iconSignal;
+    int m_comboPort;
+    int m_iconActivity;
+    int m_tab;
 
     // --- Bound strings, then the radio group ---
     std::string m_strSearchStatus;
@@ -137,24 +162,21 @@ public:
     CTimingDetailsPage m_timingDetailsPage;
 
     // --- State flags and counters ---
-    int m_bReadingEdid = 0;
     int m_bReadingSavedEdid = 0;
     int m_bAutoDetailsAsked = 0;
-    int m_bSearching = 0;
+    // The next status summary is followed by the Auto timing's details rather than the output.
+    int m_bAskAutoDetails = 0;
     int m_bDeviceFound = 0;
-    int m_bReadingStatus = 0;
+    // The port a search started from: the one the console returns to when nothing answers.
+    int m_nPortBeforeSearch = 1;
     int m_nStatusStep = 0;
     std::uint8_t m_abStatus[12] = {};
     int m_nStatusRecord = 0;
-    std::uint8_t m_userTimings[kUserTimingSlots][20] = {};
     // The general frame being handled (byte k of the frame at index k), and its size.
     std::uint8_t m_abRxFrame[520] = {};
     int m_nRxFrameSize = 0;
     int m_bHotPlug = 0;
-    int m_bRepeatGuard = 0;
-    int m_bHdmiMode = 1;
     std::string m_timingNames[kTimingNameCount];
-    DeviceAddress m_address;
     int m_nChannelSelection = 0;
     char m_szAddressFile[256] = {};
     int m_nFollowUpQueries = 0;
@@ -171,7 +193,6 @@ public:
     int m_nDataBits = 8;
     int m_nStopBits = 1;
     unsigned m_nEventMask = 3;
-    int m_bPortOpen = 0;
 
     // Icons, loaded once.
     ui::Image m_hIconActive;
@@ -181,13 +202,7 @@ public:
     ui::Image m_hIconSignalOff;
     ui::Image m_hIcon;
 
-    bool OnInitDialog() override;
-    void DoDataExchange(ui::DataExchange& dx) override;
-    bool PreTranslateMessage(ui::Msg& msg) override;
-    const ui::HandlerEntry* GetHandlerTable() const override;
-
-public:
-    // Handlers (public so tests can drive them as the controls would).
+    // Handlers of the controls, the system menu and the timers.
     void OnTabSelChange();
     ui::LRESULT OnSysCommand(ui::WPARAM wParam, ui::LPARAM lParam);
     ui::LRESULT OnTimer(ui::WPARAM wParam, ui::LPARAM lParam);
@@ -200,8 +215,15 @@ public:
     void OnSignalIcon();
     void OnSelectHdmi();
     void OnSelectSdi();
-    // Opens the conversation window (system menu, right-click menu, F2).
-    void ShowConversation();
+
+    // Received byte dispatch and the four reply parsers.
+    ui::LRESULT OnLinkRxChar(ui::WPARAM wParam, ui::LPARAM lParam);
+    ui::LRESULT OnLinkTxEmpty(ui::WPARAM wParam, ui::LPARAM lParam);
+    ui::LRESULT OnLinkLost(ui::WPARAM wParam, ui::LPARAM lParam);
+    void ParseEdidReply(std::uint8_t byte);
+    void ParseSearchReply(std::uint8_t byte);
+    void ParseStatusReply(std::uint8_t byte);
+    void ParseReply(std::uint8_t byte);
 
     // Reply handlers.
     void OnTimingReply();
@@ -221,21 +243,9 @@ public:
     void OnDeviceAddressReply();
     void OnOutputInterfaceReply();
     void OnNoReply() {}
+    // Hot plug text and flag: "ON " for any non-zero value, else "OFF".
+    void ShowHotPlug(int value);
 
-    static constexpr int kTimerExchange = 4;
-    static constexpr int kTimerRepeatGuard = 5;
-    // Settings not acknowledged a second after the last one sent are judged unconfirmed.
-    static constexpr int kTimerConfirm = 6;
-    static constexpr int kConfirmWindowMs = exchange::kConfirmWindowMs;
-    // After a reset: the wait before the generator is asked for its state again.
-    static constexpr int kTimerResetWait = 7;
-    static constexpr int kResetFirstWaitMs = 1000;
-    static constexpr int kResetPollMs = 500;
-    static constexpr int kResetPolls = 10; // attempts, each a read-back window and a pause
-    // Posted to itself: shows the messages deferred while a link notification was handled.
-    static constexpr ui::UINT WM_SHOW_DEFERRED_BOXES = ui::WM_USER + 0x101;
-
-private:
     struct ReplyHandlerEntry {
         std::uint16_t word;
         ReplyHandler handler;
@@ -247,7 +257,7 @@ private:
     void ShowPage(int index);
     void ShowAboutBox();
     // Opens m_nPort with the serial settings.
-    BOOL OpenPort();
+    bool OpenPort();
     void ShowPortOpenFailure();
     void TogglePort();
     void SendSignal(int value);

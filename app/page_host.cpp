@@ -74,13 +74,9 @@ void CConsoleDlg::SetUserTimingCaption(int slot, const char* caption) {
 
 bool CConsoleDlg::SelectTimingCode(int code) {
     const int before = m_timingPage.m_nTimingCode;
-    m_timingPage.m_nTimingCode = code;
-    m_timingPage.SyncRadioToCode();
-    m_timingPage.UpdateData(false);
+    m_timingPage.MarkTimingCode(code);
     if (m_timingPage.SelectTiming(static_cast<char>(CTimingPage::CodeToRadioIndex(code))))
         return true;
-    m_timingPage.m_nTimingCode = before;
-    m_timingPage.SyncRadioToCode();
-    m_timingPage.UpdateData(false);
+    m_timingPage.MarkTimingCode(before);
     return false;
 }

@@ -55,25 +55,8 @@ const CConsoleDlg::ReplyHandlerEntry* CConsoleDlg::FindReplyHandler(std::uint16_
 
 void CConsoleDlg::OnTimingReply() {
     const int b0 = ReplyByte(0);
-    m_timingPage.m_nTimingCode = b0;
-    m_settingPage.UpdateData(true);
-    // The 4:2:0 timings fix the colour format; the panel shows what the page shows.
-    const int space = m_settingPage.m_nColorSpace;
-    const int depth = m_settingPage.m_nColorDepth;
-    if (timing::Is420(b0)) {
-        m_settingPage.m_nColorDepth = 0;
-        m_settingPage.m_nColorSpace = 3;
-    } else if (m_settingPage.m_nColorSpace == 3) {
-        m_settingPage.m_nColorSpace = 0;
-    }
-    if (m_settingPage.m_nColorSpace != space)
-        ShowColorSpace();
-    if (m_settingPage.m_nColorDepth != depth)
-        ShowColorDepth();
-    m_timingPage.ShowTimingDetails();
-    m_timingPage.SyncRadioToCode();
-    m_timingPage.UpdateData(false);
-    m_settingPage.UpdateData(false);
+    m_timingPage.ShowTimingCode(b0);
+    m_settingPage.FitColourToReportedTiming(b0);
     ShowTiming(b0);
     UpdateData(false);
     if (b0 == timing::kAuto)
@@ -81,57 +64,41 @@ void CConsoleDlg::OnTimingReply() {
 }
 
 void CConsoleDlg::OnPatternReply() {
-    m_patternPage.m_nPattern = ReplyByte(0);
-    m_patternPage.UpdateData(false);
+    m_patternPage.ShowPattern(ReplyByte(0));
 }
 
 void CConsoleDlg::OnColorSpaceReply() {
-    m_settingPage.m_strWaitNote = "";
-    m_settingPage.m_nColorSpace = ReplyByte(0);
-    m_settingPage.UpdateData(false);
-    ShowColorSpace();
+    m_settingPage.ShowColorSpace(ReplyByte(0));
     UpdateData(false);
 }
 
 void CConsoleDlg::OnColorDepthReply() {
-    m_settingPage.m_nColorDepth = ReplyByte(0);
-    m_settingPage.UpdateData(false);
-    ShowColorDepth();
+    m_settingPage.ShowColorDepth(ReplyByte(0));
     UpdateData(false);
 }
 
 void CConsoleDlg::OnHdcpReply() {
-    m_settingPage.m_nHdcp = ReplyByte(0);
-    m_settingPage.UpdateData(false);
-    ShowHdcp();
+    m_settingPage.ShowHdcp(ReplyByte(0));
     UpdateData(false);
 }
 
 void CConsoleDlg::OnHdmiDviModeReply() {
-    m_settingPage.m_nOutputMode = ReplyByte(0);
-    m_settingPage.UpdateData(false);
-    ShowInterface();
+    m_settingPage.ShowOutputMode(ReplyByte(0));
     UpdateData(false);
 }
 
 void CConsoleDlg::OnSampleRateReply() {
-    m_settingPage.m_nSampleRate = ReplyByte(0);
-    m_settingPage.UpdateData(false);
-    ShowSampleRate();
+    m_settingPage.ShowSampleRate(ReplyByte(0));
     UpdateData(false);
 }
 
 void CConsoleDlg::OnAudioBitsReply() {
-    const int b0 = ReplyByte(0);
-    m_settingPage.m_nAudioBits = b0;
-    m_settingPage.UpdateData(false);
-    ShowAudioBits(b0);
+    m_settingPage.ShowAudioBits(ReplyByte(0));
     UpdateData(false);
 }
 
 void CConsoleDlg::OnAudioSourceReply() {
-    m_settingPage.m_nAudioSource = ReplyByte(0);
-    m_settingPage.UpdateData(false);
+    m_settingPage.ShowAudioSource(ReplyByte(0));
 }
 
 void CConsoleDlg::OnChannelReply() {
@@ -146,9 +113,7 @@ void CConsoleDlg::OnChannelReply() {
 
 void CConsoleDlg::OnAutoTimingDetailsReply() {
     std::memcpy(m_userTimings[10], ReplyPayload(), 20);
-    m_timingPage.ShowTimingDetails();
-    m_timingPage.SyncRadioToCode();
-    m_timingPage.UpdateData(false);
+    m_timingPage.RefreshTiming();
     UpdateData(false);
     m_bAutoDetailsAsked = 1;
     SendCommand(cmd::QueryOutputInterface);
@@ -161,11 +126,11 @@ void CConsoleDlg::OnStatusSummaryReply() {
     ShowSampleRate();
     ShowChannels(ReplyByte(5));
     UpdateData(false);
-    if (g_bAskAutoDetails == 1)
+    if (m_bAskAutoDetails == 1)
         SendCommand(cmd::QueryTimingDetails);
     else
         SendCommand(cmd::QueryOutputInterface);
-    g_bAskAutoDetails = 0;
+    m_bAskAutoDetails = 0;
 }
 
 void CConsoleDlg::OnSignalReply() {

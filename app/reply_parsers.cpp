@@ -187,9 +187,7 @@ void CConsoleDlg::OnEdid(const std::uint8_t* image, std::uint8_t checksum) {
     KillTimer(kTimerExchange);
     // The image becomes the page's only when the reply is complete; its last byte is kept after
     // the image, unchecked.
-    std::memcpy(m_edidPage.m_abEdid, image, 256);
-    m_edidPage.m_abEdid[256] = checksum;
-    m_edidPage.ValidateAndDecode();
+    m_edidPage.ShowReadImage(image, checksum);
 }
 
 // --- Search parser ------------------------------------------------------------------------------
@@ -206,7 +204,7 @@ void CConsoleDlg::OnSearchReply(bool found) {
         m_bDeviceFound = 1;
 }
 
-// --- Status read-back parser (the read-back itself: dlg_status_readback.cpp) --------------------
+// --- Status read-back parser (the read-back itself: status_readback.cpp) ------------------------
 
 void CConsoleDlg::ParseStatusReply(std::uint8_t byte) {
     if (m_rx.State() != -1)

@@ -97,7 +97,7 @@ void CConsoleDlg::FinishStatusReadBack() {
     m_timingPage.SyncRadioToCode();
     m_timingPage.UpdateData(false);
     if (m_abStatus[0] == 0x2A)
-        g_bAskAutoDetails = 1;
+        m_bAskAutoDetails = 1;
     m_strHdcp = m_abStatus[4] != 0 ? "ON " : "OFF";
     ShowHotPlug(m_abStatus[10]);
     ShowTiming(static_cast<std::int8_t>(m_abStatus[0]));
@@ -138,8 +138,7 @@ void CConsoleDlg::ReadBackUnanswered() {
             return;
         }
         EndResetWait();
-        m_settingPage.m_strWaitNote.clear();
-        m_settingPage.UpdateData(false);
+        m_settingPage.ClearWaitNote();
         Tell("The generator on " + PortName() +
              " did not answer in the seconds after the reset, so the pages may not show its "
              "default settings. Click \"Update Status\" on the Timing Details page to read them.");

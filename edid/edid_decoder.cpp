@@ -399,6 +399,10 @@ unsigned BlockSum(ImageView image, std::size_t first) {
 
 } // namespace
 
+bool BlockChecksumOk(ImageView image, int block) {
+    return BlockSum(image, block == 0 ? 0 : kExtension) == 0;
+}
+
 bool HasValidHeader(ImageView image) {
     static const std::uint8_t kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
     for (std::size_t i = 0; i < 8; ++i)

@@ -81,6 +81,8 @@ std::string StatusText(ImageView image);
 
 // True when bytes 0..7 are 00 FF FF FF FF FF FF 00.
 bool HasValidHeader(ImageView image);
+// True when the 128 bytes of block 0 (the base block) or block 1 add up to 0 modulo 256.
+bool BlockChecksumOk(ImageView image, int block);
 
 // The 256 bytes as two upper-case hex digits and one blank each.
 std::string HexDump(ImageView image);

@@ -1,19 +1,10 @@
-// Notifications of the serial link to its owner window, and the comm event mask bits. Every
-// notification carries the port number (1..99) as lParam.
+// Notifications of the serial link to its owner window. Every notification carries the port
+// number (1..99) as lParam. The event mask bits a link is opened with are serial::event's.
 #pragma once
 
 #include "platform/ui/types.h"
 
 #include <cstdint>
-
-using BOOL = int;
-using DWORD = std::uint32_t;
-#ifndef TRUE
-#define TRUE 1
-#endif
-#ifndef FALSE
-#define FALSE 0
-#endif
 
 constexpr ui::UINT WM_LINK_BREAK = ui::WM_USER + 1;
 constexpr ui::UINT WM_LINK_CTS = ui::WM_USER + 2;
@@ -31,10 +22,3 @@ constexpr ui::UINT WM_LINK_LOST = ui::WM_USER + 10;
 // byte: a frame in progress has been cut short.
 constexpr ui::WPARAM LINK_RX_AFTER_SILENCE = 0x100;
 constexpr int kRxSilenceMs = 100;
-
-constexpr DWORD EV_RXCHAR = 0x0001;
-constexpr DWORD EV_RXFLAG = 0x0002;
-constexpr DWORD EV_CTS = 0x0008;
-constexpr DWORD EV_BREAK = 0x0040;
-constexpr DWORD EV_ERR = 0x0080;
-constexpr DWORD EV_RING = 0x0100;

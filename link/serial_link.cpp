@@ -24,11 +24,6 @@ constexpr char kEventChar = 'q';
 
 std::atomic<bool> g_failNextWorkerStart{false};
 
-static_assert(EV_RXCHAR == serial::event::kRxChar && EV_RXFLAG == serial::event::kRxFlag &&
-                  EV_CTS == serial::event::kCts && EV_BREAK == serial::event::kBreak &&
-                  EV_ERR == serial::event::kErr && EV_RING == serial::event::kRing,
-              "event mask bits of the link and the serial layer differ");
-
 bool DebugLogEnabled() {
     static const bool enabled = std::getenv("KESTRELON_DEBUG") != nullptr;
     return enabled;
@@ -48,8 +43,9 @@ std::string CSerialLink::PortName(UINT nPort) {
     return name;
 }
 
-BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char cParity,
-                       UINT nDataBits, UINT nStopBits, DWORD dwEventMask, int nTxBufferSize) {
+bool CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char cParity,
+                       UINT nDataBits, UINT nStopBits, std::uint32_t dwEventMask,
+                       int nTxBufferSize) {
     StopWorkerAndWait();
     m_lastOpenError = serial::Error{};
     m_lastOpenDevice.clear();
@@ -58,8 +54,8 @@ BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char c
         if (event->IsValid()) {
             event->Reset();
         } else if (serial::Error e = event->Create()) {
-            ReportError("CreateEvent()", e);
-            return FALSE;
+            ReportError("create the events", e);
+            return false;
         }
     }
     m_waitHandles = serial::WaitObjects{&m_hStopEvent, &m_hWriteEvent, &m_hPort};
@@ -88,8 +84,8 @@ BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char c
                           ? serial::MakeError(serial::Cause::NotFound, name + " maps to no device")
                           : m_hPort.Open(path);
     if (m_lastOpenError) {
-        ReportError("CreateFile()", m_lastOpenError);
-        return FALSE;
+        ReportError("open the port", m_lastOpenError);
+        return false;
     }
     m_bPortHeld.store(true);
 
@@ -101,38 +97,38 @@ BOOL CSerialLink::Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char c
     m_timeouts = serial::Timeouts{kTimeoutMs, kTimeoutMs, kTimeoutMs, 0,
                                   static_cast<std::uint32_t>(kWriteLimitMs)};
     if ((e = m_hPort.SetTimeouts(m_timeouts))) {
-        ReportError("SetCommTimeouts()", e);
+        ReportError("set the time-outs", e);
     } else if ((e = m_hPort.SetEventMask(m_dwEventMask))) {
-        ReportError("SetCommMask()", e);
+        ReportError("set the event mask", e);
     } else if ((e = m_hPort.GetState(m_portConfig))) {
-        ReportError("GetCommState()", e);
+        ReportError("read the line settings", e);
     } else {
         m_portConfig.eventChar = kEventChar;
         m_portConfig.rts = serial::RtsControl::Enable;
         if (!serial::ParseDefinition(definition, m_portConfig.line)) {
-            ReportError("BuildCommDCB()",
+            ReportError("build the line settings",
                         serial::MakeError(serial::Cause::InvalidArgument, definition));
         } else if ((e = m_hPort.SetState(m_portConfig))) {
-            ReportError("SetCommState()", e);
+            ReportError("set the line settings", e);
             // A serial device server that did not take the line settings, or never answered
             // them, keeps its line at settings the generator may not speak, and nothing would
             // tell the operator: that open fails, with the server's answer as the reason.
             if (serial::IsNetworkUrl(path)) {
                 ClosePort();
                 m_lastOpenError = e;
-                return FALSE;
+                return false;
             }
         }
     }
 
     m_hPort.Purge();
-    return TRUE;
+    return true;
 }
 
-BOOL CSerialLink::StartWorker() {
+bool CSerialLink::StartWorker() {
     // Without the events of an Open the worker could never be stopped.
     if (m_bWorkerAlive.load() || !m_hStopEvent.IsValid() || !m_hWriteEvent.IsValid())
-        return FALSE;
+        return false;
     if (m_pWorker) {
         m_pWorker->join(); // a worker that ended after RequestStop
         m_pWorker.reset();
@@ -145,21 +141,21 @@ BOOL CSerialLink::StartWorker() {
             m_hPort.Purge();
     }
     if (g_failNextWorkerStart.exchange(false)) {
-        ReportError("CreateThread()", serial::MakeError(serial::Cause::Other, "refused (test)"));
-        return FALSE;
+        ReportError("start the worker", serial::MakeError(serial::Cause::Other, "refused (test)"));
+        return false;
     }
     m_deliveryCancel.Reset();
     // Alive from here on, so that an Open right after this call waits for the new worker even if
     // it has not run yet.
-    m_bWorkerAlive.store(TRUE);
+    m_bWorkerAlive.store(true);
     try {
         m_pWorker = std::make_unique<std::thread>(&CSerialLink::WorkerLoop, this);
     } catch (const std::system_error& error) {
-        m_bWorkerAlive.store(FALSE);
-        ReportError("CreateThread()", serial::ErrorFromSystem(error.code().value()));
-        return FALSE;
+        m_bWorkerAlive.store(false);
+        ReportError("start the worker", serial::ErrorFromSystem(error.code().value()));
+        return false;
     }
-    return TRUE;
+    return true;
 }
 
 void CSerialLink::FailNextWorkerStartForTesting() {
@@ -169,8 +165,8 @@ void CSerialLink::FailNextWorkerStartForTesting() {
 void CSerialLink::Write(const void* pData, int nCount, const char* note) {
     if (!m_pTxBuffer || !m_hWriteEvent.IsValid() || nCount < 0 || nCount > m_nTxBufferSize ||
         (nCount > 0 && !pData)) {
-        ReportError("Write()", serial::MakeError(serial::Cause::InvalidArgument,
-                                                 "frame does not fit the transmit buffer"));
+        ReportError("take the frame", serial::MakeError(serial::Cause::InvalidArgument,
+                                                        "frame does not fit the transmit buffer"));
         return;
     }
     std::lock_guard<std::mutex> tx(m_txLock);
@@ -216,7 +212,7 @@ void CSerialLink::StopWorkerAndWait() {
 
 void CSerialLink::WorkerLoop(CSerialLink* pLink) {
     CSerialLink& link = *pLink;
-    link.m_bWorkerAlive.store(TRUE);
+    link.m_bWorkerAlive.store(true);
     link.m_inputIdleSince = std::chrono::steady_clock::time_point{};
     for (;;) {
         // A closed port (gone away) takes no part in the wait; stop and write are still served.
@@ -225,7 +221,7 @@ void CSerialLink::WorkerLoop(CSerialLink* pLink) {
         case serial::Signalled::Stop: {
             std::lock_guard<std::mutex> lock(link.m_lock);
             link.ClosePort();
-            link.m_bWorkerAlive.store(FALSE);
+            link.m_bWorkerAlive.store(false);
             return;
         }
         case serial::Signalled::Write:
@@ -235,7 +231,7 @@ void CSerialLink::WorkerLoop(CSerialLink* pLink) {
             link.OnPortEvent(result.hangUp);
             break;
         case serial::Signalled::Failed:
-            link.ReportError("WaitCommEvent()", result.error);
+            link.ReportError("wait on the port", result.error);
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             break;
         }
@@ -245,21 +241,21 @@ void CSerialLink::WorkerLoop(CSerialLink* pLink) {
 void CSerialLink::OnPortEvent(bool bHangUp) {
     // The configured mask decides what a port event does, not the events that occurred.
     bool bPresent = true;
-    if (m_dwEventMask & EV_RXCHAR)
+    if (m_dwEventMask & serial::event::kRxChar)
         bPresent = ReceivePending();
-    if (m_dwEventMask & EV_CTS)
+    if (m_dwEventMask & serial::event::kCts)
         Notify(WM_LINK_CTS, 0);
-    if (m_dwEventMask & EV_BREAK)
+    if (m_dwEventMask & serial::event::kBreak)
         Notify(WM_LINK_BREAK, 0);
-    if (m_dwEventMask & EV_ERR)
+    if (m_dwEventMask & serial::event::kErr)
         Notify(WM_LINK_ERR, 0);
-    if (m_dwEventMask & EV_RING)
+    if (m_dwEventMask & serial::event::kRing)
         Notify(WM_LINK_RING, 0);
-    if (m_dwEventMask & EV_RXFLAG)
+    if (m_dwEventMask & serial::event::kRxFlag)
         Notify(WM_LINK_RXFLAG, 0);
     if (bHangUp || !bPresent) {
         const serial::Error lost = serial::MakeError(serial::Cause::HungUp, "port hung up");
-        ReportError("WaitCommEvent()", lost);
+        ReportError("wait on the port", lost);
         PortFailed(lost);
     }
 }
@@ -283,7 +279,7 @@ bool CSerialLink::ReceivePending() {
             e = m_hPort.ReadByte(byte, got);
         }
         if (e) {
-            ReportError("GetOverlappedResults() in ReadFile()", e);
+            ReportError("read the input", e);
             break;
         }
         if (got) {
@@ -334,7 +330,7 @@ void CSerialLink::TransmitPending() {
                             static_cast<std::size_t>(std::max(length, 0)),
                             e ? std::string("not sent: ") + serial::CauseName(e.cause) : "", note);
     if (e) {
-        ReportError("WriteFile()", e);
+        ReportError("write the frame", e);
         // A port that went away, or that did not take the frame within the limit (nobody reads
         // it), has failed; a write given up for a stop request has not.
         if (e.cause == serial::Cause::HungUp || e.cause == serial::Cause::Timeout)

@@ -38,15 +38,15 @@ public:
     CSerialLink& operator=(const CSerialLink&) = delete;
 
     // Stops a running worker, then opens COM nPort (1..99) through the port map and configures
-    // it. TRUE once the device is open, even when a configuration step failed (that step is
-    // reported and the port keeps whatever configuration it has); FALSE when it could not be
+    // it. True once the device is open, even when a configuration step failed (that step is
+    // reported and the port keeps whatever configuration it has); false when it could not be
     // opened, which leaves the link closed without a worker. A network endpoint whose server
     // does not take the line settings counts as not opened, with the server's answer as the
     // reason.
-    BOOL Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
-              UINT nStopBits, DWORD dwEventMask, int nTxBufferSize);
-    // Starts the worker; FALSE when a worker is already running or the thread could not start.
-    BOOL StartWorker();
+    bool Open(ui::MessageTarget* pOwner, UINT nPort, UINT nBaud, char cParity, UINT nDataBits,
+              UINT nStopBits, std::uint32_t dwEventMask, int nTxBufferSize);
+    // Starts the worker; false when a worker is already running or the thread could not start.
+    bool StartWorker();
     // Copies the frame into the transmit buffer and wakes the worker; returns at once. A frame
     // written before the worker took the previous one replaces it. A count above the buffer size
     // given to Open, or a write before any Open, is refused and sends nothing.
@@ -58,17 +58,17 @@ public:
     // Stops the worker (waiting for it) and closes the port; for a port opened without a worker.
     void Close();
 
-    BOOL IsWorkerAlive() const { return m_bWorkerAlive.load(); }
-    // TRUE while the link holds an open port: from a successful Open until the worker closes it
+    bool IsWorkerAlive() const { return m_bWorkerAlive.load(); }
+    // True while the link holds an open port: from a successful Open until the worker closes it
     // (stop, or the port went away) or the next Open. Never waits for the worker.
-    BOOL IsOpen() const { return m_bPortHeld.load() ? TRUE : FALSE; }
+    bool IsOpen() const { return m_bPortHeld.load(); }
     UINT GetPortNumber() const { return m_nPortNumber; }
     // Why the last Open could not open the device (no cause after one that could), and the
     // device it tried (empty when the COM number mapped to none). Owner's thread only.
     const serial::Error& LastOpenError() const { return m_lastOpenError; }
     const std::string& LastOpenDevice() const { return m_lastOpenDevice; }
-    // The last failed system call of either thread, by the label of the call it stands for
-    // ("WriteFile()", "WaitCommEvent()" ...), for the debug log and tests.
+    // The last failed system call of either thread, by what the link was doing ("write the
+    // frame", "wait on the port" ...), for the debug log and tests.
     struct Failure {
         std::string label;
         serial::Error error;
@@ -109,7 +109,7 @@ private:
     serial::Port m_hPort;                    // closed when the link is closed
     std::unique_ptr<std::thread> m_pWorker;  // set by StartWorker
     std::mutex m_lock;                       // held around every call on m_hPort
-    std::atomic<BOOL> m_bWorkerAlive{FALSE}; // polled by Open and the destructor
+    std::atomic<bool> m_bWorkerAlive{false}; // polled by Open and the destructor
     serial::Event m_hWriteEvent;             // a transmission is requested
     serial::Event m_hStopEvent;              // the worker must close the port and end
     serial::WaitObjects m_waitHandles;       // stop, write, port, in this order
@@ -120,7 +120,7 @@ private:
     ui::MessageTarget* m_pOwner = nullptr;
     UINT m_nPortNumber = 0;
     std::unique_ptr<std::uint8_t[]> m_pTxBuffer;
-    DWORD m_dwEventMask = 0;
+    std::uint32_t m_dwEventMask = 0;
     int m_nTxBufferSize = 0;
 
     // Hand-over of a frame from Write to the worker. Write copies into m_pTxBuffer under

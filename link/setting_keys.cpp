@@ -1,6 +1,7 @@
 // The one-byte settings by key.
 #include "link/setting_keys.h"
 
+#include "link/catalogue.h"
 #include "link/code_names.h"
 #include "link/command_words.h"
 #include "link/setting_rules.h"
@@ -70,26 +71,12 @@ std::uint16_t QueryWord(const CKeyInfo& key, bool hdmiOutput) {
 }
 
 int MaxCode(Key key, bool hdmiOutput) {
-    switch (key) {
-    case Key::Timing:
-        return timing::kLast;
-    case Key::Pattern:
-        return names::kPatternCount - 1;
-    case Key::ColorSpace:
-    case Key::ColorDepth:
-        return rules::kColorAuto;
-    case Key::Hdcp:
-        return 1;
-    case Key::HdmiDvi:
-        return 2;
-    case Key::SampleRate:
-        return 7;
-    case Key::AudioBits:
-    case Key::AudioSource:
-        return 3;
-    case Key::Channel:
-        // The SDI list ends with "OFF".
-        return hdmiOutput ? names::kHdmiChannelCount - 1 : names::kSdiChannelCount;
+    // The highest value of the word that sets it, as the catalogue states it.
+    for (const CKeyInfo& k : Keys()) {
+        if (k.key != key)
+            continue;
+        const cmd::WordInfo* word = cmd::FindWord(SetWord(k, hdmiOutput));
+        return word != nullptr && word->maxValue != cmd::kNoValue ? word->maxValue : -1;
     }
     return -1;
 }

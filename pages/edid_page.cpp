@@ -44,7 +44,15 @@ bool CEdidPage::OnInitDialog() {
     SetDlgItemFont(IDC_EDID_HEX, "Courier New", kFixedFontPoints);
     for (int row = 0; row < kEdidRowLabelCount; ++row)
         SetDlgItemFont(IDC_EDID_ROW_LABEL_FIRST + row, "Courier New", kFixedFontPoints);
+    if (HasControl(m_cbEdidSource))
+        ComboSetCurSel(m_cbEdidSource, 0); // the sink's EDID
     return true;
+}
+
+void CEdidPage::ShowReadImage(const std::uint8_t* image, std::uint8_t trailer) {
+    std::memcpy(m_abEdid, image, 256);
+    m_abEdid[256] = trailer;
+    ValidateAndDecode();
 }
 
 void CEdidPage::DoDataExchange(ui::DataExchange& dx) {

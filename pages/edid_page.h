@@ -24,6 +24,8 @@ public:
 
     // The EDID read got no answer: the page shows no EDID, and has none to save.
     void ReadUnanswered();
+    // A read EDID arrived in full: the 256-byte image and the byte after it (kept unchecked).
+    void ShowReadImage(const std::uint8_t* image, std::uint8_t trailer);
 
     // Handlers (public so tests can drive them as the buttons would).
     void OnReadEdid();

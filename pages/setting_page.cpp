@@ -383,6 +383,70 @@ void CSettingPage::ApplyTiming(int code) {
     UpdateData(false);
 }
 
+void CSettingPage::ShowColorSpace(int value) {
+    m_strWaitNote.clear();
+    m_nColorSpace = value;
+    UpdateData(false);
+    m_host.ShowColorSpace();
+}
+
+void CSettingPage::ShowColorDepth(int value) {
+    m_nColorDepth = value;
+    UpdateData(false);
+    m_host.ShowColorDepth();
+}
+
+void CSettingPage::ShowHdcp(int value) {
+    m_nHdcp = value;
+    UpdateData(false);
+    m_host.ShowHdcp();
+}
+
+void CSettingPage::ShowOutputMode(int value) {
+    m_nOutputMode = value;
+    UpdateData(false);
+    m_host.ShowInterface();
+}
+
+void CSettingPage::ShowSampleRate(int value) {
+    m_nSampleRate = value;
+    UpdateData(false);
+    m_host.ShowSampleRate();
+}
+
+void CSettingPage::ShowAudioBits(int value) {
+    m_nAudioBits = value;
+    UpdateData(false);
+    m_host.ShowAudioBits(value);
+}
+
+void CSettingPage::ShowAudioSource(int value) {
+    m_nAudioSource = value;
+    UpdateData(false);
+}
+
+void CSettingPage::FitColourToReportedTiming(int code) {
+    UpdateData(true);
+    const int space = m_nColorSpace;
+    const int depth = m_nColorDepth;
+    if (timing::Is420(code)) {
+        m_nColorDepth = 0;
+        m_nColorSpace = 3;
+    } else if (m_nColorSpace == 3) {
+        m_nColorSpace = 0;
+    }
+    if (m_nColorSpace != space)
+        m_host.ShowColorSpace();
+    if (m_nColorDepth != depth)
+        m_host.ShowColorDepth();
+    UpdateData(false);
+}
+
+void CSettingPage::ClearWaitNote() {
+    m_strWaitNote.clear();
+    UpdateData(false);
+}
+
 void CSettingPage::ShowChannel(int index) {
     m_nAudioChannel = index;
     SelectChannel(index);

@@ -27,6 +27,19 @@ public:
     void SelectChannel(int index);
     // The channel layout the generator reports: selected, and kept as the one shown.
     void ShowChannel(int index);
+    // A setting the generator reports, as its radio index: the radios and the panel show it.
+    void ShowColorSpace(int value); // the reset's wait note ends with it
+    void ShowColorDepth(int value);
+    void ShowHdcp(int value);
+    void ShowOutputMode(int value);
+    void ShowSampleRate(int value);
+    void ShowAudioBits(int value);
+    void ShowAudioSource(int value);
+    // The generator reports a timing: the 4:2:0 timings are output in YUV4:2:0 at 8 bit, and no
+    // other timing keeps YUV4:2:0 (the generator falls back to RGB). Shows the texts it changes.
+    void FitColourToReportedTiming(int code);
+    // The note that the generator restores its defaults ends (it is back, or gave up).
+    void ClearWaitNote();
 
     // The channel lists of the two outputs; the payload of the channel command is the index.
     static constexpr int kSdiChannelCount = 8;

@@ -46,8 +46,6 @@ const ui::HandlerEntry kHandlers[] = {
 
 } // namespace
 
-int CTimingDetailsPage::s_nLastSavedSlot = -1;
-
 CTimingDetailsPage::CTimingDetailsPage(CPageHost& host)
     : ui::Dialog(TimingDetailsPageTemplate()), m_host(host) {}
 
@@ -61,7 +59,6 @@ const BuiltInTiming* CTimingDetailsPage::BuiltIn(int code) {
 
 bool CTimingDetailsPage::OnInitDialog() {
     ApplyTemplateResources(*this);
-    s_nLastSavedSlot = -1; // no slot saved yet in this console
     m_cbUserSlot = IDC_D_USER_SLOT;
     // The illustrations are drawn at the size their statics have at this font.
     for (int id : {IDC_D_ART_HORIZONTAL, IDC_D_ART_VERTICAL}) {
@@ -231,14 +228,14 @@ void CTimingDetailsPage::OnSaveUserTiming() {
         return;
     }
 
-    if (s == s_nLastSavedSlot) {
+    if (s == m_nLastSavedSlot) {
         // The generator must leave a user timing before that slot is rewritten.
         const std::uint8_t leave = exchange::kLeaveSlotTiming;
         if (!m_host.SendCommandData(cmd::SetTiming, 1, &leave))
             return;
         Pace(exchange::kLeaveSlotWaitMs);
     }
-    s_nLastSavedSlot = s;
+    m_nLastSavedSlot = s;
 
     // The record becomes the console's only once it went to the generator.
     UserTimingRecord::Bytes record = rules::MakeUserTimingRecord(s, v).ToBytes();

@@ -46,7 +46,7 @@ public:
     int m_cbUserSlot = 0; // control id of the slot combo
 
     // The slot saved last time (1..10; -1 before the first save), shared by all saves of the run.
-    static int s_nLastSavedSlot;
+    int m_nLastSavedSlot = -1;
 
 protected:
     bool OnInitDialog() override;

@@ -217,6 +217,23 @@ void CTimingPage::ShowTimingDetails() {
     m_host.ShowTimingDetails(m_nTimingCode);
 }
 
+void CTimingPage::ShowTimingCode(int code) {
+    m_nTimingCode = code;
+    RefreshTiming();
+}
+
+void CTimingPage::RefreshTiming() {
+    ShowTimingDetails();
+    SyncRadioToCode();
+    UpdateData(false);
+}
+
+void CTimingPage::MarkTimingCode(int code) {
+    m_nTimingCode = code;
+    SyncRadioToCode();
+    UpdateData(false);
+}
+
 void CTimingPage::ShowStatus(const unsigned char* status) {
     char caption[kCaptionSize];
     for (int slot = 0; slot < timing::kUserCount; ++slot) {

@@ -27,6 +27,12 @@ public:
     bool SelectTiming(char radioIndex);
     void SyncRadioToCode();
     void ShowTimingDetails();
+    // The timing the generator reports: the radio and the Timing Details page show it.
+    void ShowTimingCode(int code);
+    // Shows again the current code's radio and details (the Auto timing's record arrived).
+    void RefreshTiming();
+    // The radio of a timing being chosen; the details stay as they are.
+    void MarkTimingCode(int code);
     void ShowStatus(const unsigned char* status);
     void SetUserTimingCaption(int controlId, const char* text);
     void UpdateForOutputMode();

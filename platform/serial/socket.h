@@ -14,6 +14,11 @@
 
 namespace serial {
 
+// Starts the system's sockets layer once for the process (Winsock 2.2 on Windows; nothing to do
+// elsewhere). False when it cannot be started. Every connection starts it too, so calling it
+// first only moves a failure forward to a moment that can be reported.
+bool StartSockets();
+
 class Socket {
 public:
     Socket() = default;

@@ -19,6 +19,10 @@
 
 namespace serial {
 
+bool StartSockets() {
+    return true; // BSD sockets need no start-up
+}
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -15,18 +15,18 @@
 
 namespace serial {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
 // Winsock 2.2, started once for the process and left started.
-bool WinsockStarted() {
+bool StartSockets() {
     static const bool started = [] {
         WSADATA data{};
         return WSAStartup(MAKEWORD(2, 2), &data) == 0;
     }();
     return started;
 }
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
 
 SOCKET ToSocket(std::intptr_t value) {
     return static_cast<SOCKET>(value);
@@ -137,7 +137,7 @@ Socket::~Socket() {
 
 Error Socket::Connect(const std::string& host, std::uint16_t port, int timeoutMs) {
     Close();
-    if (!WinsockStarted())
+    if (!StartSockets())
         return MakeError(Cause::Other, "the system's sockets could not be started");
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     // An address needs no resolver; a name may need one that takes its time.

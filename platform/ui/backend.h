@@ -97,7 +97,7 @@ void BackendWakeUiThread();
 void BackendAppMessageBox(const std::string& text);
 
 // Provided by the neutral part for the backend.
-// Marks the calling thread as the UI thread (null id: no UI thread any more).
+// Marks the calling thread as the UI thread (on), or says there is none any more (off).
 void RegisterUiThread(bool on);
 // True while the message box hook records instead of showing (AppMessageBox and Dialog alike).
 bool RecordMessageBox(const std::string& text);

@@ -6,6 +6,7 @@
 //
 //   bench_readback [runs]      (default 20)
 #include "app/address_file.h"
+#include "support/console_internals.h"
 #include "app/console_dlg.h"
 #include "link/command_words.h"
 #include "platform/ui/application.h"
@@ -90,12 +91,12 @@ int main(int argc, char** argv) {
         ui::test::SetModalHandler([&](ui::Dialog& d) {
             if (&d != &console)
                 return ui::IDOK;
-            console.m_nPort = com;
+            In(console).m_nPort = com;
             console.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
             ok = ok && console.m_bPortOpen == 1 &&
                  Until([&] { return console.m_bReadingStatus == 0; }, 5000);
             for (int i = 0; ok && i < runs; ++i) {
-                Until([&] { return console.m_nFollowUpQueries == 0; }, 2000);
+                Until([&] { return In(console).m_nFollowUpQueries == 0; }, 2000);
                 ui::ProcessEvents(50); // the last replies of the one before
                 const std::size_t before = sim.Words().size();
                 const auto start = Clock::now();
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
             }
             // The port off, and closed by the worker before sgctl opens it.
             console.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
-            Until([&] { return !console.m_link.IsOpen(); }, 2000);
+            Until([&] { return !In(console).m_link.IsOpen(); }, 2000);
             return ui::IDCANCEL;
         });
         console.DoModal();

@@ -7,6 +7,7 @@
 //
 //   bench_receive_path [bytes]      (default 200000, at least 100000 recommended)
 #include "app/address_file.h"
+#include "support/console_internals.h"
 #include "app/console_dlg.h"
 #include "app/conversation_dlg.h"
 #include "link/command_words.h"
@@ -106,7 +107,8 @@ double MeasureReceivePath(std::size_t bytes, bool& ok) {
     CBenchSink sink;
     sink.m_expected = bytes;
     CSerialLink link;
-    if (!link.Open(&sink, 1, 115200, 'N', 8, 1, EV_RXCHAR | EV_RXFLAG, 512) ||
+    if (!link.Open(&sink, 1, 115200, 'N', 8, 1, serial::event::kRxChar | serial::event::kRxFlag,
+                   512) ||
         !link.StartWorker()) {
         std::fprintf(stderr, "cannot open the pseudo-terminal as COM1\n");
         ok = false;
@@ -197,15 +199,16 @@ struct ConsoleFigure {
 ConsoleFigure MeasureConsolePath(CConsoleDlg& d, std::size_t frames, bool& ok) {
     testsupport::PortMap map;
     testsupport::PtyPeer peer(map, 1);
-    if (!d.m_link.Open(&d, 1, 115200, 'N', 8, 1, EV_RXCHAR | EV_RXFLAG, 512) ||
-        !d.m_link.StartWorker()) {
+    if (!In(d).m_link.Open(&d, 1, 115200, 'N', 8, 1,
+                           serial::event::kRxChar | serial::event::kRxFlag, 512) ||
+        !In(d).m_link.StartWorker()) {
         std::fprintf(stderr, "cannot open the pseudo-terminal as COM1\n");
         ok = false;
         return {};
     }
     d.m_bPortOpen = 1;
-    d.m_conversation.PortOpened(1);
-    d.m_patternPage.m_nPattern = 0;
+    In(d).m_conversation.PortOpened(1);
+    In(d).m_patternPage.m_nPattern = 0;
     std::vector<std::uint8_t> data;
     std::uint8_t reply[frame::kOverhead + 1];
     for (std::size_t i = 0; i < frames; ++i) {
@@ -217,13 +220,13 @@ ConsoleFigure MeasureConsolePath(CConsoleDlg& d, std::size_t frames, bool& ok) {
     const double cpuStart = ThreadCpuUs();
     std::thread feeder([&] { WriteAll(peer.Master(), data); });
     const Clock::time_point limit = start + std::chrono::seconds(60);
-    while (d.m_patternPage.m_nPattern != 7 && Clock::now() < limit)
+    while (In(d).m_patternPage.m_nPattern != 7 && Clock::now() < limit)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
     const Clock::duration elapsed = Clock::now() - start;
     const double cpu = ThreadCpuUs() - cpuStart;
     feeder.join();
-    ok = d.m_patternPage.m_nPattern == 7;
-    d.m_link.Close();
+    ok = In(d).m_patternPage.m_nPattern == 7;
+    In(d).m_link.Close();
     d.m_bPortOpen = 0;
     return {UsPer(elapsed, data.size()), cpu / static_cast<double>(data.size())};
 }
@@ -290,16 +293,16 @@ int main(int argc, char** argv) {
             bool ok = false;
             plain.push_back(MeasureConsolePath(console, frames, ok));
             okConsole = okConsole && ok;
-            console.m_conversation.Enable(true);
+            In(console).m_conversation.Enable(true);
             recordedOnly.push_back(MeasureConsolePath(console, frames, ok));
             okConsole = okConsole && ok;
             console.ShowConversation();
             recorded.push_back(MeasureConsolePath(console, frames, ok));
             okConsole = okConsole && ok;
             ui::ProcessEvents(100); // the last refresh
-            lines = console.m_conversation.Size();
-            console.m_pConversationDlg->EndDialog(ui::IDCANCEL);
-            console.m_conversation.Enable(false);
+            lines = In(console).m_conversation.Size();
+            In(console).m_pConversationDlg->EndDialog(ui::IDCANCEL);
+            In(console).m_conversation.Enable(false);
         }
         return ui::IDCANCEL;
     });

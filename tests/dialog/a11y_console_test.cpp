@@ -1,6 +1,7 @@
 // The console as assistive technology sees it, read in-process through Qt's accessibility
 // interfaces: roles, names and labels of the controls of the main dialog and of every page.
 #include "pages/timing_calc_dlg.h"
+#include "support/console_internals.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
@@ -131,8 +132,8 @@ class Accessibility : public ConsoleFixture {};
 TEST_F(Accessibility, TimingCalculatorNamesEveryFieldAndFitsItsCaptions) {
     RunConsole(
         [](CConsoleDlg& d) {
-            ExpectNothingCutOrOverlapping(d.m_timingDetailsPage, "details");
-            d.m_timingDetailsPage.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
+            ExpectNothingCutOrOverlapping(In(d).m_timingDetailsPage, "details");
+            In(d).m_timingDetailsPage.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
         },
         [](ui::Dialog& dlg) {
             ExpectTemplateIsAccessible(dlg, "calculator");
@@ -149,16 +150,16 @@ TEST_F(Accessibility, TimingCalculatorNamesEveryFieldAndFitsItsCaptions) {
 TEST_F(Accessibility, EveryControlOfEveryDialogHasItsRoleAndAName) {
     RunConsole([](CConsoleDlg& d) {
         ExpectTemplateIsAccessible(d, "main");
-        ExpectTemplateIsAccessible(d.m_timingPage, "timing");
-        ExpectTemplateIsAccessible(d.m_timingDetailsPage, "details");
-        ExpectTemplateIsAccessible(d.m_patternPage, "pattern");
-        ExpectTemplateIsAccessible(d.m_settingPage, "setting");
-        ExpectTemplateIsAccessible(d.m_edidPage, "edid");
+        ExpectTemplateIsAccessible(In(d).m_timingPage, "timing");
+        ExpectTemplateIsAccessible(In(d).m_timingDetailsPage, "details");
+        ExpectTemplateIsAccessible(In(d).m_patternPage, "pattern");
+        ExpectTemplateIsAccessible(In(d).m_settingPage, "setting");
+        ExpectTemplateIsAccessible(In(d).m_edidPage, "edid");
 
         EXPECT_EQ(Groupings(d), (std::vector<std::string>{"Signal Ouput", "Comm Port", "Activity",
                                                           "Video Output", "Audio Output"}));
         EXPECT_EQ(
-            Groupings(d.m_settingPage),
+            Groupings(In(d).m_settingPage),
             (std::vector<std::string>{"HDMI/DVI", "HDCP", "Color Space", "Color Depth",
                                       "Audio Source Selection", "Audio Sample Rate", "Audio Bit"}));
     });
@@ -167,18 +168,18 @@ TEST_F(Accessibility, EveryControlOfEveryDialogHasItsRoleAndAName) {
 TEST_F(Accessibility, EditsAreLabelledByTheirStaticsAndIconsByTheirRole) {
     RunConsole([](CConsoleDlg& d) {
         // An edit takes the static before it as its name and its labelling relation.
-        QAccessibleInterface* hActive = Accessible(d.m_timingDetailsPage, IDC_D_H_ACTIVE);
+        QAccessibleInterface* hActive = Accessible(In(d).m_timingDetailsPage, IDC_D_H_ACTIVE);
         EXPECT_EQ(hActive->role(), QAccessible::EditableText);
         EXPECT_EQ(Name(hActive), "H active:");
         const auto labels = hActive->relations(QAccessible::Label);
         ASSERT_EQ(labels.size(), 1);
         EXPECT_EQ(Name(labels[0].first), "H active:");
         // A combo box too; one without a label before it is named in its template.
-        EXPECT_EQ(LabelOf(Accessible(d.m_timingDetailsPage, IDC_D_USER_SLOT)), "No.");
-        EXPECT_EQ(LabelOf(Accessible(d.m_edidPage, IDC_EDID_SOURCE)), "EDID read From:");
+        EXPECT_EQ(LabelOf(Accessible(In(d).m_timingDetailsPage, IDC_D_USER_SLOT)), "No.");
+        EXPECT_EQ(LabelOf(Accessible(In(d).m_edidPage, IDC_EDID_SOURCE)), "EDID read From:");
         EXPECT_EQ(LabelOf(Accessible(d, IDC_PORT_COMBO)), "Comm Port");
         // The hex dump follows the row label "f0", which must not become its name.
-        EXPECT_EQ(Name(Accessible(d.m_edidPage, IDC_EDID_HEX)), "EDID bytes");
+        EXPECT_EQ(Name(Accessible(In(d).m_edidPage, IDC_EDID_HEX)), "EDID bytes");
 
         // Clickable icons are buttons that assistive technology can press; the press does what
         // a click does.
@@ -193,7 +194,7 @@ TEST_F(Accessibility, EditsAreLabelledByTheirStaticsAndIconsByTheirRole) {
         EXPECT_EQ(ui::test::MessageBoxes(), std::vector<std::string>{"Com port is not on yet."});
         EXPECT_EQ(d.m_bHdmiMode, 1); // refused while disconnected, as a click is
         // An illustration is a graphic, not something to press.
-        EXPECT_EQ(Accessible(d.m_timingDetailsPage, IDC_D_ART_HORIZONTAL)->role(),
+        EXPECT_EQ(Accessible(In(d).m_timingDetailsPage, IDC_D_ART_HORIZONTAL)->role(),
                   QAccessible::Graphic);
     });
 }

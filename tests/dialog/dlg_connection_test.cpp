@@ -1,6 +1,7 @@
 // Port connection and the device search, with pseudo-terminals standing in for COM ports and the
 // test playing the generator (or a silent device) on their far side.
 #include "link/command_words.h"
+#include "support/console_internals.h"
 #include "link/frame.h"
 #include "platform/serial/serial_port.h"
 #include "res/resource.h"
@@ -38,22 +39,22 @@ TEST_F(Connection, SearchProbesPortsInOrderAndConnectsToTheAnsweringOne) {
         EXPECT_EQ(d.m_bSearching, 1);
         EXPECT_EQ(d.GetDlgItemText(IDC_SEARCH_STATUS), "Please wait.....");
         for (int com = 1; com <= 4; ++com) {
-            EXPECT_EQ(d.m_nPort, com);
+            EXPECT_EQ(In(d).m_nPort, com);
             EXPECT_EQ(ui::test::ArmedInterval(d, kTimer4), com == 1 ? 300 : 400);
             const auto frames = Await(*peers[com - 1]);
             ASSERT_EQ(frames.size(), 1u) << com;
             EXPECT_EQ(frames[0], kSearchFrame);
             ASSERT_TRUE(ui::test::FireTimer(d, kTimer4)); // silent: try the next port
         }
-        EXPECT_EQ(d.m_nPort, 5);
+        EXPECT_EQ(In(d).m_nPort, 5);
         ASSERT_EQ(Await(*peers[4]).size(), 1u);
         Bytes reply(12);
         const std::uint8_t payload[] = {0x00, 0x00};
         frame::BuildReply(reply.data(), {}, cmd::Search, payload, 2);
         peers[4]->Send(reply);
-        for (int i = 0; i < 200 && d.m_bDeviceFound == 0; ++i)
+        for (int i = 0; i < 200 && In(d).m_bDeviceFound == 0; ++i)
             ui::ProcessEvents(5);
-        ASSERT_EQ(d.m_bDeviceFound, 1);
+        ASSERT_EQ(In(d).m_bDeviceFound, 1);
         ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
 
         EXPECT_EQ(d.m_bPortOpen, 1);
@@ -73,10 +74,10 @@ TEST_F(Connection, SearchProbesPortsInOrderAndConnectsToTheAnsweringOne) {
 
 TEST_F(Connection, SearchWithoutAnyPortEndsAtOnce) {
     RunConsole([&](CConsoleDlg& d) {
-        d.m_nPort = 7;
+        In(d).m_nPort = 7;
         d.SendNotify(IDC_SEARCH_DEVICE, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bSearching, 0);
-        EXPECT_EQ(d.m_nPort, 1);
+        EXPECT_EQ(In(d).m_nPort, 1);
         EXPECT_FALSE(ui::test::ArmedInterval(d, kTimer4).has_value());
     });
     EXPECT_EQ(Boxes(), std::vector<std::string>{"Can not find available device for this console!"});
@@ -87,18 +88,18 @@ TEST_F(Connection, SearchWithoutAnyPortEndsAtOnce) {
 TEST_F(Connection, SearchWithSilentPortsRestoresThePort) {
     PtyPeer a(m_ports, 2), b(m_ports, 10), c(m_ports, 99);
     RunConsole([&](CConsoleDlg& d) {
-        d.m_conversation.Enable(true);
-        d.m_nPort = 7;
+        In(d).m_conversation.Enable(true);
+        In(d).m_nPort = 7;
         d.SendNotify(IDC_SEARCH_DEVICE, ui::Notify::Clicked);
         for (int com : {2, 10, 99}) {
-            EXPECT_EQ(d.m_nPort, com);
+            EXPECT_EQ(In(d).m_nPort, com);
             ASSERT_EQ(Await(com == 2 ? a : com == 10 ? b : c).size(), 1u) << com;
             ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
         }
         // Each probe left unanswered is a line of the conversation.
         std::uint64_t next = 0;
         int unanswered = 0;
-        for (const auto& e : d.m_conversation.Since(0, next))
+        for (const auto& e : In(d).m_conversation.Since(0, next))
             if (e.direction == CConversation::Direction::NoAnswer) {
                 ++unanswered;
                 EXPECT_EQ(e.what, "search probe");
@@ -106,7 +107,7 @@ TEST_F(Connection, SearchWithSilentPortsRestoresThePort) {
             }
         EXPECT_EQ(unanswered, 3);
         EXPECT_EQ(d.m_bSearching, 0);
-        EXPECT_EQ(d.m_nPort, 7);
+        EXPECT_EQ(In(d).m_nPort, 7);
         EXPECT_EQ(d.m_bPortOpen, 0);
         EXPECT_FALSE(ui::test::ArmedInterval(d, kTimer4).has_value());
     });
@@ -122,7 +123,7 @@ TEST_F(Connection, PortButtonAndActivityIcon) {
         EXPECT_EQ(Boxes(),
                   std::vector<std::string>{"Can not find this port or used by other application"});
 
-        d.m_nPort = 3;
+        In(d).m_nPort = 3;
         d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bPortOpen, 1);
         EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Close Port");
@@ -150,7 +151,7 @@ TEST_F(Connection, PortButtonAndActivityIcon) {
 TEST_F(Connection, AReadBackWithoutAnswerIsSaidAndClosesThePort) {
     PtyPeer peer(m_ports, 3);
     RunConsole([&](CConsoleDlg& d) {
-        d.m_nPort = 3;
+        In(d).m_nPort = 3;
         d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
         ASSERT_EQ(d.m_bPortOpen, 1);
         ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
@@ -201,7 +202,7 @@ TEST_F(Connection, ChoosingAPortConnectsOrDisconnects) {
     RunConsole([&](CConsoleDlg& d) {
         d.ComboSetCurSel(IDC_PORT_COMBO, 3);
         d.SendNotify(IDC_PORT_COMBO, ui::Notify::SelEndOk);
-        EXPECT_EQ(d.m_nPort, 4);
+        EXPECT_EQ(In(d).m_nPort, 4);
         EXPECT_EQ(d.m_bPortOpen, 1);
         EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Close Port");
         ASSERT_FALSE(Await(a).empty());
@@ -209,7 +210,7 @@ TEST_F(Connection, ChoosingAPortConnectsOrDisconnects) {
         // Choosing another port while connected leaves the console disconnected.
         d.ComboSetCurSel(IDC_PORT_COMBO, 5);
         d.SendNotify(IDC_PORT_COMBO, ui::Notify::SelEndOk);
-        EXPECT_EQ(d.m_nPort, 6);
+        EXPECT_EQ(In(d).m_nPort, 6);
         EXPECT_EQ(d.m_bPortOpen, 0);
         EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
         EXPECT_EQ(d.GetDlgItemImageId(IDC_ACTIVITY_ICON), IDI_PORT_IDLE);
@@ -253,10 +254,10 @@ TEST_F(Connection, RepeatGuardEndsWithTimerFive) {
 TEST_F(Connection, AResetIsReadBackUntilTheGeneratorAnswersWithinABound) {
     PtyPeer peer(m_ports, 3);
     RunConsole([&](CConsoleDlg& d) {
-        d.m_nPort = 3;
+        In(d).m_nPort = 3;
         ConnectAndEndReadBack(d);
         ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 3));
-        ASSERT_TRUE(ui::test::Click(d.m_settingPage, IDC_S_RESET));
+        ASSERT_TRUE(ui::test::Click(In(d).m_settingPage, IDC_S_RESET));
         EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerResetWait), 1000);
         for (int poll = 1; poll <= CConsoleDlg::kResetPolls; ++poll) {
             ASSERT_TRUE(ui::test::FireTimer(d, CConsoleDlg::kTimerResetWait)) << poll;
@@ -266,7 +267,7 @@ TEST_F(Connection, AResetIsReadBackUntilTheGeneratorAnswersWithinABound) {
             if (poll < CConsoleDlg::kResetPolls) {
                 EXPECT_TRUE(Boxes().empty()) << poll;
                 EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerResetWait), 500);
-                EXPECT_EQ(d.m_settingPage.GetDlgItemText(IDC_S_WAIT_NOTE),
+                EXPECT_EQ(In(d).m_settingPage.GetDlgItemText(IDC_S_WAIT_NOTE),
                           "Wait for a few seconds...");
             }
         }
@@ -276,7 +277,7 @@ TEST_F(Connection, AResetIsReadBackUntilTheGeneratorAnswersWithinABound) {
                                    0),
                   0u)
             << Boxes()[0];
-        EXPECT_EQ(d.m_settingPage.GetDlgItemText(IDC_S_WAIT_NOTE), "");
+        EXPECT_EQ(In(d).m_settingPage.GetDlgItemText(IDC_S_WAIT_NOTE), "");
         EXPECT_FALSE(ui::test::ArmedInterval(d, CConsoleDlg::kTimerResetWait).has_value());
     });
 }

@@ -1,6 +1,7 @@
 // The conversation window as the operator uses it: opened beside the console from the system
 // menu or F2, capped at 10 000 lines, paused, cleared and saved as text.
 #include "app/conversation_dlg.h"
+#include "support/console_internals.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 #include "support/text_lines.h"
@@ -40,16 +41,16 @@ class ConversationWindow : public ConsoleFixture {};
 TEST_F(ConversationWindow, OpensBesideTheConsoleAndClosingItChangesNothingElse) {
     RunConsole([&](CConsoleDlg& d) {
         ASSERT_TRUE(ui::test::ChooseSystemMenuItem(d, "&Conversation...\tF2"));
-        ASSERT_TRUE(d.m_pConversationDlg);
-        CConversationDlg& w = *d.m_pConversationDlg;
+        ASSERT_TRUE(In(d).m_pConversationDlg);
+        CConversationDlg& w = *In(d).m_pConversationDlg;
         EXPECT_TRUE(w.IsModeless());
         EXPECT_TRUE(w.IsWindowVisible());
-        EXPECT_TRUE(d.m_conversation.Enabled());
+        EXPECT_TRUE(In(d).m_conversation.Enabled());
         // The console goes on taking clicks while the window is open.
         EXPECT_TRUE(ui::test::Click(d, IDC_SDI_ICON));
         EXPECT_EQ(Boxes(), std::vector<std::string>{"Com port is not on yet."});
 
-        RecordNumbered(d.m_conversation, 1);
+        RecordNumbered(In(d).m_conversation, 1);
         ASSERT_TRUE(ui::test::FireTimer(w, CConversationDlg::kTimerRefresh));
         ASSERT_EQ(ShownLines(w).size(), 1u);
         ASSERT_TRUE(ui::test::Click(w, ui::IDCANCEL));
@@ -59,7 +60,7 @@ TEST_F(ConversationWindow, OpensBesideTheConsoleAndClosingItChangesNothingElse) 
         EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
 
         // F2 brings it back as it was, with what came meanwhile.
-        RecordNumbered(d.m_conversation, 2);
+        RecordNumbered(In(d).m_conversation, 2);
         EXPECT_TRUE(ui::test::PressKey(d, IDC_SEARCH_DEVICE, ui::VK_F2));
         EXPECT_TRUE(w.IsWindowVisible());
         EXPECT_EQ(ShownLines(w).size(), 2u);
@@ -69,17 +70,17 @@ TEST_F(ConversationWindow, OpensBesideTheConsoleAndClosingItChangesNothingElse) 
 TEST_F(ConversationWindow, KeepsTheLastTenThousandLinesAndSaysSo) {
     RunConsole([&](CConsoleDlg& d) {
         d.ShowConversation();
-        CConversationDlg& w = *d.m_pConversationDlg;
+        CConversationDlg& w = *In(d).m_pConversationDlg;
         EXPECT_NE(w.GetDlgItemText(IDC_CONVERSATION_CAP).find("10 000 lines"), std::string::npos);
         for (int n = 0; n < 9990; ++n)
-            RecordNumbered(d.m_conversation, n);
+            RecordNumbered(In(d).m_conversation, n);
         w.Refresh();
         // Fifteen more at a time: the oldest lines go as the new ones come.
         for (int n = 9990; n < 10005; ++n)
-            RecordNumbered(d.m_conversation, n);
+            RecordNumbered(In(d).m_conversation, n);
         w.Refresh();
         std::uint64_t next = 0;
-        const std::vector<CConversation::Entry> kept = d.m_conversation.Since(0, next);
+        const std::vector<CConversation::Entry> kept = In(d).m_conversation.Since(0, next);
         ASSERT_EQ(kept.size(), 10000u);
         const std::vector<std::string> lines = ShownLines(w);
         ASSERT_EQ(lines.size(), 10000u);
@@ -90,7 +91,7 @@ TEST_F(ConversationWindow, KeepsTheLastTenThousandLinesAndSaysSo) {
 
         // A flood larger than the window replaces all it shows.
         for (int n = 0; n < 12000; ++n)
-            RecordNumbered(d.m_conversation, n);
+            RecordNumbered(In(d).m_conversation, n);
         w.Refresh();
         const std::vector<std::string> after = ShownLines(w);
         ASSERT_EQ(after.size(), 10000u);
@@ -101,19 +102,19 @@ TEST_F(ConversationWindow, KeepsTheLastTenThousandLinesAndSaysSo) {
 TEST_F(ConversationWindow, PauseClearAndSaveAsText) {
     RunConsole([&](CConsoleDlg& d) {
         std::vector<std::string> logged;
-        d.m_conversation.SetLogSink([&](const std::string& line) { logged.push_back(line); });
+        In(d).m_conversation.SetLogSink([&](const std::string& line) { logged.push_back(line); });
         d.ShowConversation();
-        CConversationDlg& w = *d.m_pConversationDlg;
-        d.m_conversation.PortOpened(3);
-        RecordNumbered(d.m_conversation, 1);
+        CConversationDlg& w = *In(d).m_pConversationDlg;
+        In(d).m_conversation.PortOpened(3);
+        RecordNumbered(In(d).m_conversation, 1);
 
         // Paused, the window takes nothing; the frame log still gets every frame.
         ASSERT_TRUE(ui::test::Click(w, IDC_CONVERSATION_PAUSE));
         EXPECT_EQ(w.GetDlgItemText(IDC_CONVERSATION_PAUSE), "Resume");
-        RecordNumbered(d.m_conversation, 2);
+        RecordNumbered(In(d).m_conversation, 2);
         ASSERT_TRUE(ui::test::Click(w, IDC_CONVERSATION_PAUSE));
         EXPECT_EQ(w.GetDlgItemText(IDC_CONVERSATION_PAUSE), "Pause");
-        RecordNumbered(d.m_conversation, 3);
+        RecordNumbered(In(d).m_conversation, 3);
         w.Refresh();
         EXPECT_EQ(ShownLines(w).size(), 2u);
         EXPECT_EQ(logged.size(), 3u);
@@ -140,10 +141,10 @@ TEST_F(ConversationWindow, PauseClearAndSaveAsText) {
         // Clear empties the window and what a save would write.
         ASSERT_TRUE(ui::test::Click(w, IDC_CONVERSATION_CLEAR));
         EXPECT_TRUE(ShownLines(w).empty());
-        EXPECT_EQ(d.m_conversation.Size(), 0u);
-        RecordNumbered(d.m_conversation, 4);
+        EXPECT_EQ(In(d).m_conversation.Size(), 0u);
+        RecordNumbered(In(d).m_conversation, 4);
         w.Refresh();
         EXPECT_EQ(ShownLines(w).size(), 1u);
-        d.m_conversation.SetLogSink(nullptr);
+        In(d).m_conversation.SetLogSink(nullptr);
     });
 }

@@ -1,6 +1,7 @@
 // The main console dialog as a user meets it: start-up state, tabs, keys, the About box, the
 // address file at start-up, and the frame builders' refusals.
 #include "app/program_folder.h"
+#include "support/console_internals.h"
 #include "link/command_words.h"
 #include "link/link_messages.h"
 #include "platform/serial/port_map.h"
@@ -16,8 +17,8 @@ using testsupport::ConsoleFixture;
 namespace {
 
 ui::Dialog* Pages(CConsoleDlg& d, int i) {
-    ui::Dialog* pages[] = {&d.m_timingPage, &d.m_timingDetailsPage, &d.m_patternPage,
-                           &d.m_settingPage, &d.m_edidPage};
+    ui::Dialog* pages[] = {&In(d).m_timingPage, &In(d).m_timingDetailsPage, &In(d).m_patternPage,
+                           &In(d).m_settingPage, &In(d).m_edidPage};
     return pages[i];
 }
 
@@ -46,11 +47,11 @@ TEST_F(ConsoleDialog, StartUpState) {
               IDC_AUDIO_BITS_STATUS, IDC_AUDIO_TYPE_STATUS, IDC_CHANNELS_STATUS})
             EXPECT_EQ(d.GetDlgItemText(id), "") << id;
         // The search status blank is stored for the next exchange; the static is still empty.
-        EXPECT_EQ(d.m_strSearchStatus, " ");
+        EXPECT_EQ(In(d).m_strSearchStatus, " ");
         EXPECT_EQ(d.GetDlgItemText(IDC_SEARCH_STATUS), "");
         EXPECT_FALSE(d.IsDlgButtonChecked(IDC_SIGNAL_ON));
         EXPECT_FALSE(d.IsDlgButtonChecked(IDC_SIGNAL_OFF));
-        EXPECT_EQ(d.m_nSignal, -1);
+        EXPECT_EQ(In(d).m_nSignal, -1);
 
         EXPECT_EQ(d.ComboGetCount(IDC_PORT_COMBO), 99);
         EXPECT_EQ(d.ComboGetCurSel(IDC_PORT_COMBO), 0);
@@ -62,16 +63,16 @@ TEST_F(ConsoleDialog, StartUpState) {
         EXPECT_EQ(d.GetDlgItemImageId(IDC_SDI_ICON), IDI_PORT_IDLE);
         EXPECT_FALSE(d.IsDlgItemVisible(IDC_SIGNAL_ICON));
 
-        EXPECT_EQ(d.m_nPort, 1);
-        EXPECT_EQ(d.m_nBaudRate, 115200);
-        EXPECT_EQ(d.m_chParity, 'N');
-        EXPECT_EQ(d.m_nEventMask, 3u);
+        EXPECT_EQ(In(d).m_nPort, 1);
+        EXPECT_EQ(In(d).m_nBaudRate, 115200);
+        EXPECT_EQ(In(d).m_chParity, 'N');
+        EXPECT_EQ(In(d).m_nEventMask, 3u);
         EXPECT_EQ(d.m_bHdmiMode, 1);
-        EXPECT_EQ(d.m_rx.State(), -1);
+        EXPECT_EQ(In(d).m_rx.State(), -1);
         EXPECT_EQ(d.m_address.group, 0);
         EXPECT_EQ(d.m_address.device, 0);
-        EXPECT_EQ(d.m_timingNames[20], "1920x1080p(60)");
-        EXPECT_EQ(d.m_timingNames[61], "AUTO");
+        EXPECT_EQ(In(d).m_timingNames[20], "1920x1080p(60)");
+        EXPECT_EQ(In(d).m_timingNames[61], "AUTO");
 
         ASSERT_EQ(d.TabGetItemCount(IDC_TAB), 5);
         EXPECT_EQ(d.TabGetItemText(IDC_TAB, 0), " Timing ");
@@ -117,9 +118,9 @@ TEST_F(ConsoleDialog, EscapeAndEnterNeverCloseTheConsole) {
         ui::Msg enter{ui::WM_KEYDOWN, ui::VK_RETURN, 0};
         ui::Msg other{ui::WM_KEYDOWN, 'A', 0};
         d.SetFocusTo(IDC_SEARCH_DEVICE);
-        EXPECT_TRUE(d.PreTranslateMessage(esc));
-        EXPECT_TRUE(d.PreTranslateMessage(enter));
-        EXPECT_FALSE(d.PreTranslateMessage(other));
+        EXPECT_TRUE(In(d).PreTranslateMessage(esc));
+        EXPECT_TRUE(In(d).PreTranslateMessage(enter));
+        EXPECT_FALSE(In(d).PreTranslateMessage(other));
         EXPECT_TRUE(d.IsWindowVisible());
     });
     // Enter on the focused search button did not start a search.
@@ -149,7 +150,7 @@ TEST_F(ConsoleDialog, F1OpensTheAboutBoxWhoseOwnKeysStayInIt) {
         [](CConsoleDlg& d) {
             EXPECT_TRUE(ui::test::PressKey(d, IDC_SEARCH_DEVICE, ui::VK_F1));
             // From a control of a page as well.
-            EXPECT_TRUE(ui::test::PressKey(d.m_timingPage, IDC_T_640X480_60, ui::VK_F1));
+            EXPECT_TRUE(ui::test::PressKey(In(d).m_timingPage, IDC_T_640X480_60, ui::VK_F1));
         },
         [&](ui::Dialog& about) {
             captions.push_back(about.GetWindowText());
@@ -206,7 +207,7 @@ TEST_F(ConsoleDialog, ReadOnlyAddressFileReportsAndStartsAnyway) {
     bool started = false;
     RunConsole([&](CConsoleDlg& d) {
         started = d.TabGetItemCount(IDC_TAB) == 5;
-        EXPECT_EQ(d.m_addressWords[0], 0);
+        EXPECT_EQ(In(d).m_addressWords[0], 0);
     });
     EXPECT_TRUE(started);
     EXPECT_EQ(Boxes(), std::vector<std::string>{"File read failed"});
@@ -219,10 +220,10 @@ TEST_F(ConsoleDialog, AddressFileIsRead) {
         out << "00A1 0002\r\n* Bench 1\r\n* Line 7\r\n";
     }
     RunConsole([&](CConsoleDlg& d) {
-        EXPECT_EQ(d.m_addressWords[0], 0x00A1);
-        EXPECT_EQ(d.m_addressWords[1], 0x0002);
-        EXPECT_STREQ(d.m_addressNotes[0], " Bench 1");
-        EXPECT_STREQ(d.m_addressNotes[1], " Line 7");
+        EXPECT_EQ(In(d).m_addressWords[0], 0x00A1);
+        EXPECT_EQ(In(d).m_addressWords[1], 0x0002);
+        EXPECT_STREQ(In(d).m_addressNotes[0], " Bench 1");
+        EXPECT_STREQ(In(d).m_addressNotes[1], " Line 7");
     });
 }
 
@@ -237,21 +238,21 @@ TEST_F(ConsoleDialog, FrameBuilderRefusals) {
         for (int i = 0; i < 10; ++i)
             sum = static_cast<std::uint8_t>(sum + expected[i]);
         for (int i = 0; i < 10; ++i)
-            EXPECT_EQ(d.m_abTxFrame[i], expected[i]) << i;
-        EXPECT_EQ(d.m_abTxFrame[10], static_cast<std::uint8_t>(0u - sum));
+            EXPECT_EQ(In(d).m_abTxFrame[i], expected[i]) << i;
+        EXPECT_EQ(In(d).m_abTxFrame[10], static_cast<std::uint8_t>(0u - sum));
         d.SendCommand(cmd::QueryTiming);
         const std::uint8_t query[] = {0xAA, 0, 0, 0x05, 0, 0, 0, 0x61, 0x80, 0x70};
         for (int i = 0; i < 10; ++i)
-            EXPECT_EQ(d.m_abTxFrame[i], query[i]) << i;
+            EXPECT_EQ(In(d).m_abTxFrame[i], query[i]) << i;
 
         // Too long: refused before anything is built.
         d.SendCommandData(cmd::StoreUserTiming, 291, payload);
         for (int i = 0; i < 10; ++i)
-            EXPECT_EQ(d.m_abTxFrame[i], query[i]) << i;
+            EXPECT_EQ(In(d).m_abTxFrame[i], query[i]) << i;
         // 290 bytes are accepted by the builder (and then refused for the closed port).
         d.SendCommandData(cmd::StoreUserTiming, 290, payload);
-        EXPECT_EQ(d.m_abTxFrame[3], 0x27);
-        EXPECT_EQ(d.m_abTxFrame[4], 0x01);
+        EXPECT_EQ(In(d).m_abTxFrame[3], 0x27);
+        EXPECT_EQ(In(d).m_abTxFrame[4], 0x01);
     });
     EXPECT_EQ(Boxes(),
               (std::vector<std::string>{"Com port is not on yet.", "Com port is not on yet.",
@@ -262,8 +263,8 @@ TEST_F(ConsoleDialog, FrameBuilderRefusals) {
 // yet." and changes nothing else on screen: not a radio, check, combo, icon or panel text.
 TEST_F(ConsoleDialog, EveryRefusedClickLeavesTheScreenAsItWas) {
     RunConsole([&](CConsoleDlg& d) {
-        d.m_timingDetailsPage.LoadTimingDetails(20);
-        d.m_timingDetailsPage.ComboSetCurSel(IDC_D_USER_SLOT, 2);
+        In(d).m_timingDetailsPage.LoadTimingDetails(20);
+        In(d).m_timingDetailsPage.ComboSetCurSel(IDC_D_USER_SLOT, 2);
         d.UpdateData(false);
         struct Action {
             int tab; // -1: the main dialog's own controls
@@ -280,8 +281,8 @@ TEST_F(ConsoleDialog, EveryRefusedClickLeavesTheScreenAsItWas) {
             {3, IDC_S_RATE_96K},  {3, IDC_S_BITS_20},        {3, IDC_S_AUDIO_CHANNEL, 3},
             {3, IDC_S_RESET},     {4, IDC_READ_EDID},
         };
-        ui::Dialog* pages[] = {&d.m_timingPage, &d.m_timingDetailsPage, &d.m_patternPage,
-                               &d.m_settingPage, &d.m_edidPage};
+        ui::Dialog* pages[] = {&In(d).m_timingPage, &In(d).m_timingDetailsPage,
+                               &In(d).m_patternPage, &In(d).m_settingPage, &In(d).m_edidPage};
         for (const Action& a : actions) {
             if (a.tab >= 0) {
                 ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, a.tab));
@@ -299,7 +300,7 @@ TEST_F(ConsoleDialog, EveryRefusedClickLeavesTheScreenAsItWas) {
             EXPECT_EQ(testsupport::StateChanges(before, testsupport::ScreenState(d)), "") << a.id;
         }
         // Nothing was left to go out once a frame is transmitted.
-        EXPECT_EQ(d.m_nFollowUpQueries, 0);
+        EXPECT_EQ(In(d).m_nFollowUpQueries, 0);
         EXPECT_EQ(d.m_bHdmiMode, 1);
     });
 }

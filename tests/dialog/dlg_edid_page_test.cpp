@@ -1,6 +1,7 @@
 // The EDID page inside a real console: reading an EDID over a pseudo-terminal, opening and saving
 // files in a temporary working directory, and the page's layout.
 #include "edid/edid_decoder.h"
+#include "support/console_internals.h"
 #include "edid/edid_file.h"
 #include "link/command_words.h"
 #include "link/frame.h"
@@ -40,7 +41,7 @@ Bytes EdidReply(const edid::Image& image, int savedSlot = -1) {
 
 void Feed(CConsoleDlg& d, const Bytes& bytes) {
     for (auto b : bytes)
-        d.OnLinkRxChar(b, 1);
+        In(d).OnLinkRxChar(b, 1);
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -94,8 +95,8 @@ protected:
 
     // Clicks "Read EDID" with the given source and returns the one request it sends.
     Bytes ReadFrom(CConsoleDlg& d, int source) {
-        d.m_edidPage.ComboSetCurSel(IDC_EDID_SOURCE, source);
-        d.m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
+        In(d).m_edidPage.ComboSetCurSel(IDC_EDID_SOURCE, source);
+        In(d).m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
         const auto frames = Frames(1);
         return frames.size() == 1 ? frames[0] : Bytes{};
     }
@@ -103,10 +104,10 @@ protected:
     // Opens a file through "Open EDID" with the chooser answered.
     void Open(CConsoleDlg& d, const std::optional<std::string>& path) {
         ui::test::SetOpenFileAnswer(path);
-        d.m_edidPage.SendNotify(IDC_OPEN_EDID, ui::Notify::Clicked);
+        In(d).m_edidPage.SendNotify(IDC_OPEN_EDID, ui::Notify::Clicked);
     }
 
-    std::string Shown(CConsoleDlg& d, int id) { return d.m_edidPage.GetDlgItemText(id); }
+    std::string Shown(CConsoleDlg& d, int id) { return In(d).m_edidPage.GetDlgItemText(id); }
 
     testsupport::TempDir m_work;
     std::string m_oldCwd;
@@ -116,7 +117,7 @@ protected:
 TEST_F(EdidPage, ReadRequestsTheChosenSourceAndArmsTheExchange) {
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
-        CEdidPage& page = d.m_edidPage;
+        CEdidPage& page = In(d).m_edidPage;
         ASSERT_EQ(page.ComboGetCount(IDC_EDID_SOURCE), 7);
         EXPECT_EQ(page.ComboGetLBText(IDC_EDID_SOURCE, 0), "TV EDID");
         EXPECT_EQ(page.ComboGetLBText(IDC_EDID_SOURCE, 6), "Saved 6");
@@ -130,7 +131,7 @@ TEST_F(EdidPage, ReadRequestsTheChosenSourceAndArmsTheExchange) {
         EXPECT_EQ(FrameWord(sink), cmd::ReadSinkEdid);
         EXPECT_EQ(sink[9], 1);
         EXPECT_EQ(d.m_bReadingEdid, 1);
-        EXPECT_EQ(d.m_bReadingSavedEdid, 0);
+        EXPECT_EQ(In(d).m_bReadingSavedEdid, 0);
         EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerExchange), 600);
         EXPECT_EQ(page.m_nEdidSource, 0);
         EXPECT_EQ(page.m_strEdidStatus, " ");
@@ -142,7 +143,7 @@ TEST_F(EdidPage, ReadRequestsTheChosenSourceAndArmsTheExchange) {
             ASSERT_GE(saved.size(), 10u) << n;
             EXPECT_EQ(FrameWord(saved), cmd::ReadSavedEdid) << n;
             EXPECT_EQ(saved[9], n - 1) << "Saved " << n;
-            EXPECT_EQ(d.m_bReadingSavedEdid, 1);
+            EXPECT_EQ(In(d).m_bReadingSavedEdid, 1);
             EXPECT_EQ(page.m_nEdidSource, n);
         }
         EXPECT_TRUE(Boxes().empty());
@@ -152,7 +153,7 @@ TEST_F(EdidPage, ReadRequestsTheChosenSourceAndArmsTheExchange) {
 TEST_F(EdidPage, CompleteReplyIsValidatedDecodedAndShown) {
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
-        CEdidPage& page = d.m_edidPage;
+        CEdidPage& page = In(d).m_edidPage;
         const edid::Image tv = edid_test::Television4K();
         ReadFrom(d, 0);
         Feed(d, EdidReply(tv));
@@ -196,7 +197,7 @@ TEST_F(EdidPage, BadHeaderShowsOnlyTheStatus) {
 // EDID: the one before is not this read's result, and "Save EDID" will not store it as if it were.
 TEST_F(EdidPage, ReadThatTimesOutShowsNoImageAndSaysSo) {
     RunConsole([&](CConsoleDlg& d) {
-        d.m_conversation.Enable(true);
+        In(d).m_conversation.Enable(true);
         Connect(d);
         const edid::Image tv = edid_test::Television4K();
         ReadFrom(d, 2);
@@ -222,7 +223,7 @@ TEST_F(EdidPage, ReadThatTimesOutShowsNoImageAndSaysSo) {
         }
         // The conversation shows the reply cut short, then names the read that got no answer.
         std::uint64_t next = 0;
-        const auto entries = d.m_conversation.Since(0, next);
+        const auto entries = In(d).m_conversation.Since(0, next);
         ASSERT_GE(entries.size(), 2u);
         EXPECT_EQ(entries.back().direction, CConversation::Direction::NoAnswer);
         EXPECT_EQ(entries.back().what, "EDID read");
@@ -232,7 +233,7 @@ TEST_F(EdidPage, ReadThatTimesOutShowsNoImageAndSaysSo) {
         EXPECT_NE(CConversation::ViewLine(cut).find("0xb838"), std::string::npos);
 
         ui::test::ClearMessageBoxes();
-        d.m_edidPage.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
+        In(d).m_edidPage.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
         EXPECT_EQ(Boxes(), std::vector<std::string>{"There is no EDID to save: read one from the "
                                                     "generator or open a file first."});
         EXPECT_FALSE(Exists("DerEra_EDID00.bin"));
@@ -242,12 +243,12 @@ TEST_F(EdidPage, ReadThatTimesOutShowsNoImageAndSaysSo) {
 
 TEST_F(EdidPage, ReadWithClosedPortIsReportedAndStartsNoExchange) {
     RunConsole([&](CConsoleDlg& d) {
-        d.m_edidPage.ComboSetCurSel(IDC_EDID_SOURCE, 3);
-        d.m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
+        In(d).m_edidPage.ComboSetCurSel(IDC_EDID_SOURCE, 3);
+        In(d).m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
         EXPECT_EQ(Boxes(), std::vector<std::string>{"Com port is not on yet."});
         // A read that was never sent waits for nothing (it would outrank a search's replies).
         EXPECT_EQ(d.m_bReadingEdid, 0);
-        EXPECT_EQ(d.m_bReadingSavedEdid, 0);
+        EXPECT_EQ(In(d).m_bReadingSavedEdid, 0);
         EXPECT_FALSE(ui::test::ArmedInterval(d, CConsoleDlg::kTimerExchange).has_value());
         EXPECT_TRUE(m_peer.Receive(std::chrono::milliseconds(20)).empty());
     });
@@ -255,7 +256,7 @@ TEST_F(EdidPage, ReadWithClosedPortIsReportedAndStartsNoExchange) {
 
 TEST_F(EdidPage, SaveWritesNumberedTextAndBinaryFiles) {
     RunConsole([&](CConsoleDlg& d) {
-        CEdidPage& page = d.m_edidPage;
+        CEdidPage& page = In(d).m_edidPage;
         // A fresh console has no EDID to save.
         page.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
         EXPECT_EQ(Boxes(), std::vector<std::string>{"There is no EDID to save: read one from the "
@@ -297,9 +298,9 @@ TEST_F(EdidPage, SaveIsRefusedWhenAllNamesAreTaken) {
         WriteWholeFile(name, "keep");
     }
     RunConsole([&](CConsoleDlg& d) {
-        std::memcpy(d.m_edidPage.m_abEdid, edid_test::Television4K().data(), 256);
-        d.m_edidPage.ValidateAndDecode();
-        d.m_edidPage.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
+        std::memcpy(In(d).m_edidPage.m_abEdid, edid_test::Television4K().data(), 256);
+        In(d).m_edidPage.ValidateAndDecode();
+        In(d).m_edidPage.SendNotify(IDC_SAVE_EDID, ui::Notify::Clicked);
         const auto boxes = Boxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_NE(boxes[0].find("refused"), std::string::npos) << boxes[0];
@@ -313,7 +314,7 @@ TEST_F(EdidPage, SaveIsRefusedWhenAllNamesAreTaken) {
 TEST_F(EdidPage, OpenSavedTextReproducesTheImageAndChecksIt) {
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
-        CEdidPage& page = d.m_edidPage;
+        CEdidPage& page = In(d).m_edidPage;
         const edid::Image tv = edid_test::Television4K();
         WriteWholeFile("tv.txt", edid::EdidTextLayout(tv));
 
@@ -379,7 +380,7 @@ TEST_F(EdidPage, ShortTextFileLeavesTheRestAtFF) {
         }
         WriteWholeFile("half.txt", numbers);
         Open(d, std::string("half.txt"));
-        const edid::Image got = PageImage(d.m_edidPage);
+        const edid::Image got = PageImage(In(d).m_edidPage);
         EXPECT_TRUE(std::equal(got.begin(), got.begin() + 128, tv.begin()));
         EXPECT_TRUE(std::all_of(got.begin() + 128, got.end(), [](auto b) { return b == 0xFF; }));
         EXPECT_EQ(Shown(d, IDC_EDID_HEX).substr(128 * 3, 6), "FF FF ");
@@ -388,7 +389,7 @@ TEST_F(EdidPage, ShortTextFileLeavesTheRestAtFF) {
 
 TEST_F(EdidPage, RefusedOrFailedOpenLeavesImageAndPageUntouched) {
     RunConsole([&](CConsoleDlg& d) {
-        CEdidPage& page = d.m_edidPage;
+        CEdidPage& page = In(d).m_edidPage;
         const edid::Image tv = edid_test::Television4K();
         WriteWholeFile("tv.txt", edid::EdidTextLayout(tv));
         Open(d, std::string("tv.txt"));
@@ -426,7 +427,7 @@ TEST_F(EdidPage, RefusedOrFailedOpenLeavesImageAndPageUntouched) {
 
 TEST_F(EdidPage, WriteIsDisabledAndOnlySaysSo) {
     RunConsole([&](CConsoleDlg& d) {
-        CEdidPage& page = d.m_edidPage;
+        CEdidPage& page = In(d).m_edidPage;
         EXPECT_FALSE(page.IsDlgItemEnabled(IDC_WRITE_EDID));
         EXPECT_TRUE(page.IsDlgItemEnabled(IDC_READ_EDID));
         page.OnWriteEdid();
@@ -437,7 +438,7 @@ TEST_F(EdidPage, WriteIsDisabledAndOnlySaysSo) {
 
 TEST_F(EdidPage, DecodeEdidAppendsOneSection) {
     RunConsole([&](CConsoleDlg& d) {
-        CEdidPage& page = d.m_edidPage;
+        CEdidPage& page = In(d).m_edidPage;
         const edid::Image tv = edid_test::Television4K();
         std::memcpy(page.m_abEdid, tv.data(), tv.size());
         page.m_strAudioInfo = "before\r\n";
@@ -455,7 +456,7 @@ TEST_F(EdidPage, DecodeEdidAppendsOneSection) {
 // first row, and every control lies inside the page without overlapping another.
 TEST_F(EdidPage, LayoutRowLabelsLineUpAndNothingOverlaps) {
     RunConsole([&](CConsoleDlg& d) {
-        CEdidPage& page = d.m_edidPage;
+        CEdidPage& page = In(d).m_edidPage;
         const ui::Rect hex = page.GetDlgItemRect(IDC_EDID_HEX);
         const int step = page.DluToPixelsY(8);
         static const char* const kLabels[] = {"00", "10", "20", "30", "40", "50", "60", "70",

@@ -3,6 +3,7 @@
 // exchange must cost at most itself; the console never goes deaf and never shows a connection it
 // does not have.
 #include "link/command_words.h"
+#include "support/console_internals.h"
 #include "link/frame.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
@@ -29,7 +30,7 @@ Bytes Reply(std::uint16_t word, Bytes payload, frame::DeviceAddress from = {}) {
 
 void Feed(CConsoleDlg& d, const Bytes& bytes, ui::LPARAM port = 1) {
     for (auto b : bytes)
-        d.OnLinkRxChar(b, port);
+        In(d).OnLinkRxChar(b, port);
 }
 
 template <class F> bool PumpUntil(F done, int withinMs = 2000) {
@@ -74,7 +75,7 @@ TEST_F(LineFaults, ALateAnswerOfTheProbedPortNeverMakesTheNextPortFound) {
         late.Send(reply);
         std::this_thread::sleep_for(50ms);
         ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
-        EXPECT_EQ(d.m_nPort, 2);
+        EXPECT_EQ(In(d).m_nPort, 2);
         ASSERT_EQ(Frames(silent, 1).size(), 1u);
         ui::ProcessEvents(20);
         ASSERT_TRUE(ui::test::FireTimer(d, kTimer4));
@@ -93,21 +94,22 @@ TEST_F(LineFaults, NoSequenceOfSilentExchangesLeavesRepliesWithTheWrongParser) {
                 Connect(d);
                 auto start = [&](Start s) {
                     if (s == ReadBack) {
-                        d.m_timingDetailsPage.SendNotify(IDC_D_UPDATE_STATUS, ui::Notify::Clicked);
+                        In(d).m_timingDetailsPage.SendNotify(IDC_D_UPDATE_STATUS,
+                                                             ui::Notify::Clicked);
                     } else if (s == Search) {
                         d.SendNotify(IDC_SEARCH_DEVICE, ui::Notify::Clicked);
                     } else {
-                        d.m_edidPage.ComboSetCurSel(IDC_EDID_SOURCE, s == SinkEdid ? 0 : 2);
-                        d.m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
+                        In(d).m_edidPage.ComboSetCurSel(IDC_EDID_SOURCE, s == SinkEdid ? 0 : 2);
+                        In(d).m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
                     }
                 };
                 start(first);
                 start(second);
                 ExpireExchanges(d);
                 // A reply that no exchange waits for goes to the general parser.
-                d.m_patternPage.m_nPattern = -1;
+                In(d).m_patternPage.m_nPattern = -1;
                 Feed(d, Reply(cmd::QueryPattern, {12}));
-                EXPECT_EQ(d.m_patternPage.m_nPattern, 12) << first << " then " << second;
+                EXPECT_EQ(In(d).m_patternPage.m_nPattern, 12) << first << " then " << second;
             });
         }
     }
@@ -115,25 +117,25 @@ TEST_F(LineFaults, NoSequenceOfSilentExchangesLeavesRepliesWithTheWrongParser) {
 
 TEST_F(LineFaults, ShortCutAndCorruptRepliesCostOnlyThemselves) {
     RunConsole([&](CConsoleDlg& d) {
-        d.m_patternPage.m_nPattern = -1;
+        In(d).m_patternPage.m_nPattern = -1;
         // A length below 5, and a reply right behind it.
         Feed(d, {0xAB, 0x00, 0x00, 0x04, 0x00});
         Feed(d, Reply(cmd::QueryPattern, {9}));
-        EXPECT_EQ(d.m_patternPage.m_nPattern, 9);
+        EXPECT_EQ(In(d).m_patternPage.m_nPattern, 9);
         // A reply with no payload for a handler that reads one: ignored, not fed leftovers.
         Feed(d, Reply(cmd::QueryPattern, {}));
-        EXPECT_EQ(d.m_patternPage.m_nPattern, 9);
+        EXPECT_EQ(In(d).m_patternPage.m_nPattern, 9);
         // A reply that lost its last byte, then the next reply at once.
         const Bytes hdcp = Reply(cmd::QueryHdcp, {1});
         Feed(d, Bytes(hdcp.begin(), hdcp.end() - 1));
         Feed(d, Reply(cmd::QueryPattern, {4}));
-        EXPECT_EQ(d.m_patternPage.m_nPattern, 4);
+        EXPECT_EQ(In(d).m_patternPage.m_nPattern, 4);
         // A corrupted checksum, then the next reply.
         Bytes bad = Reply(cmd::QueryPattern, {7});
         bad.back() ^= 0x40;
         Feed(d, bad);
         Feed(d, Reply(cmd::QueryPattern, {6}));
-        EXPECT_EQ(d.m_patternPage.m_nPattern, 6);
+        EXPECT_EQ(In(d).m_patternPage.m_nPattern, 6);
     });
 }
 
@@ -142,12 +144,12 @@ TEST_F(LineFaults, AReplyCutShortBeforeAQuietLineDoesNotEatTheNextReply) {
     RunConsole([&](CConsoleDlg& d) {
         ConnectAndEndReadBack(d); // the general parser is in charge
         Frames(peer, 2, 300);     // sent: their purge is over
-        d.m_patternPage.m_nPattern = -1;
+        In(d).m_patternPage.m_nPattern = -1;
         const Bytes hdcp = Reply(cmd::QueryHdcp, {1});
         peer.Send(Bytes(hdcp.begin(), hdcp.end() - 1)); // the last byte was lost on the line
         ui::ProcessEvents(200);
         peer.Send(Reply(cmd::QueryPattern, {3}));
-        EXPECT_TRUE(PumpUntil([&] { return d.m_patternPage.m_nPattern == 3; }));
+        EXPECT_TRUE(PumpUntil([&] { return In(d).m_patternPage.m_nPattern == 3; }));
     });
 }
 
@@ -164,8 +166,8 @@ TEST_F(LineFaults, ALostItemChecksumNeverCostsTheNextItemReply) {
         ASSERT_EQ(next.size(), 1u);
         EXPECT_EQ(FrameWord(next[0]), cmd::QueryPattern);
         Feed(d, Reply(cmd::QueryPattern, {7}));
-        EXPECT_EQ(d.m_abStatus[1], 7);
-        EXPECT_EQ(d.m_nStatusStep, 2);
+        EXPECT_EQ(In(d).m_abStatus[1], 7);
+        EXPECT_EQ(In(d).m_nStatusStep, 2);
     });
 }
 
@@ -179,20 +181,20 @@ TEST_F(LineFaults, AnEdidReadStartsFromAnEmptyFrame) {
         // An earlier EDID reply arrives late and half, and the general parser holds it.
         const Bytes late = Reply(cmd::ReadSinkEdid, old);
         Feed(d, Bytes(late.begin(), late.begin() + 200));
-        d.m_edidPage.ComboSetCurSel(IDC_EDID_SOURCE, 0);
-        d.m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
+        In(d).m_edidPage.ComboSetCurSel(IDC_EDID_SOURCE, 0);
+        In(d).m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
         const Bytes reply = Reply(cmd::ReadSinkEdid, fresh);
         Feed(d, Bytes(reply.begin(), reply.begin() + 100));
         EXPECT_EQ(d.m_bReadingEdid, 1); // not "complete" with the earlier image
         Feed(d, Bytes(reply.begin() + 100, reply.end()));
         EXPECT_EQ(d.m_bReadingEdid, 0);
-        EXPECT_EQ(0, std::memcmp(d.m_edidPage.m_abEdid, fresh.data(), 256));
+        EXPECT_EQ(0, std::memcmp(In(d).m_edidPage.m_abEdid, fresh.data(), 256));
     });
 }
 
 TEST_F(LineFaults, ATimingCodeBeyondTheUserTimingsNamesNoTiming) {
     RunConsole([&](CConsoleDlg& d) {
-        d.m_timingDetailsPage.LoadTimingDetails(20); // the page holds 1920x1080 at 60
+        In(d).m_timingDetailsPage.LoadTimingDetails(20); // the page holds 1920x1080 at 60
         for (int code : {72, 100, 127}) {
             Feed(d, Reply(cmd::QueryTiming, {static_cast<std::uint8_t>(code)}));
             EXPECT_EQ(d.GetDlgItemText(IDC_TIMING_STATUS), "") << code;
@@ -231,7 +233,7 @@ TEST_F(LineFaults, AFailedWorkerStartIsAFailedOpen) {
         EXPECT_EQ(d.m_bPortOpen, 0);
         EXPECT_EQ(d.GetDlgItemText(IDC_PORT_BUTTON), "Turn on Port");
         EXPECT_EQ(d.GetDlgItemImageId(IDC_ACTIVITY_ICON), IDI_PORT_IDLE);
-        EXPECT_FALSE(d.m_link.IsOpen());
+        EXPECT_FALSE(In(d).m_link.IsOpen());
         // The next attempt works.
         d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bPortOpen, 1);
@@ -244,7 +246,7 @@ TEST_F(LineFaults, APortThatNeverTakesItsFramesFailsWithinASecondAndNeverHoldsTh
     PtyPeer stuck(m_ports, 1), other(m_ports, 2);
     RunConsole([&](CConsoleDlg& d) {
         // The line is set up as the console sets it before it is filled (that frees room).
-        ASSERT_TRUE(d.m_link.Open(&d, 1, 115200, 'N', 8, 1, 3, 512));
+        ASSERT_TRUE(In(d).m_link.Open(&d, 1, 115200, 'N', 8, 1, 3, 512));
         ASSERT_TRUE(stuck.FillOutput());
         const auto start = std::chrono::steady_clock::now();
         Connect(d);

@@ -3,6 +3,7 @@
 // thumbnails' own pictures. The console is connected to a peer that answers nothing; the frames
 // the page sends are read where they arrive.
 #include "link/command_words.h"
+#include "support/console_internals.h"
 #include "res/art_patterns.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
@@ -72,15 +73,15 @@ protected:
                 testsupport::AwaitFrames(m_peer, 2, 300); // the read-back's two requests
             }
             ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 2));
-            ASSERT_TRUE(d.m_patternPage.IsWindowVisible());
-            body(d, d.m_patternPage);
+            ASSERT_TRUE(In(d).m_patternPage.IsWindowVisible());
+            body(d, In(d).m_patternPage);
         });
     }
     static bool Click(CConsoleDlg& d, int id) {
         if (ui::test::ArmedInterval(d, CConsoleDlg::kTimerRepeatGuard))
             ui::test::FireTimer(d, CConsoleDlg::kTimerRepeatGuard);
         ui::test::ClearMessageBoxes();
-        return ui::test::Click(d.m_patternPage, id);
+        return ui::test::Click(In(d).m_patternPage, id);
     }
     // Pattern frames that reach the far side: a click sends one or none.
     int Sends(int withinMs = 150) {
@@ -92,8 +93,8 @@ protected:
     PtyPeer m_peer{m_ports, 1};
     // Pattern code of the last frame, -1 when it was not a pattern command.
     static int LastPattern(const CConsoleDlg& d) {
-        const std::uint16_t word = d.m_abTxFrame[7] | (d.m_abTxFrame[8] << 8);
-        return word == cmd::SetPattern && d.m_abTxFrame[3] == 6 ? d.m_abTxFrame[9] : -1;
+        const std::uint16_t word = In(d).m_abTxFrame[7] | (In(d).m_abTxFrame[8] << 8);
+        return word == cmd::SetPattern && In(d).m_abTxFrame[3] == 6 ? In(d).m_abTxFrame[9] : -1;
     }
     // Radio checked, by pattern code; -1 for none, -2 for several.
     static int Checked(const CPatternPage& p) {
@@ -205,7 +206,7 @@ TEST_F(PatternPage, PathologicalFieldOnlyOnSdi) {
 TEST_F(PatternPage, PicturePatternsAt1400x1050OnHdmi) {
     Run([&](CConsoleDlg& d, CPatternPage& p) {
         const int pictures[] = {IDC_P_SMPTE, IDC_P_PLUGE, IDC_P_TEST_CARD_1, IDC_P_TEST_CARD_2};
-        d.m_timingPage.m_nTimingCode = 7;
+        In(d).m_timingPage.m_nTimingCode = 7;
         p.UpdateForTiming();
         for (int id : pictures)
             EXPECT_FALSE(p.IsDlgItemEnabled(id)) << id;
@@ -223,7 +224,7 @@ TEST_F(PatternPage, PicturePatternsAt1400x1050OnHdmi) {
         d.m_bHdmiMode = 1;
         d.RefreshOutputDependents();
         EXPECT_FALSE(p.IsDlgItemEnabled(IDC_P_PLUGE));
-        d.m_timingPage.m_nTimingCode = 8;
+        In(d).m_timingPage.m_nTimingCode = 8;
         p.UpdateForTiming();
         for (int id : pictures)
             EXPECT_TRUE(p.IsDlgItemEnabled(id)) << id;

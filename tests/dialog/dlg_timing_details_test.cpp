@@ -1,6 +1,7 @@
 // The Timing Details page inside a running console: the built-in timings and user records it
 // shows, which values the operator may edit, and the upload of a user timing.
 #include "link/command_words.h"
+#include "support/console_internals.h"
 #include "link/user_timing_record.h"
 #include "pages/timing_calc_dlg.h"
 #include "res/resource.h"
@@ -50,7 +51,7 @@ class TimingDetails : public ConsoleFixture {};
 
 TEST_F(TimingDetails, ProgressiveTimingShowsLineAndFrameRate) {
     RunConsole([](CConsoleDlg& d) {
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         p.LoadTimingDetails(20);
         EXPECT_EQ(p.m_nHTotal, 2200);
         EXPECT_EQ(p.m_nHBlank, 280);
@@ -70,7 +71,7 @@ TEST_F(TimingDetails, ProgressiveTimingShowsLineAndFrameRate) {
 
 TEST_F(TimingDetails, InterlacedTimingIsShownPerField) {
     RunConsole([](CConsoleDlg& d) {
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         p.LoadTimingDetails(14);
         EXPECT_EQ(p.m_nVActive, 540);
         EXPECT_EQ(p.m_nVTotal, 562);
@@ -85,7 +86,7 @@ TEST_F(TimingDetails, InterlacedTimingIsShownPerField) {
 
 TEST_F(TimingDetails, PolaritiesFollowTheFlags) {
     RunConsole([](CConsoleDlg& d) {
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         p.LoadTimingDetails(0); // 0x00: both negative
         EXPECT_EQ(p.m_nHsyncPolarity, 1);
         EXPECT_EQ(p.m_nVsyncPolarity, 1);
@@ -106,7 +107,7 @@ TEST_F(TimingDetails, PolaritiesFollowTheFlags) {
 
 TEST_F(TimingDetails, FourKTimingsLockTheEditsAndDoubleTheRatesAt420) {
     RunConsole([](CConsoleDlg& d) {
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         for (int code : {28, 37, 38, 43}) {
             p.LoadTimingDetails(static_cast<char>(code));
             for (int id : kEdits)
@@ -130,7 +131,7 @@ TEST_F(TimingDetails, FourKTimingsLockTheEditsAndDoubleTheRatesAt420) {
 
 TEST_F(TimingDetails, AutoAndEmptySlotsShowZerosWithoutDividing) {
     RunConsole([](CConsoleDlg& d) {
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         p.LoadTimingDetails(20);
         p.LoadTimingDetails(61); // record 10, all zero
         EXPECT_EQ(p.m_nHActive, 0);
@@ -162,7 +163,7 @@ TEST_F(TimingDetails, AutoAndEmptySlotsShowZerosWithoutDividing) {
 
 TEST_F(TimingDetails, SaveRefusesAMissingSlotAndTooHighAClock) {
     RunConsole([](CConsoleDlg& d) {
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         Enter1080p60(p, 0);
         ui::test::ClearMessageBoxes();
         p.OnSaveUserTiming();
@@ -185,44 +186,44 @@ TEST_F(TimingDetails, SaveRefusesAMissingSlotAndTooHighAClock) {
         p.OnSaveUserTiming();
         EXPECT_EQ(ui::test::MessageBoxes(), std::vector<std::string>{"Com port is not on yet."});
         EXPECT_EQ(UserTimingRecord::FromBytes(d.m_userTimings[1]).pixelClock10kHz, 0);
-        EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1 + 1), "1280X720(60)");
-        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 0);
+        EXPECT_EQ(In(d).m_timingPage.GetDlgItemText(IDC_T_USER1 + 1), "1280X720(60)");
+        EXPECT_EQ(In(d).m_timingPage.m_nTimingCode, 0);
     });
 }
 
 TEST_F(TimingDetails, ValuesThatDoNotFitTheRecordAreRefused) {
     RunConsole([](CConsoleDlg& d) {
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         const std::pair<int, const char*> cases[] = {
             {IDC_D_H_BLANK, "H blank must be a value from 0 to 65535"},
             {IDC_D_VS_WIDTH, "Vs width must be a value from 0 to 65535"}};
         for (auto [id, message] : cases) {
             for (const char* bad : {"-1", "65536"}) {
-                CTimingDetailsPage::s_nLastSavedSlot = -1;
+                p.m_nLastSavedSlot = -1;
                 Enter1080p60(p, 4);
                 p.SetDlgItemText(id, bad);
                 ui::test::ClearMessageBoxes();
                 p.OnSaveUserTiming();
                 EXPECT_EQ(ui::test::MessageBoxes(), std::vector<std::string>{message}) << bad;
                 EXPECT_EQ(d.m_userTimings[3][4], 0);
-                EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1 + 3), "1280X720(60)");
+                EXPECT_EQ(In(d).m_timingPage.GetDlgItemText(IDC_T_USER1 + 3), "1280X720(60)");
             }
         }
-        CTimingDetailsPage::s_nLastSavedSlot = -1;
+        p.m_nLastSavedSlot = -1;
         Enter1080p60(p, 4);
         p.SetDlgItemText(IDC_D_PIXEL_CLOCK, "0");
         ui::test::ClearMessageBoxes();
         p.OnSaveUserTiming();
         EXPECT_EQ(ui::test::MessageBoxes(),
                   std::vector<std::string>{"Video clk must be higher than 0MHz"});
-        EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1 + 3), "1280X720(60)");
+        EXPECT_EQ(In(d).m_timingPage.GetDlgItemText(IDC_T_USER1 + 3), "1280X720(60)");
     });
 }
 
 TEST_F(TimingDetails, UpdateStatusNeedsAnOpenPort) {
     RunConsole([](CConsoleDlg& d) {
         ui::test::ClearMessageBoxes();
-        d.m_timingDetailsPage.SendNotify(IDC_D_UPDATE_STATUS, ui::Notify::Clicked);
+        In(d).m_timingDetailsPage.SendNotify(IDC_D_UPDATE_STATUS, ui::Notify::Clicked);
         EXPECT_EQ(ui::test::MessageBoxes(), std::vector<std::string>{"Com port is not on yet."});
         EXPECT_EQ(d.m_bReadingStatus, 0);
     });
@@ -248,7 +249,7 @@ protected:
 TEST_F(TimingDetailsOnLine, SaveUploadsTheRecordRelabelsAndSelectsTheTiming) {
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         Enter1080p60(p, 3);
         p.SetDlgItemText(IDC_D_PIXEL_CLOCK, "148.35");
         p.CheckDlgButton(IDC_D_VSYNC_POS, false);
@@ -274,9 +275,9 @@ TEST_F(TimingDetailsOnLine, SaveUploadsTheRecordRelabelsAndSelectsTheTiming) {
         EXPECT_EQ(0, std::memcmp(d.m_userTimings[2], frames[0].data() + 9, 20));
         EXPECT_EQ(FrameWord(frames[1]), cmd::SetTiming);
         EXPECT_EQ(frames[1][9], 64);
-        EXPECT_EQ(d.m_timingPage.GetDlgItemText(IDC_T_USER1 + 2), "1920x1080(60)");
-        EXPECT_TRUE(d.m_timingPage.IsDlgButtonChecked(IDC_T_USER1 + 2));
-        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 64);
+        EXPECT_EQ(In(d).m_timingPage.GetDlgItemText(IDC_T_USER1 + 2), "1920x1080(60)");
+        EXPECT_TRUE(In(d).m_timingPage.IsDlgButtonChecked(IDC_T_USER1 + 2));
+        EXPECT_EQ(In(d).m_timingPage.m_nTimingCode, 64);
         // The page now shows the stored record.
         EXPECT_EQ(p.m_nVsyncPolarity, 1);
         EXPECT_EQ(p.GetDlgItemText(IDC_D_PIXEL_CLOCK), "148.35");
@@ -299,7 +300,7 @@ TEST_F(TimingDetailsOnLine, SaveUploadsTheRecordRelabelsAndSelectsTheTiming) {
 TEST_F(TimingDetailsOnLine, ARefusedSaveOfTheLastSlotSendsNothing) {
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         Enter1080p60(p, 3);
         p.SendNotify(IDC_D_SAVE_USER, ui::Notify::Clicked);
         ASSERT_EQ(Frames(2).size(), 2u);
@@ -313,7 +314,7 @@ TEST_F(TimingDetailsOnLine, ARefusedSaveOfTheLastSlotSendsNothing) {
         EXPECT_EQ(ui::test::MessageBoxes(),
                   std::vector<std::string>{"pixcel clock can not be higher than 300MHz"});
         EXPECT_TRUE(Frames(1, 600).empty());
-        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 64);
+        EXPECT_EQ(In(d).m_timingPage.m_nTimingCode, 64);
         ui::test::RecordSleeps(true);
     });
 }
@@ -321,9 +322,9 @@ TEST_F(TimingDetailsOnLine, ARefusedSaveOfTheLastSlotSendsNothing) {
 TEST_F(TimingDetailsOnLine, UpdateStatusRestartsTheReadBack) {
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
-        d.m_timingDetailsPage.SendNotify(IDC_D_UPDATE_STATUS, ui::Notify::Clicked);
+        In(d).m_timingDetailsPage.SendNotify(IDC_D_UPDATE_STATUS, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bReadingStatus, 1);
-        EXPECT_EQ(d.m_nStatusStep, 0);
+        EXPECT_EQ(In(d).m_nStatusStep, 0);
         EXPECT_EQ(ui::test::ArmedInterval(d, CConsoleDlg::kTimerExchange), 400);
         const auto frames = Frames(1);
         ASSERT_EQ(frames.size(), 1u);
@@ -334,7 +335,7 @@ TEST_F(TimingDetailsOnLine, UpdateStatusRestartsTheReadBack) {
 
 TEST_F(TimingDetails, EnterAndEscapeInAnEditNeitherSaveNorClose) {
     RunConsole([](CConsoleDlg& d) {
-        CTimingDetailsPage& p = d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(d).m_timingDetailsPage;
         ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 1));
         Enter1080p60(p, 1);
         ui::test::ClearMessageBoxes();
@@ -366,7 +367,7 @@ void Ask(CTimingCalcDlg& c, timing_calc::Formula f, const char* h, const char* v
 TEST_F(TimingDetails, CalculatorStartsFromThePageAndItsTimingFillsThePage) {
     RunConsole(
         [](CConsoleDlg& d) {
-            CTimingDetailsPage& p = d.m_timingDetailsPage;
+            CTimingDetailsPage& p = In(d).m_timingDetailsPage;
             p.LoadTimingDetails(14); // 1080i(60)
             p.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
             EXPECT_EQ(p.m_fPixelClock, 82.0);
@@ -410,7 +411,7 @@ TEST_F(TimingDetails, CalculatorStartsFromThePageAndItsTimingFillsThePage) {
 TEST_F(TimingDetails, ARefusedCalculationOnlySaysWhy) {
     RunConsole(
         [](CConsoleDlg& d) {
-            CTimingDetailsPage& p = d.m_timingDetailsPage;
+            CTimingDetailsPage& p = In(d).m_timingDetailsPage;
             p.LoadTimingDetails(20);
             ui::test::ClearMessageBoxes();
             p.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
@@ -447,7 +448,7 @@ TEST_F(TimingDetails, ARefusedCalculationOnlySaysWhy) {
 TEST_F(TimingDetails, CalculatorLayoutHasNothingOutsideOrOverlapping) {
     RunConsole(
         [](CConsoleDlg& d) {
-            CTimingDetailsPage& p = d.m_timingDetailsPage;
+            CTimingDetailsPage& p = In(d).m_timingDetailsPage;
             ExpectInsideAndApart(p, {IDC_D_USER_SLOT, IDC_D_SAVE_USER, IDC_D_CALCULATE,
                                      IDC_D_UPDATE_STATUS, IDC_D_ART_HORIZONTAL, IDC_D_VS_OFFSET,
                                      IDC_D_HS_OFFSET});

@@ -2,6 +2,7 @@
 // what a choice asks of the console and the sibling pages, the repeat guard, the user timing
 // captions and the SDI restrictions. Auto over a real line runs in the console.
 #include "link/code_names.h"
+#include "support/console_internals.h"
 #include "link/command_words.h"
 #include "link/user_timing_record.h"
 #include "res/resource.h"
@@ -276,11 +277,11 @@ TEST_F(TimingPageOnLine, AutoSendsTheTimingThenAsksForItsDetails) {
         ASSERT_EQ(d.m_bPortOpen, 1);
         ASSERT_EQ(Frames(1).size(), 1u); // the read-back's first query
         d.m_bReadingStatus = 0;
-        d.m_timingDetailsPage.m_nHActive = 4321;
+        In(d).m_timingDetailsPage.m_nHActive = 4321;
         ui::test::RecordSleeps(false);
         const auto start = std::chrono::steady_clock::now();
-        ui::SetRadioGroupIndex(d.m_timingPage, IDC_T_640X480_60, 61);
-        d.m_timingPage.SendNotify(IDC_T_AUTO, ui::Notify::Clicked);
+        ui::SetRadioGroupIndex(In(d).m_timingPage, IDC_T_640X480_60, 61);
+        In(d).m_timingPage.SendNotify(IDC_T_AUTO, ui::Notify::Clicked);
         EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(390));
         ui::test::RecordSleeps(true);
         const auto frames = Frames(2);
@@ -289,8 +290,8 @@ TEST_F(TimingPageOnLine, AutoSendsTheTimingThenAsksForItsDetails) {
         EXPECT_EQ(frames[0][9], 61);
         EXPECT_EQ(FrameWord(frames[1]), cmd::QueryTimingDetails);
         EXPECT_EQ(frames[1][9], 61);
-        EXPECT_EQ(d.m_timingDetailsPage.m_nHActive, 4321); // no details for Auto yet
-        EXPECT_TRUE(d.m_timingPage.IsDlgButtonChecked(IDC_T_AUTO));
+        EXPECT_EQ(In(d).m_timingDetailsPage.m_nHActive, 4321); // no details for Auto yet
+        EXPECT_TRUE(In(d).m_timingPage.IsDlgButtonChecked(IDC_T_AUTO));
     });
     EXPECT_TRUE(Boxes().empty());
 }

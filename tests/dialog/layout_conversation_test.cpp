@@ -2,6 +2,7 @@
 // else left of it, when the screen has room there (ctest runs this once more on a screen wide
 // enough); otherwise against the screen's edge. The names stand above their columns.
 #include "app/conversation_dlg.h"
+#include "support/console_internals.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 
@@ -13,8 +14,8 @@ TEST_F(ConversationWindow, OpensBesideTheConsoleWhereTheScreenHasRoom) {
     RunConsole([](CConsoleDlg& d) {
         d.ShowConversation();
         ui::ProcessEvents(20);
-        ASSERT_TRUE(d.m_pConversationDlg);
-        const CConversationDlg& w = *d.m_pConversationDlg;
+        ASSERT_TRUE(In(d).m_pConversationDlg);
+        const CConversationDlg& w = *In(d).m_pConversationDlg;
         const ui::Rect console = d.GetWindowRect();
         const ui::Rect window = w.GetWindowRect();
         const ui::Rect screen = w.GetWorkArea();

@@ -3,6 +3,7 @@
 // display area, no two controls overlapping, every caption and tab label whole. The EDID page's
 // hex dump wraps after sixteen bytes with its row labels level with the rows.
 #include "app/about_dlg.h"
+#include "support/console_internals.h"
 #include "app/conversation_dlg.h"
 #include "edid/edid_decoder.h"
 #include "platform/ui/qt/qt_backend.h"
@@ -198,8 +199,8 @@ TEST_P(Layout, EveryControlFitsItsWindowAndNothingOverlaps) {
     std::string size;
     RunConsole(
         [&](CConsoleDlg& d) {
-            ui::Dialog* pages[] = {&d.m_timingPage, &d.m_timingDetailsPage, &d.m_patternPage,
-                                   &d.m_settingPage, &d.m_edidPage};
+            ui::Dialog* pages[] = {&In(d).m_timingPage, &In(d).m_timingDetailsPage,
+                                   &In(d).m_patternPage, &In(d).m_settingPage, &In(d).m_edidPage};
             switch (GetParam()) {
             case Window::Main:
                 problems = layout::Check(d.GetClientRect(), Controls(d));
@@ -212,10 +213,10 @@ TEST_P(Layout, EveryControlFitsItsWindowAndNothingOverlaps) {
                 break;
             case Window::Conversation:
                 d.ShowConversation();
-                ASSERT_NE(d.m_pConversationDlg, nullptr);
-                problems = layout::Check(d.m_pConversationDlg->GetClientRect(),
-                                         Controls(*d.m_pConversationDlg));
-                size = layout::Describe(d.m_pConversationDlg->GetClientRect());
+                ASSERT_NE(In(d).m_pConversationDlg, nullptr);
+                problems = layout::Check(In(d).m_pConversationDlg->GetClientRect(),
+                                         Controls(*In(d).m_pConversationDlg));
+                size = layout::Describe(In(d).m_pConversationDlg->GetClientRect());
                 break;
             default: {
                 const ui::Dialog& page = *pages[static_cast<int>(GetParam()) - 1];
@@ -255,7 +256,7 @@ class EdidHexDump : public ConsoleFixture {};
 // Sixteen bytes a row whatever the fixed font, each row level with its label.
 TEST_F(EdidHexDump, WrapsAfterSixteenBytesBesideItsRowLabels) {
     RunConsole([](CConsoleDlg& d) {
-        CEdidPage& page = d.m_edidPage;
+        CEdidPage& page = In(d).m_edidPage;
         page.SetDlgItemText(IDC_EDID_HEX, edid::HexDump(edid_test::Television4K()));
         // Shown, as the operator sees it: the edit lays its text out for its real width.
         d.TabSetCurSel(IDC_TAB, 4);

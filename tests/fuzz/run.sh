@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the fuzz targets with clang in their own build directory and runs each for a bounded
 # time: the EDID decoder and the EDID model with its checks and JSON (both from the seed images
-# in tests/fuzz/seeds), and the reply framing.
+# in tests/fuzz/seeds), the reply framing, and the plan reader (from the plans in
+# tests/fuzz/plan-seeds, with the plan keys of plan.dict).
 #
 #   tests/fuzz/run.sh [SECONDS [TARGET...]]     default 30 s, every target
 #
@@ -15,7 +16,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 seconds=${1:-30}
 [ $# -gt 0 ] && shift
-targets=${*:-fuzz_edid_decode fuzz_edid_model fuzz_reply_framing}
+targets=${*:-fuzz_edid_decode fuzz_edid_model fuzz_reply_framing fuzz_plan_reader}
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 cxx=${FUZZ_CXX:-$(command -v clang++-14 || command -v clang++ || true)}
 if [ -z "$cxx" ]; then
@@ -33,10 +34,15 @@ cd "$build"
 for target in $targets; do
     corpus=$build/fuzz-corpus/$target
     mkdir -p "$corpus"
+    dict=
     case $target in
     fuzz_edid_decode | fuzz_edid_model) cp "$here"/seeds/* "$corpus"/ ;;
+    fuzz_plan_reader)
+        cp "$here"/plan-seeds/* "$corpus"/
+        dict=-dict="$here/plan.dict"
+        ;;
     esac
     echo "== $target, $seconds s"
     "$build/tests/fuzz/$target" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
-        "$corpus"
+        $dict "$corpus"
 done

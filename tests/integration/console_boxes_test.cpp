@@ -2,6 +2,7 @@
 // and the link delivers. A box opened from a transmit notification whose event loop moves the
 // search to the next port used to freeze the console for good.
 #include "link/command_words.h"
+#include "support/console_internals.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 #include "support/served_emulator.h"
@@ -46,7 +47,7 @@ TEST_F(ConsoleWithOpenBoxes, ABoxLeftOpenDuringASearchFreezesNothing) {
         // is open, and the refused switch changed nothing.
         EXPECT_TRUE(WaitFor(
             [&] { return d.m_bPortOpen == 1 && connectedWhileOpen.size() == seen.size(); }, 8000));
-        EXPECT_EQ(d.m_nPort, 2);
+        EXPECT_EQ(In(d).m_nPort, 2);
         ASSERT_EQ(seen.size(), 1u);
         EXPECT_EQ(connectedWhileOpen.back(), 1);
         EXPECT_EQ(seen[0], "box: Com port is not on yet.");

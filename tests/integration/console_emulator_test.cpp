@@ -2,6 +2,7 @@
 // pseudo-terminal, with real timers. The emulator records every request it receives, so the
 // conversation after a search can be compared frame by frame with what the console must send.
 #include "link/command_words.h"
+#include "support/console_internals.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 #include "support/served_emulator.h"
@@ -27,11 +28,11 @@ protected:
         const auto start = std::chrono::steady_clock::now();
         d.SendNotify(IDC_SEARCH_DEVICE, ui::Notify::Clicked);
         EXPECT_TRUE(WaitFor([&] { return d.m_bPortOpen == 1; }, 5000));
-        EXPECT_EQ(d.m_nPort, 5);
+        EXPECT_EQ(In(d).m_nPort, 5);
         // Search frames on COM5, 23 read-back requests, 0x8082, and the timing query with its
         // three follow-ups: 29 requests in all.
-        EXPECT_TRUE(
-            WaitFor([&] { return sim.Words().size() >= 29 && d.m_nFollowUpQueries == 0; }, 8000));
+        EXPECT_TRUE(WaitFor(
+            [&] { return sim.Words().size() >= 29 && In(d).m_nFollowUpQueries == 0; }, 8000));
         const double ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count();
@@ -64,15 +65,15 @@ TEST_F(ConsoleWithEmulator, SearchConnectAndReadBackConversation) {
         EXPECT_EQ(d.GetDlgItemText(IDC_SAMPLE_RATE_STATUS), "96K");
         EXPECT_EQ(d.GetDlgItemText(IDC_INTERFACE_STATUS), "HDMI");
         EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), "2CH");
-        EXPECT_EQ(d.m_patternPage.m_nPattern, 9);
-        EXPECT_EQ(d.m_nSignal, 0);
+        EXPECT_EQ(In(d).m_patternPage.m_nPattern, 9);
+        EXPECT_EQ(In(d).m_nSignal, 0);
 
         // A change made in the generator shows after the next read-back.
         sim.State().settings.nTiming = 27;
         d.StartStatusReadBack(400);
         EXPECT_TRUE(WaitFor([&] { return d.m_bReadingStatus == 0; }, 5000));
         WaitFor([] { return false; }, 300);
-        EXPECT_EQ(d.m_timingPage.m_nTimingCode, 27);
+        EXPECT_EQ(In(d).m_timingPage.m_nTimingCode, 27);
         EXPECT_EQ(d.GetDlgItemText(IDC_TIMING_STATUS), "1920x1080p(50)");
     });
 

@@ -3,6 +3,7 @@
 // endpoints that refuse, that never answer the negotiation, and that never answer a frame; a
 // server that closes in the middle of a session; one that does not take the line settings.
 #include "link/command_words.h"
+#include "support/console_internals.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 #include "support/served_emulator.h"
@@ -25,7 +26,7 @@ protected:
 
     // Turns COMn on and waits for the read-back's last query to be answered.
     void ConnectAndReadBack(CConsoleDlg& d, ServedEmulator& sim, int com) {
-        d.m_nPort = com;
+        In(d).m_nPort = com;
         d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
         ASSERT_EQ(d.m_bPortOpen, 1) << (Boxes().empty() ? "" : Boxes().back());
         EXPECT_TRUE(WaitFor([&] { return sim.Count(cmd::QueryStatusSummary) >= 1; }, 5000));
@@ -53,7 +54,7 @@ TEST_F(ConsoleOverNetwork, SearchPassesUnusableEndpointsAndFindsTheGeneratorOnBo
         d.SendNotify(IDC_SEARCH_DEVICE, ui::Notify::Clicked);
         // COM2's negotiation is given up after 2 s, COM3's probe after 300 ms.
         ASSERT_TRUE(WaitFor([&] { return d.m_bPortOpen == 1; }, 8000));
-        EXPECT_EQ(d.m_nPort, 5);
+        EXPECT_EQ(In(d).m_nPort, 5);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_TRUE(
             WaitFor([&] { return d.GetDlgItemText(IDC_TIMING_STATUS) == "1920x1080p(50)"; }, 5000));
@@ -94,10 +95,10 @@ TEST_F(ConsoleOverNetwork, AServerThatClosesIsReportedOnceAndTheConsoleConnectsA
 TEST_F(ConsoleOverNetwork, ALineSettingTheServerRefusesIsTheReasonTheOpenFailed) {
     ServedEmulator fixed(m_ports.Dir(), 2, false, {}, 115200, Transport::Rfc2217, 9600);
     RunConsole([&](CConsoleDlg& d) {
-        d.m_nPort = 2;
+        In(d).m_nPort = 2;
         d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
         EXPECT_EQ(d.m_bPortOpen, 0);
-        EXPECT_FALSE(d.m_link.IsOpen());
+        EXPECT_FALSE(In(d).m_link.IsOpen());
     });
     const std::string where = fixed.Target().substr(std::string("rfc2217://").size());
     EXPECT_EQ(Boxes(), (std::vector<std::string>{

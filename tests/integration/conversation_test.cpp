@@ -1,6 +1,7 @@
 // The conversation window against the emulator: what it records is what went over the line, in
 // the emulator's own log, and each fault the emulator can commit shows as its verdict.
 #include "app/console_app.h"
+#include "support/console_internals.h"
 #include "app/conversation_dlg.h"
 #include "link/command_words.h"
 #include "res/resource.h"
@@ -54,7 +55,7 @@ protected:
     // Opens the window, connects to COM2 and waits for the connection's read-back to end.
     static void ConnectWithWindowOpen(CConsoleDlg& d) {
         d.ShowConversation();
-        d.m_nPort = 2;
+        In(d).m_nPort = 2;
         ASSERT_TRUE(ui::test::Click(d, IDC_PORT_BUTTON));
         ASSERT_EQ(d.m_bPortOpen, 1);
         ASSERT_TRUE(WaitFor([&] { return d.m_bReadingStatus == 1; }, 3000));
@@ -65,7 +66,7 @@ protected:
     static std::vector<CConversation::Entry> Received(CConsoleDlg& d, const std::string& verdict) {
         std::uint64_t next = 0;
         std::vector<CConversation::Entry> found;
-        for (CConversation::Entry& e : d.m_conversation.Since(0, next))
+        for (CConversation::Entry& e : In(d).m_conversation.Since(0, next))
             if (e.direction == CConversation::Direction::Received && e.verdict == verdict)
                 found.push_back(std::move(e));
         return found;
@@ -79,7 +80,7 @@ TEST_F(ConversationWithEmulator, RecordsWhatTheEmulatorLogsAndShowsALinePerFrame
         // The conversation after the read-back (its summary, the interface and the follow-up
         // queries) runs on by itself: wait until the last of it is over, however slow the
         // machine is.
-        ASSERT_TRUE(WaitFor([&] { return d.m_nFollowUpQueries == 0; }, 10000));
+        ASSERT_TRUE(WaitFor([&] { return In(d).m_nFollowUpQueries == 0; }, 10000));
         const int timingQueries = sim.Count(cmd::QueryTiming);
         ASSERT_TRUE(d.SendCommand(cmd::QueryTiming));
 
@@ -90,7 +91,7 @@ TEST_F(ConversationWithEmulator, RecordsWhatTheEmulatorLogsAndShowsALinePerFrame
         // byte is on its way; until then they may differ only by what is in flight.
         auto settled = [&] {
             std::uint64_t next = 0;
-            entries = d.m_conversation.Since(0, next);
+            entries = In(d).m_conversation.Since(0, next);
             console.clear();
             emulator.clear();
             for (const CConversation::Entry& e : entries)
@@ -135,7 +136,7 @@ TEST_F(ConversationWithEmulator, RecordsWhatTheEmulatorLogsAndShowsALinePerFrame
 
         // The window shows the same, one line per frame.
         const std::vector<std::string> shown = testsupport::NonEmptyLines(
-            d.m_pConversationDlg->GetDlgItemText(IDC_CONVERSATION_LINES));
+            In(d).m_pConversationDlg->GetDlgItemText(IDC_CONVERSATION_LINES));
         ASSERT_EQ(shown.size(), entries.size());
         for (std::size_t i = 0; i < shown.size(); ++i)
             EXPECT_EQ(shown[i], CConversation::ViewLine(entries[i])) << "line " << i;
@@ -154,13 +155,13 @@ TEST_F(ConversationWithEmulator, LogOptionAppendsEveryFrameToTheFile) {
             EXPECT_TRUE(WaitFor(
                 [&] {
                     std::uint64_t next = 0;
-                    const auto entries = d->m_conversation.Since(0, next);
+                    const auto entries = In(*d).m_conversation.Since(0, next);
                     std::size_t sentFrames = 0, receivedFrames = 0;
                     for (const auto& e : entries)
                         sentFrames += e.direction == CConversation::Direction::Sent;
                     for (const std::string& line : sim.Log())
                         receivedFrames += ParseLogLine(line).direction == "RX";
-                    return d->m_nFollowUpQueries == 0 && !entries.empty() &&
+                    return In(*d).m_nFollowUpQueries == 0 && !entries.empty() &&
                            entries.back().verdict == "taken" && sentFrames == receivedFrames;
                 },
                 10000));

@@ -10,6 +10,7 @@
 //
 // KESTRELON_PICTURE_SEED and KESTRELON_PICTURE_STEPS run another seed or a longer run.
 #include "link/code_names.h"
+#include "support/console_internals.h"
 #include "link/command_words.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
@@ -81,10 +82,10 @@ std::string Differences(CConsoleDlg& d, const sgsim::CGeneratorState& g) {
     text("channels", IDC_CHANNELS_STATUS, {names::PanelChannels(hdmi, channels), ""});
 
     // Pages.
-    radio("timing page", d.m_timingPage, IDC_T_640X480_60,
+    radio("timing page", In(d).m_timingPage, IDC_T_640X480_60,
           {CTimingPage::CodeToRadioIndex(s.nTiming)});
-    radio("pattern page", d.m_patternPage, IDC_P_COLORBAR_100, {s.nPattern});
-    const CSettingPage& p = d.m_settingPage;
+    radio("pattern page", In(d).m_patternPage, IDC_P_COLORBAR_100, {s.nPattern});
+    const CSettingPage& p = In(d).m_settingPage;
     // The SDI output's fixed format on its greyed radios: YUV4:2:2, 10 bit, 48K, no HDCP.
     radio("HDMI/DVI", p, IDC_S_DVI, {hdmi ? s.nHdmiDviMode : -1});
     radio("HDCP radios", p, IDC_S_HDCP_OFF, {hdmi ? s.nHdcp : 0});
@@ -141,7 +142,7 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
     int clicks = 0, refusals = 0, disconnects = 0, changes = 0, resets = 0, checks = 0;
     std::vector<std::string> findings;
     RunConsole([&](CConsoleDlg& d) {
-        d.m_nPort = kCom;
+        In(d).m_nPort = kCom;
         auto connect = [&] {
             ASSERT_TRUE(ui::test::Click(d, IDC_PORT_BUTTON));
             ASSERT_EQ(d.m_bPortOpen, 1);
@@ -184,9 +185,9 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
                 tab = 3;
                 ui::test::ClickTab(d, IDC_TAB, tab);
                 const int index =
-                    pick(std::max(1, d.m_settingPage.ComboGetCount(IDC_S_AUDIO_CHANNEL)));
+                    pick(std::max(1, In(d).m_settingPage.ComboGetCount(IDC_S_AUDIO_CHANNEL)));
                 what = "channel entry " + std::to_string(index);
-                return ui::test::ChooseComboItem(d.m_settingPage, IDC_S_AUDIO_CHANNEL, index);
+                return ui::test::ChooseComboItem(In(d).m_settingPage, IDC_S_AUDIO_CHANNEL, index);
             }
             case 5:
                 id = pick(2) ? IDC_SIGNAL_ON : IDC_SIGNAL_OFF;
@@ -199,8 +200,8 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
                                                  "setting page", "EDID page"};
             what = std::string("click ") + (tab >= 0 ? kWhere[tab] : "front panel") + " " +
                    std::to_string(id);
-            ui::Dialog* pages[] = {&d.m_timingPage, &d.m_timingDetailsPage, &d.m_patternPage,
-                                   &d.m_settingPage, &d.m_edidPage};
+            ui::Dialog* pages[] = {&In(d).m_timingPage, &In(d).m_timingDetailsPage,
+                                   &In(d).m_patternPage, &In(d).m_settingPage, &In(d).m_edidPage};
             if (tab >= 0) {
                 ui::test::ClickTab(d, IDC_TAB, tab);
                 return ui::test::Click(*pages[tab], id);
@@ -250,12 +251,12 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
                 ++changes;
                 what = "generator change, then Update Status";
                 ui::test::ClickTab(d, IDC_TAB, 1);
-                ASSERT_TRUE(ui::test::Click(d.m_timingDetailsPage, IDC_D_UPDATE_STATUS));
+                ASSERT_TRUE(ui::test::Click(In(d).m_timingDetailsPage, IDC_D_UPDATE_STATUS));
             } else if (action < 17) {
                 ++resets;
                 what = "Reset to Default Setting";
                 ui::test::ClickTab(d, IDC_TAB, 3);
-                ASSERT_TRUE(ui::test::Click(d.m_settingPage, IDC_S_RESET));
+                ASSERT_TRUE(ui::test::Click(In(d).m_settingPage, IDC_S_RESET));
             } else {
                 // Disconnected, every click is refused and changes nothing on screen.
                 ++disconnects;
@@ -298,8 +299,8 @@ TEST_F(PictureProperty, ThePanelAndThePagesShowWhatTheGeneratorHas) {
                 std::printf("%d %s: timing %d space %d depth %d dvi %d output %d | console "
                             "timing %d space %d hdmi %d\n",
                             step, what.c_str(), g.nTiming, g.nColorSpace, g.nColorDepth,
-                            g.nHdmiDviMode, g.nOutputInterface, d.m_timingPage.m_nTimingCode,
-                            d.m_settingPage.m_nColorSpace, d.m_bHdmiMode);
+                            g.nHdmiDviMode, g.nOutputInterface, In(d).m_timingPage.m_nTimingCode,
+                            In(d).m_settingPage.m_nColorSpace, d.m_bHdmiMode);
             }
             const std::string diff = Differences(d, sim.State());
             if (!diff.empty())

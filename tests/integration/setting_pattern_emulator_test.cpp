@@ -2,6 +2,7 @@
 // generator's state, and a read-back of a state changed in the generator shows on the pages and
 // the status panel. Real timers, real sleeps, the real serial link.
 #include "link/code_names.h"
+#include "support/console_internals.h"
 #include "link/command_words.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
@@ -28,7 +29,7 @@ protected:
 
     // Opens COM5 and waits for the read-back and its follow-up queries to end.
     static void Connect(CConsoleDlg& d) {
-        d.m_nPort = kCom;
+        In(d).m_nPort = kCom;
         d.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
         ASSERT_EQ(d.m_bPortOpen, 1);
         ASSERT_TRUE(WaitFor([&] { return d.m_bReadingStatus == 0; }, 8000));
@@ -36,7 +37,7 @@ protected:
     }
     // Lets the replies in flight arrive and the repeat guard run out.
     static void Settle(CConsoleDlg& d) {
-        WaitFor([&] { return d.m_nFollowUpQueries == 0 && d.m_bRepeatGuard == 0; }, 2000);
+        WaitFor([&] { return In(d).m_nFollowUpQueries == 0 && d.m_bRepeatGuard == 0; }, 2000);
         WaitFor([] { return false; }, 150);
     }
     // Clicks a control of a page once the repeat guard has run out, then waits for the generator
@@ -56,7 +57,7 @@ TEST_F(PagesWithEmulator, SettingChoicesReachTheGeneratorAndReadBackShowsItsStat
     ServedEmulator sim(m_ports.Dir(), kCom);
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
-        CSettingPage& p = d.m_settingPage;
+        CSettingPage& p = In(d).m_settingPage;
         ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 3));
         auto& s = sim.Settings();
 
@@ -81,11 +82,11 @@ TEST_F(PagesWithEmulator, SettingChoicesReachTheGeneratorAndReadBackShowsItsStat
         EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), names::HdmiChannelText(5));
 
         // The 4K rule keeps 12bit from the generator.
-        d.m_timingPage.m_nTimingCode = 30;
+        In(d).m_timingPage.m_nTimingCode = 30;
         EXPECT_FALSE(ClickUntil(d, p, IDC_S_DEPTH_12, [&] { return s.nColorDepth == 2; }));
         EXPECT_EQ(Boxes(),
                   std::vector<std::string>{"When in 4K mode, Color Depth is fixed to 24bit !"});
-        d.m_timingPage.m_nTimingCode = 20;
+        In(d).m_timingPage.m_nTimingCode = 20;
 
         EXPECT_TRUE(
             ClickUntil(d, p, IDC_S_RESET, [&] { return s.nHdcp == 0 && s.nSampleRate == 2; }));
@@ -120,7 +121,7 @@ TEST_F(PagesWithEmulator, EveryPatternReachesTheGenerator) {
     ServedEmulator sim(m_ports.Dir(), kCom);
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
-        CPatternPage& p = d.m_patternPage;
+        CPatternPage& p = In(d).m_patternPage;
         ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 2));
         auto& s = sim.Settings();
         for (int c = 0; c < CPatternPage::kPathological; ++c) {
@@ -137,7 +138,7 @@ TEST_F(PagesWithEmulator, EveryPatternReachesTheGenerator) {
         }
         // The pathological field needs the SDI output.
         EXPECT_FALSE(ClickUntil(d, p, IDC_P_THUMB_PATHOLOGICAL, [&] { return s.nPattern == 42; }));
-        d.OnSelectSdi();
+        In(d).OnSelectSdi();
         EXPECT_TRUE(WaitFor([&] { return s.nOutputInterface == 1; }, 2000));
         Settle(d);
         EXPECT_TRUE(ClickUntil(d, p, IDC_P_PATHOLOGICAL, [&] { return s.nPattern == 42; }));
@@ -145,7 +146,7 @@ TEST_F(PagesWithEmulator, EveryPatternReachesTheGenerator) {
         // On SDI the channel list is the SDI one and goes to its own setting.
         ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 3));
         WaitFor([&] { return d.m_bRepeatGuard == 0; }, 1000);
-        ASSERT_TRUE(ui::test::ChooseComboItem(d.m_settingPage, IDC_S_AUDIO_CHANNEL, 6));
+        ASSERT_TRUE(ui::test::ChooseComboItem(In(d).m_settingPage, IDC_S_AUDIO_CHANNEL, 6));
         EXPECT_TRUE(WaitFor([&] { return s.nChannelsSdi == 6; }, 2000));
         EXPECT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), "ALL");
 
@@ -175,7 +176,7 @@ TEST_F(PagesWithEmulator, ResetShowsTheDefaultsOnceTheGeneratorIsBack) {
         Connect(d);
         ASSERT_EQ(d.GetDlgItemText(IDC_INTERFACE_STATUS), "DVI");
         ASSERT_EQ(d.GetDlgItemText(IDC_CHANNELS_STATUS), "5.1CH");
-        CSettingPage& p = d.m_settingPage;
+        CSettingPage& p = In(d).m_settingPage;
         ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 3));
         ASSERT_TRUE(ui::test::Click(p, IDC_S_RESET));
         EXPECT_EQ(p.GetDlgItemText(IDC_S_WAIT_NOTE), "Wait for a few seconds...");
@@ -202,7 +203,7 @@ TEST_F(PagesWithEmulator, ASettingTheGeneratorDoesNotConfirmIsSaidAndReadBack) {
     sim.Settings().nPattern = 9;
     RunConsole([&](CConsoleDlg& d) {
         Connect(d);
-        CPatternPage& p = d.m_patternPage;
+        CPatternPage& p = In(d).m_patternPage;
         ASSERT_TRUE(ui::test::ClickTab(d, IDC_TAB, 2));
         ASSERT_TRUE(p.IsDlgButtonChecked(IDC_P_GRAY_16));
         ASSERT_TRUE(ui::test::Click(p, IDC_P_RED));

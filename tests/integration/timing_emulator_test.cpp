@@ -2,6 +2,7 @@
 // generator, which then outputs them, and a new connection labels the user timing radios from
 // the generator's own records.
 #include "link/user_timing_record.h"
+#include "support/console_internals.h"
 #include "res/resource.h"
 #include "support/console_fixture.h"
 #include "support/served_emulator.h"
@@ -31,7 +32,6 @@ protected:
     TimingWithEmulator() {
         ui::test::ManualTimers(false);
         ui::test::RecordSleeps(false);
-        CTimingDetailsPage::s_nLastSavedSlot = -1;
     }
 };
 
@@ -39,13 +39,13 @@ TEST_F(TimingWithEmulator, StoredUserTimingIsHeldOutputAndReadBack) {
     ServedEmulator sim(m_ports.Dir(), 1);
     RunConsole([&](CConsoleDlg& d) {
         ASSERT_TRUE(ConnectAndReadBack(d));
-        CTimingPage& timing = d.m_timingPage;
+        CTimingPage& timing = In(d).m_timingPage;
         // The read-back labelled the radios from the generator's records (1280x720 at 60 Hz).
         EXPECT_EQ(timing.GetDlgItemText(IDC_T_USER1 + 2), "1280x720(60)");
         EXPECT_EQ(timing.m_nTimingCode, 20);
 
         // 1080p(60) with the negative Vsync, stored in slot 3.
-        CTimingDetailsPage& details = d.m_timingDetailsPage;
+        CTimingDetailsPage& details = In(d).m_timingDetailsPage;
         details.LoadTimingDetails(20);
         details.CheckDlgButton(IDC_D_VSYNC_POS, false);
         details.CheckDlgButton(IDC_D_VSYNC_NEG, true);

@@ -9,6 +9,7 @@
 // The seed is printed first; a failure prints the action log. The same seed gives the same
 // operator and the same emulator; the timing of the machine does the rest.
 #include "app/address_file.h"
+#include "support/console_internals.h"
 #include "app/console_dlg.h"
 #include "app/conversation_dlg.h"
 #include "platform/ui/application.h"
@@ -120,8 +121,8 @@ private:
     }
 
     ui::Dialog& VisiblePage() {
-        ui::Dialog* pages[] = {&m_d.m_timingPage, &m_d.m_timingDetailsPage, &m_d.m_patternPage,
-                               &m_d.m_settingPage, &m_d.m_edidPage};
+        ui::Dialog* pages[] = {&In(m_d).m_timingPage, &In(m_d).m_timingDetailsPage,
+                               &In(m_d).m_patternPage, &In(m_d).m_settingPage, &In(m_d).m_edidPage};
         const int tab = std::clamp(m_d.TabGetCurSel(IDC_TAB), 0, 4);
         return *pages[tab];
     }
@@ -157,13 +158,14 @@ private:
     void ChooseInPageCombo() {
         const int r = Pick(3);
         if (r == 0)
-            Do("EDID source", ui::test::ChooseComboItem(m_d.m_edidPage, IDC_EDID_SOURCE, Pick(7)));
+            Do("EDID source",
+               ui::test::ChooseComboItem(In(m_d).m_edidPage, IDC_EDID_SOURCE, Pick(7)));
         else if (r == 1)
             Do("user slot",
-               ui::test::ChooseComboItem(m_d.m_timingDetailsPage, IDC_D_USER_SLOT, Pick(10)));
+               ui::test::ChooseComboItem(In(m_d).m_timingDetailsPage, IDC_D_USER_SLOT, Pick(10)));
         else
             Do("audio channel",
-               ui::test::ChooseComboItem(m_d.m_settingPage, IDC_S_AUDIO_CHANNEL, Pick(32)));
+               ui::test::ChooseComboItem(In(m_d).m_settingPage, IDC_S_AUDIO_CHANNEL, Pick(32)));
     }
 
     void TypeIntoDetails() {
@@ -173,7 +175,7 @@ private:
         static const char* const kTexts[] = {"",    "abc",    "-1",    "65536", "99999999999",
                                              "1e9", "300.1",  "300.2", "148.5", "1920",
                                              "0",   "12.5.3", " 42 ",  "1080",  "74.25"};
-        CTimingDetailsPage& p = m_d.m_timingDetailsPage;
+        CTimingDetailsPage& p = In(m_d).m_timingDetailsPage;
         const int id = kEdits[Pick(9)];
         const std::string text = kTexts[Pick(static_cast<int>(std::size(kTexts)))];
         // Select all and type over it, as an operator does.
@@ -184,7 +186,7 @@ private:
     // Opens the conversation window (system menu or F2) or, when it is open, pauses, resumes,
     // clears or closes it; it records all the while.
     void UseConversationWindow() {
-        CConversationDlg* w = m_d.m_pConversationDlg.get();
+        CConversationDlg* w = In(m_d).m_pConversationDlg.get();
         if (!w || !w->IsWindowVisible()) {
             if (Pick(2))
                 Do("Conversation (F2)", ui::test::PressKey(m_d, IDC_SEARCH_DEVICE, ui::VK_F2));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/address_file.h"
+#include "support/console_internals.h"
 #include "app/console_dlg.h"
 #include "app/module_path.h"
 #include "link/command_words.h"
@@ -56,7 +57,7 @@ protected:
         std::vector<std::uint8_t> out(payload.size() + frame::kOverhead);
         frame::BuildReply(out.data(), {}, word, payload.data(), payload.size());
         for (auto b : out)
-            d.OnLinkRxChar(b, 1);
+            In(d).OnLinkRxChar(b, 1);
     }
 
     // With manual timers: opens the chosen port with the port button (a peer that answers

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/console_dlg.h"
+#include "support/console_internals.h"
 
 #include <algorithm>
 #include <string>
@@ -43,10 +44,10 @@ inline std::string ControlStates(const ui::Dialog& dlg, const char* name) {
 }
 
 inline std::string ScreenState(const CConsoleDlg& d) {
-    return ControlStates(d, "console") + ControlStates(d.m_timingPage, "timing") +
-           ControlStates(d.m_timingDetailsPage, "details") +
-           ControlStates(d.m_patternPage, "pattern") + ControlStates(d.m_settingPage, "setting") +
-           ControlStates(d.m_edidPage, "edid");
+    return ControlStates(d, "console") + ControlStates(In(d).m_timingPage, "timing") +
+           ControlStates(In(d).m_timingDetailsPage, "details") +
+           ControlStates(In(d).m_patternPage, "pattern") +
+           ControlStates(In(d).m_settingPage, "setting") + ControlStates(In(d).m_edidPage, "edid");
 }
 
 // The lines of two states that differ ("was -> now"), empty when they are the same.

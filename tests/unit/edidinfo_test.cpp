@@ -43,7 +43,7 @@ std::vector<Json> JsonLines(const std::string& text) {
     return lines;
 }
 
-std::string AsString(const sgsim::EdidImage& image) {
+std::string AsString(const edid::Image& image) {
     return std::string(image.begin(), image.end());
 }
 
@@ -78,7 +78,7 @@ TEST_F(EdidinfoTest, TheEmulatorsEdidsPassEveryCheck) {
 }
 
 TEST_F(EdidinfoTest, JsonUnderTheNamesScriptsUse) {
-    const sgsim::EdidImage sink = sgsim::SinkTvEdid();
+    const edid::Image sink = sgsim::SinkTvEdid();
     const std::string path = Write("sink.bin", AsString(sink));
     const Result r = RunEdidinfo({"--json", path});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -188,7 +188,7 @@ TEST_F(EdidinfoTest, CheckExitStatusAndSeveralFiles) {
 }
 
 TEST_F(EdidinfoTest, StandardInputInEitherForm) {
-    const sgsim::EdidImage sink = sgsim::SinkTvEdid();
+    const edid::Image sink = sgsim::SinkTvEdid();
     const Json fromFile = JsonLines(RunEdidinfo({"--json", Write("s.bin", AsString(sink))}).out)[0];
     for (const std::string& input : {AsString(sink), edid::EdidTextLayout(sink)}) {
         const Result r = RunEdidinfo({"--json", "-"}, input);
@@ -205,14 +205,14 @@ TEST_F(EdidinfoTest, StandardInputInEitherForm) {
 }
 
 TEST_F(EdidinfoTest, DiffByFieldAndByte) {
-    const sgsim::EdidImage sink = sgsim::SinkTvEdid();
+    const edid::Image sink = sgsim::SinkTvEdid();
     const std::string bin = Write("a.bin", AsString(sink));
     const std::string txt = Write("a.txt", edid::EdidTextLayout(sink));
     Result r = RunEdidinfo({"diff", bin, txt});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
 
-    sgsim::EdidImage changed = sink;
+    edid::Image changed = sink;
     changed[10] = 0x01; // product code
     changed[127] = static_cast<std::uint8_t>(changed[127] + 0xA9 - 0x01);
     changed[255] ^= 0x5A; // a checksum alone

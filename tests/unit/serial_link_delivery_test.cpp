@@ -35,7 +35,7 @@ bool PumpUntil(const std::function<bool()>& done, int maxMs = 3000) {
     return true;
 }
 
-constexpr DWORD kMask = EV_RXCHAR | EV_RXFLAG;
+constexpr std::uint32_t kMask = serial::event::kRxChar | serial::event::kRxFlag;
 
 TEST(SerialLinkDelivery, BytesAreHandledOnTheUiThreadAndHandlersMayWrite) {
     PortMap map;
@@ -44,8 +44,8 @@ TEST(SerialLinkDelivery, BytesAreHandledOnTheUiThreadAndHandlersMayWrite) {
     CSerialLink link;
     sink.m_pReplyLink = &link;
     sink.m_reply = {0xAA, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x61, 0x80, 0x70};
-    ASSERT_EQ(TRUE, link.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
+    ASSERT_TRUE(link.StartWorker());
     peer.Send({0xAB, 0x11, 0x13, 0x00, 0xFF});
     ASSERT_TRUE(PumpUntil([&] { return sink.m_bytes.size() == 5 && sink.m_nTxEmpty == 1; }));
     EXPECT_EQ((std::vector<std::uint8_t>{0xAB, 0x11, 0x13, 0x00, 0xFF}), sink.m_bytes);
@@ -59,15 +59,15 @@ TEST(SerialLinkDelivery, OpenWhileTheWorkerIsBlockedDeliveringToThisThreadDoesNo
     PtyPeer peer(map, 5), other(map, 6);
     CLinkSink sink;
     CSerialLink link;
-    ASSERT_EQ(TRUE, link.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
+    ASSERT_TRUE(link.StartWorker());
     peer.Send({1, 2, 3, 4});
     // The UI thread runs no event loop now: the worker blocks in the first delivery.
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(sink.m_bytes.empty());
     {
         Watchdog watchdog("Open");
-        ASSERT_EQ(TRUE, link.Open(&sink, 6, 115200, 'N', 8, 1, kMask, 512));
+        ASSERT_TRUE(link.Open(&sink, 6, 115200, 'N', 8, 1, kMask, 512));
     }
     EXPECT_FALSE(link.IsWorkerAlive());
     // The worker was released from its delivery: nothing of the port being left is handled, not
@@ -75,7 +75,7 @@ TEST(SerialLinkDelivery, OpenWhileTheWorkerIsBlockedDeliveringToThisThreadDoesNo
     ui::ProcessEvents(30);
     EXPECT_TRUE(sink.m_bytes.empty());
     const auto served = sink.m_bytes.size();
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     other.Send({9});
     ASSERT_TRUE(PumpUntil([&] { return sink.m_bytes.size() == served + 1; }));
     EXPECT_EQ(6, sink.m_lastPort);
@@ -86,8 +86,8 @@ TEST(SerialLinkDelivery, DestructionWhileTheWorkerIsBlockedDeliveringDoesNotDead
     PtyPeer peer(map, 5);
     CLinkSink sink;
     auto link = std::make_unique<CSerialLink>();
-    ASSERT_EQ(TRUE, link->Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
-    ASSERT_EQ(TRUE, link->StartWorker());
+    ASSERT_TRUE(link->Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
+    ASSERT_TRUE(link->StartWorker());
     const std::vector<std::uint8_t> frame(10, 0x42);
     link->Write(frame.data(), 10); // blocks in WM_LINK_TXEMPTY
     peer.Send({7, 8});
@@ -101,7 +101,7 @@ TEST(SerialLinkDelivery, DestructionWhileTheWorkerIsBlockedDeliveringDoesNotDead
     EXPECT_EQ(0, sink.m_nTxEmpty);
     // The port is closed: it opens again.
     CSerialLink again;
-    EXPECT_EQ(TRUE, again.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
+    EXPECT_TRUE(again.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
 }
 
 TEST(SerialLinkDelivery, OpenFromInsideTheHandlerOfItsOwnWorkersNotificationDoesNotDeadlock) {
@@ -111,7 +111,7 @@ TEST(SerialLinkDelivery, OpenFromInsideTheHandlerOfItsOwnWorkersNotificationDoes
     PtyPeer first(map, 5), second(map, 6);
     CLinkSink sink;
     CSerialLink link;
-    BOOL reopened = FALSE;
+    bool reopened = false;
     sink.m_onTxEmpty = [&] {
         Watchdog watchdog("Open inside the handler");
         reopened = link.Open(&sink, 6, 115200, 'N', 8, 1, kMask, 512);
@@ -122,12 +122,12 @@ TEST(SerialLinkDelivery, OpenFromInsideTheHandlerOfItsOwnWorkersNotificationDoes
         link.Write(frame.data(), 1);
         PumpUntil([&] { return sink.m_nTxEmpty == 2; }, 2000);
     };
-    ASSERT_EQ(TRUE, link.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.Open(&sink, 5, 115200, 'N', 8, 1, kMask, 512));
+    ASSERT_TRUE(link.StartWorker());
     const std::vector<std::uint8_t> frame(10, 0x41);
     link.Write(frame.data(), 10);
     ASSERT_TRUE(PumpUntil([&] { return sink.m_nTxEmpty == 2; }));
-    EXPECT_EQ(TRUE, reopened);
+    EXPECT_TRUE(reopened);
     EXPECT_EQ(6, static_cast<int>(link.GetPortNumber()));
     EXPECT_EQ((std::vector<std::uint8_t>{0x42}), second.Receive(1s, 1));
 }

@@ -26,9 +26,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr DWORD kConsoleMask = EV_RXCHAR | EV_RXFLAG;
+constexpr std::uint32_t kConsoleMask = serial::event::kRxChar | serial::event::kRxFlag;
 
-BOOL OpenLikeTheConsole(CSerialLink& link, RecordingOwner& owner, ui::UINT port) {
+bool OpenLikeTheConsole(CSerialLink& link, RecordingOwner& owner, ui::UINT port) {
     return link.Open(&owner, port, 115200, 'N', 8, 1, kConsoleMask, 512);
 }
 
@@ -79,46 +79,46 @@ TEST(SerialLinkNames, PortNamesUseTheDeviceNamespaceFromTen) {
 TEST_F(SerialLinkTest, PortsThatMapToNothingFailAtOnceAndLeaveNoWorker) {
     for (ui::UINT port : {0u, 7u, 100u}) {
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(FALSE, OpenLikeTheConsole(link, owner, port)) << port;
+        EXPECT_FALSE(OpenLikeTheConsole(link, owner, port)) << port;
         EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms);
         EXPECT_FALSE(link.IsWorkerAlive());
         EXPECT_FALSE(link.IsOpen());
     }
     // A failed Open on a running link also ends its worker.
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
-    EXPECT_EQ(FALSE, OpenLikeTheConsole(link, owner, 8));
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
+    EXPECT_FALSE(OpenLikeTheConsole(link, owner, 8));
     EXPECT_FALSE(link.IsWorkerAlive());
     EXPECT_EQ(0u, owner.Total());
 }
 
 TEST_F(SerialLinkTest, StartWorkerNeedsAnOpenAndRunsOneWorkerAtATime) {
-    EXPECT_EQ(FALSE, link.StartWorker());
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    EXPECT_FALSE(link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
     EXPECT_TRUE(link.IsWorkerAlive());
-    EXPECT_EQ(FALSE, link.StartWorker());
+    EXPECT_FALSE(link.StartWorker());
 }
 
 TEST_F(SerialLinkTest, ThePortIsOpenedExclusively) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
     {
         CSerialLink other;
-        EXPECT_EQ(FALSE, OpenLikeTheConsole(other, owner, 3));
+        EXPECT_FALSE(OpenLikeTheConsole(other, owner, 3));
     }
     // RequestStop lets the worker close the port; then another link can have it.
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     EXPECT_TRUE(link.IsOpen());
     link.RequestStop();
     ASSERT_TRUE(WaitUntil([&] { return !link.IsWorkerAlive(); }));
     EXPECT_FALSE(link.IsOpen());
     CSerialLink other;
-    EXPECT_EQ(TRUE, OpenLikeTheConsole(other, owner, 3));
+    EXPECT_TRUE(OpenLikeTheConsole(other, owner, 3));
 }
 
 TEST_F(SerialLinkTest, EveryReceivedByteIsOneNotificationInArrivalOrder) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
     // Every byte value, 0x11/0x13 (XON/XOFF), CR/LF and 0x00/0xFF among them, twice.
     std::vector<std::uint8_t> reply(512);
     std::iota(reply.begin(), reply.end(), 0);
@@ -132,8 +132,8 @@ TEST_F(SerialLinkTest, EveryReceivedByteIsOneNotificationInArrivalOrder) {
 }
 
 TEST_F(SerialLinkTest, TheFirstByteAfterAQuietLineIsFlagged) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
     peer.Send({1, 2, 3});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 3));
     std::this_thread::sleep_for(std::chrono::milliseconds(3 * kRxSilenceMs));
@@ -150,9 +150,9 @@ TEST_F(SerialLinkTest, TheFirstByteAfterAQuietLineIsFlagged) {
 }
 
 TEST_F(SerialLinkTest, AWriteThePortNeverTakesFailsWithinTheLimitAndEndsOnStop) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
     ASSERT_TRUE(peer.FillOutput());
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     const auto f = Frame(0x66);
     const auto start = std::chrono::steady_clock::now();
     link.Write(f.data(), static_cast<int>(f.size()));
@@ -167,24 +167,24 @@ TEST_F(SerialLinkTest, AWriteThePortNeverTakesFailsWithinTheLimitAndEndsOnStop) 
         }
     }
     // The link keeps the failed call for its log.
-    EXPECT_EQ("WriteFile()", link.LastFailure().label);
+    EXPECT_EQ("write the frame", link.LastFailure().label);
     EXPECT_EQ(serial::Cause::Timeout, link.LastFailure().error.cause);
 
     // A stop request ends a write in progress at once: the owner's thread never waits for it.
     PtyPeer stuck(map, 4);
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 4));
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 4));
     ASSERT_TRUE(stuck.FillOutput());
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     link.Write(f.data(), static_cast<int>(f.size()));
     std::this_thread::sleep_for(50ms); // the worker is inside the write now
     const auto stopAt = std::chrono::steady_clock::now();
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
     EXPECT_LT(std::chrono::steady_clock::now() - stopAt, 800ms); // the write limit is 1 s
 }
 
 TEST_F(SerialLinkTest, EachWriteSendsItsFrameUnchangedAndGivesOneTxEmpty) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
     std::vector<std::uint8_t> all(300);
     std::iota(all.begin(), all.end(), 0);
     all[0] = 0xAA;
@@ -200,8 +200,8 @@ TEST_F(SerialLinkTest, EachWriteSendsItsFrameUnchangedAndGivesOneTxEmpty) {
 }
 
 TEST_F(SerialLinkTest, OversizedWriteIsRefusedAndSendsNothing) {
-    ASSERT_EQ(TRUE, link.Open(&owner, 3, 115200, 'N', 8, 1, kConsoleMask, 16));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.Open(&owner, 3, 115200, 'N', 8, 1, kConsoleMask, 16));
+    ASSERT_TRUE(link.StartWorker());
     const std::vector<std::uint8_t> big(17, 0x55);
     link.Write(big.data(), 17);
     link.Write(big.data(), -1);
@@ -214,8 +214,8 @@ TEST_F(SerialLinkTest, OversizedWriteIsRefusedAndSendsNothing) {
 }
 
 TEST_F(SerialLinkTest, TwoWritesBeforeTheWorkerWakesSendOnlyTheSecond) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
     owner.HoldNext(WM_LINK_RXCHAR);
     peer.Send({0x01});
     ASSERT_TRUE(owner.WaitHeld());
@@ -229,8 +229,8 @@ TEST_F(SerialLinkTest, TwoWritesBeforeTheWorkerWakesSendOnlyTheSecond) {
 }
 
 TEST_F(SerialLinkTest, AWriteDuringATransmissionIsSentNextAndIntact) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
     // Hammer Write while the worker transmits: every frame on the line is one of the written
     // frames, whole.
     const auto a = Frame(0x5A, 300), b = Frame(0xA5, 300);
@@ -257,8 +257,8 @@ TEST_F(SerialLinkTest, ATransmissionDiscardsBytesNotYetRead) {
     // A descriptor of our own on the slave shows its input queue.
     const int probe = ::open(peer.SlavePath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(probe, 0);
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
     const auto first = Frame(0x31), second = Frame(0x32);
     owner.HoldNext(WM_LINK_TXEMPTY);
     link.Write(first.data(), static_cast<int>(first.size()));
@@ -281,15 +281,15 @@ TEST_F(SerialLinkTest, ATransmissionDiscardsBytesNotYetRead) {
 
 TEST_F(SerialLinkTest, OpenOnARunningLinkStopsItsWorkerAndMovesToTheNewPort) {
     PtyPeer peer4(map, 4);
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 4));
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 4));
     EXPECT_FALSE(link.IsWorkerAlive());
     {
         CSerialLink other; // COM3 was closed by the old worker
-        EXPECT_EQ(TRUE, OpenLikeTheConsole(other, owner, 3));
+        EXPECT_TRUE(OpenLikeTheConsole(other, owner, 3));
     }
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     peer4.Send({0x7E});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 1));
     const Note note = owner.Notes().front();
@@ -303,8 +303,8 @@ TEST_F(SerialLinkTest, OpenOnARunningLinkStopsItsWorkerAndMovesToTheNewPort) {
 
 TEST_F(SerialLinkTest, RequestStopThenDestructionEndsTheWorkerAndClosesThePort) {
     auto doomed = std::make_unique<CSerialLink>();
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(*doomed, owner, 3));
-    ASSERT_EQ(TRUE, doomed->StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(*doomed, owner, 3));
+    ASSERT_TRUE(doomed->StartWorker());
     doomed->RequestStop();
     ASSERT_TRUE(WaitUntil([&] { return !doomed->IsWorkerAlive(); }));
     // Stopped for good: a write now reaches nobody.
@@ -313,12 +313,12 @@ TEST_F(SerialLinkTest, RequestStopThenDestructionEndsTheWorkerAndClosesThePort) 
     doomed.reset();
     EXPECT_TRUE(peer.Receive(30ms).empty());
     EXPECT_EQ(0u, owner.Total());
-    EXPECT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
+    EXPECT_TRUE(OpenLikeTheConsole(link, owner, 3));
 }
 
 TEST_F(SerialLinkTest, AVanishedPortIsReportedOnceAndTheLinkStaysUsable) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
     peer.Send({0xAB, 0x00});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 2));
     std::this_thread::sleep_for(20ms);
@@ -354,8 +354,8 @@ TEST_F(SerialLinkTest, AVanishedPortIsReportedOnceAndTheLinkStaysUsable) {
 
     // The device comes back (a new pty under the same COM number): a later Open works.
     PtyPeer back(map, 3);
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 3));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 3));
+    ASSERT_TRUE(link.StartWorker());
     back.Send({0x5C});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 3));
     EXPECT_EQ(0x5C, owner.Received().back());
@@ -364,9 +364,11 @@ TEST_F(SerialLinkTest, AVanishedPortIsReportedOnceAndTheLinkStaysUsable) {
 }
 
 TEST_F(SerialLinkTest, OtherMaskBitsGiveTheirNotificationsOnEveryPortEvent) {
-    ASSERT_EQ(TRUE, link.Open(&owner, 3, 115200, 'N', 8, 1,
-                              EV_RXCHAR | EV_CTS | EV_BREAK | EV_ERR | EV_RING | EV_RXFLAG, 512));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.Open(&owner, 3, 115200, 'N', 8, 1,
+                          serial::event::kRxChar | serial::event::kCts | serial::event::kBreak |
+                              serial::event::kErr | serial::event::kRing | serial::event::kRxFlag,
+                          512));
+    ASSERT_TRUE(link.StartWorker());
     peer.Send({0x09});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXFLAG, 1));
     const auto notes = owner.Notes();
@@ -381,13 +383,13 @@ TEST_F(SerialLinkTest, OtherMaskBitsGiveTheirNotificationsOnEveryPortEvent) {
 
 TEST_F(SerialLinkTest, AFailedConfigurationStepStillOpensThePort) {
     // No line runs at 12345 baud: the state write fails, the port is open all the same.
-    ASSERT_EQ(TRUE, link.Open(&owner, 3, 12345, 'N', 8, 1, kConsoleMask, 512));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.Open(&owner, 3, 12345, 'N', 8, 1, kConsoleMask, 512));
+    ASSERT_TRUE(link.StartWorker());
     const auto f = Frame(0x77);
     link.Write(f.data(), static_cast<int>(f.size()));
     EXPECT_TRUE(owner.WaitCount(WM_LINK_TXEMPTY, 1));
     // A bad definition text (parity '\0', 9 data bits) is no failure to open either.
-    EXPECT_EQ(TRUE, link.Open(&owner, 3, 115200, '\0', 9, 1, kConsoleMask, 512));
+    EXPECT_TRUE(link.Open(&owner, 3, 115200, '\0', 9, 1, kConsoleMask, 512));
 }
 
 } // namespace

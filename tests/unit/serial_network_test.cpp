@@ -269,9 +269,10 @@ TEST(SerialLinkNetwork, AServerThatClosesIsLostOnceAndTheLinkOpensAgain) {
     map.MapUrl(3, peer.Url());
     testsupport::RecordingOwner owner;
     CSerialLink link;
-    ASSERT_EQ(TRUE, link.Open(&owner, 3, 115200, 'N', 8, 1, EV_RXCHAR | EV_RXFLAG, 512));
+    ASSERT_TRUE(link.Open(&owner, 3, 115200, 'N', 8, 1,
+                          serial::event::kRxChar | serial::event::kRxFlag, 512));
     ASSERT_TRUE(peer.Accept());
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     peer.Send({0xAB, 0xFF});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 2));
     const Bytes frame = {0xAA, 0x00, 0x00, 0x06, 0x00, 0x01, 0x01, 0x61, 0x00, 0xFF, 0x12};
@@ -291,9 +292,10 @@ TEST(SerialLinkNetwork, AServerThatClosesIsLostOnceAndTheLinkOpensAgain) {
     EXPECT_EQ((Bytes{0xAB, 0xFF}), owner.Received());
 
     // The server takes connections again: the same COM number opens and works.
-    ASSERT_EQ(TRUE, link.Open(&owner, 3, 115200, 'N', 8, 1, EV_RXCHAR | EV_RXFLAG, 512));
+    ASSERT_TRUE(link.Open(&owner, 3, 115200, 'N', 8, 1,
+                          serial::event::kRxChar | serial::event::kRxFlag, 512));
     ASSERT_TRUE(peer.Accept());
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     peer.Send({0x5C});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 3));
     EXPECT_EQ(0x5C, owner.Received().back());

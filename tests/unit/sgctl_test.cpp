@@ -812,7 +812,7 @@ TEST_F(Sgctl, EdidIsWrittenInTheConsolesFormats) {
     EXPECT_TRUE(Contains(r.out, "EDID status:\nHDMI EDID")) << r.out;
     std::ifstream binFile(bin, std::ios::binary);
     const std::string binBytes((std::istreambuf_iterator<char>(binFile)), {});
-    const sgsim::EdidImage sink = generator.State().sinkEdid;
+    const edid::Image sink = generator.State().sinkEdid;
     EXPECT_EQ(std::string(sink.begin(), sink.end()), binBytes);
 
     const std::string txt = dir.Path() + "/saved3.txt";
@@ -990,7 +990,7 @@ TEST_F(Sgctl, NetworkPortsCarryEveryByteBothWays) {
         r = RunSgctl({"--port", generator.Url(), "edid", "read", "-o", dir.Path() + "/e.bin"});
         ASSERT_EQ(0, r.code) << name << ": " << r.err;
         std::ifstream file(dir.Path() + "/e.bin", std::ios::binary);
-        const sgsim::EdidImage sink = generator.State().sinkEdid;
+        const edid::Image sink = generator.State().sinkEdid;
         EXPECT_EQ(std::string(sink.begin(), sink.end()),
                   std::string((std::istreambuf_iterator<char>(file)), {}))
             << name;

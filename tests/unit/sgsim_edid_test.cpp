@@ -17,13 +17,13 @@
 
 namespace {
 
-using sgsim::EdidImage;
+using edid::Image;
 
 struct CBlock {
     int tag, offset, length; // offset of the header inside the extension
 };
 
-std::uint8_t BlockSum(const EdidImage& e, int first) {
+std::uint8_t BlockSum(const edid::Image& e, int first) {
     std::uint8_t s = 0;
     for (int i = first; i < first + 128; ++i)
         s = static_cast<std::uint8_t>(s + e[i]);
@@ -38,7 +38,7 @@ double DtdRate(const std::uint8_t* d) {
 }
 
 // Checks the structure of an EDID and returns the extension's data blocks.
-std::vector<CBlock> CheckStructure(const EdidImage& e) {
+std::vector<CBlock> CheckStructure(const edid::Image& e) {
     std::vector<CBlock> blocks;
     const std::uint8_t header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
     EXPECT_TRUE(std::equal(header, header + 8, e.begin()));
@@ -85,7 +85,7 @@ std::vector<CBlock> CheckStructure(const EdidImage& e) {
     return blocks;
 }
 
-std::string Name(const EdidImage& e) {
+std::string Name(const edid::Image& e) {
     for (int i = 54; i < 126; i += 18)
         if (e[i] == 0 && e[i + 1] == 0 && e[i + 3] == 0xFC) {
             std::string name(e.begin() + i + 5, e.begin() + i + 18);
@@ -96,7 +96,7 @@ std::string Name(const EdidImage& e) {
 
 TEST(SgsimEdid, AllBuiltInEdidsAreWellFormedAndDistinct) {
     std::set<std::string> names;
-    std::set<EdidImage> images;
+    std::set<edid::Image> images;
     {
         SCOPED_TRACE("sink");
         CheckStructure(sgsim::SinkTvEdid());
@@ -105,7 +105,7 @@ TEST(SgsimEdid, AllBuiltInEdidsAreWellFormedAndDistinct) {
     }
     for (int slot = 0; slot < sgsim::kSavedEdids; ++slot) {
         SCOPED_TRACE(sgsim::SavedEdidDescription(slot));
-        const EdidImage e = sgsim::SavedEdid(slot);
+        const edid::Image e = sgsim::SavedEdid(slot);
         CheckStructure(e);
         names.insert(Name(e));
         images.insert(e);
@@ -115,7 +115,7 @@ TEST(SgsimEdid, AllBuiltInEdidsAreWellFormedAndDistinct) {
 }
 
 TEST(SgsimEdid, SinkIsAn4kHdmiTelevisionWith420Support) {
-    const EdidImage e = sgsim::SinkTvEdid();
+    const edid::Image e = sgsim::SinkTvEdid();
     const std::vector<CBlock> blocks = CheckStructure(e);
     EXPECT_TRUE(sgsim::EdidHasHdmiBlock(e));
     // Preferred timing 3840x2160 at 60 Hz (594 MHz).
@@ -172,7 +172,7 @@ TEST(SgsimEdid, SavedEdidsAreOfTheirKinds) {
         EXPECT_TRUE(sgsim::EdidHasHdmiBlock(sgsim::SavedEdid(slot))) << slot;
 
     // The AV receiver offers 8-channel LPCM up to 192 kHz among its audio formats.
-    const EdidImage avr = sgsim::SavedEdid(2);
+    const edid::Image avr = sgsim::SavedEdid(2);
     const std::vector<CBlock> blocks = CheckStructure(avr);
     bool multichannel = false;
     for (const CBlock& b : blocks)
@@ -202,7 +202,7 @@ protected:
 };
 
 TEST_F(SgsimEdidFile, TextInTheConsolesSavedLayoutAndBinaryBothLoad) {
-    const EdidImage tv = sgsim::SinkTvEdid();
+    const edid::Image tv = sgsim::SinkTvEdid();
     std::string text, binary(tv.begin(), tv.end());
     char hex[4];
     for (int i = 0; i < 256; ++i) {
@@ -211,7 +211,7 @@ TEST_F(SgsimEdidFile, TextInTheConsolesSavedLayoutAndBinaryBothLoad) {
         text += (i % 16 == 15) ? "\r\n" : " ";
     }
     for (const std::string& path : {Write("DerEra_EDID00.txt", text), Write("tv.bin", binary)}) {
-        EdidImage loaded{};
+        edid::Image loaded{};
         const sgsim::CEdidFileResult r = sgsim::ReadEdidFile(path, loaded);
         EXPECT_TRUE(r.bOk) << path;
         EXPECT_EQ(r.nBytesRead, 256);
@@ -221,7 +221,7 @@ TEST_F(SgsimEdidFile, TextInTheConsolesSavedLayoutAndBinaryBothLoad) {
 }
 
 TEST_F(SgsimEdidFile, ShortOrDamagedFilesAreUsedWithAWarning) {
-    EdidImage loaded{};
+    edid::Image loaded{};
     sgsim::CEdidFileResult r =
         sgsim::ReadEdidFile(Write("short.txt", "00 ff 0xFF\n1ff zz 12"), loaded);
     ASSERT_TRUE(r.bOk);
@@ -232,7 +232,7 @@ TEST_F(SgsimEdidFile, ShortOrDamagedFilesAreUsedWithAWarning) {
     EXPECT_EQ(loaded[255], 0xFF);
     EXPECT_FALSE(r.strWarning.empty());
 
-    const EdidImage dvi = sgsim::SavedEdid(0);
+    const edid::Image dvi = sgsim::SavedEdid(0);
     r = sgsim::ReadEdidFile(Write("dvi.bin", std::string(dvi.begin(), dvi.begin() + 128)), loaded);
     ASSERT_TRUE(r.bOk);
     EXPECT_EQ(r.nBytesRead, 128);
@@ -250,7 +250,7 @@ TEST_F(SgsimEdidFile, LoadedSinkEdidDrivesAutoAndTheHdmiDecision) {
     generator.State().settings.nHdmiDviMode = 2;
     EXPECT_EQ(generator.StatusSummary()[2], 0); // AUTO resolves to DVI
 
-    EdidImage garbage;
+    edid::Image garbage;
     garbage.fill(0xFF);
     generator.SetSinkEdid(garbage); // no usable preferred timing: Auto falls back to 1080p60
     const UserTimingRecord r = UserTimingRecord::FromBytes(generator.TimingDetails(61).data());

@@ -185,7 +185,7 @@ TEST(SgctlWine, CommandsWorkOnAWindowsPort) {
     EXPECT_EQ(0u, r.code) << r.err;
     r = RunSgctl("--port COM5 edid read --saved 2 -o \"" + bin + "\"");
     EXPECT_EQ(0u, r.code) << r.err;
-    const sgsim::EdidImage saved2 = sgsim::SavedEdid(1);
+    const edid::Image saved2 = sgsim::SavedEdid(1);
     edid::Image image;
     std::copy(saved2.begin(), saved2.end(), image.begin());
     EXPECT_EQ(edid::EdidTextLayout(image), ReadAll(txt));
@@ -278,7 +278,7 @@ TEST(SgctlWine, NetworkPortsWork) {
         const std::string bin = TempFile("sgctl_net.bin");
         r = RunSgctl("--port " + server.Url() + " edid read --saved 2 -o \"" + bin + "\"");
         EXPECT_EQ(0u, r.code) << r.err;
-        const sgsim::EdidImage saved2 = sgsim::SavedEdid(1);
+        const edid::Image saved2 = sgsim::SavedEdid(1);
         EXPECT_EQ(std::string(saved2.begin(), saved2.end()), ReadAll(bin)) << server.Url();
         DeleteFileA(bin.c_str());
     }

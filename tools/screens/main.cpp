@@ -5,6 +5,7 @@
 //
 //   console_screens OUTDIR [--com N] [--wait MS]
 #include "app/console_dlg.h"
+#include "support/console_internals.h"
 #include "app/conversation_dlg.h"
 #include "pages/timing_calc_dlg.h"
 #include "platform/ui/application.h"
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
                     std::chrono::duration<double, std::milli>(shown - start).count());
         if (com > 0) {
             dlg.ShowConversation();
-            dlg.m_nPort = com;
+            In(dlg).m_nPort = com;
             dlg.ComboSetCurSel(IDC_PORT_COMBO, com - 1);
             dlg.SendNotify(IDC_PORT_BUTTON, ui::Notify::Clicked);
             ui::ProcessEvents(waitMs);
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
             dlg.SendNotify(IDC_TAB, ui::Notify::SelChange);
             if (i == 4 && com > 0) {
                 // The EDID page with the sink's EDID read from the generator.
-                dlg.m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
+                In(dlg).m_edidPage.SendNotify(IDC_READ_EDID, ui::Notify::Clicked);
                 ui::ProcessEvents(500);
             }
             ui::ProcessEvents(50);
@@ -82,10 +83,10 @@ int main(int argc, char** argv) {
         }
         dlg.TabSetCurSel(IDC_TAB, 1);
         dlg.SendNotify(IDC_TAB, ui::Notify::SelChange);
-        dlg.m_timingDetailsPage.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
-        if (dlg.m_pConversationDlg) {
+        In(dlg).m_timingDetailsPage.SendNotify(IDC_D_CALCULATE, ui::Notify::Clicked);
+        if (In(dlg).m_pConversationDlg) {
             ui::ProcessEvents(100);
-            if (!dlg.m_pConversationDlg->GrabToPng(outDir + "/conversation.png"))
+            if (!In(dlg).m_pConversationDlg->GrabToPng(outDir + "/conversation.png"))
                 status = 1;
         }
         return ui::IDCANCEL;

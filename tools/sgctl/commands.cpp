@@ -98,6 +98,30 @@ const char* const kUsages[][2] = {
             "Sends a request frame with the command word WORD (hex, 8061 or 0x8061) and the\n"
             "payload HEXBYTES (hex, with or without blanks: \"00 01\" or 0001), and prints the\n"
             "reply frame that carries the same word.\n"},
+    {"plan",
+     "usage: sgctl [OPTIONS] plan run PLAN [--report FILE.json] [--junit FILE.xml]\n"
+     "                 [--no-prompt] [--stop-on-fail]\n"
+     "       sgctl plan check PLAN\n"
+     "       sgctl plan from-edid EDID_FILE [--pattern NAME]... [--dwell S] [-o PLAN]\n"
+     "run: runs the plan's steps on one connection, each setting confirmed by the generator's\n"
+     "report, and prints one line per step on standard error. Steps with a prompt ask on the\n"
+     "terminal: [p]ass / [f]ail / [s]kip, and a note.\n"
+     "  --report FILE.json  the run's record: per step the settings, what the generator\n"
+     "                      reported, result, verdict, note, start and duration\n"
+     "  --junit FILE.xml    the same as JUnit XML, one test case per step\n"
+     "  --no-prompt         ask nothing: prompts are recorded as \"not asked\" (as without a\n"
+     "                      terminal)\n"
+     "  --stop-on-fail      stop after the first step that fails\n"
+     "  Exit: 0 every step passed or was skipped; 1 a step failed; 2 the plan or the command\n"
+     "  line is invalid (nothing is sent); 3 no answer; 5 port error (the run stops, the\n"
+     "  report is still written).\n"
+     "check: checks the plan and prints its steps as they would run; needs no port.\n"
+     "from-edid: writes a plan with one step per generator timing the EDID file (.bin or .txt)\n"
+     "claims, named by where the claim came from, and lists the claims no generator timing\n"
+     "answers under \"not_covered\" with the reason; needs no port.\n"
+     "  --pattern NAME  each timing with this pattern (repeatable: each timing with each)\n"
+     "  --dwell S       the plan's dwell after each step, in seconds\n"
+     "  -o PLAN         write the plan to PLAN instead of standard output\n"},
 };
 
 // --- set ------------------------------------------------------------------------------------
@@ -309,10 +333,6 @@ int CmdUserTiming(const Args& args, CSession& s) {
 
 // --- edid -------------------------------------------------------------------------------------
 
-namespace {
-
-constexpr int kSavedEdids = exchange::kSavedEdids;
-
 bool FileExists(const std::string& path) {
     if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         std::fclose(f);
@@ -321,7 +341,6 @@ bool FileExists(const std::string& path) {
     return false;
 }
 
-// Writes the bytes to path, replacing it; the reason when that fails.
 std::string WriteFile(const std::string& path, const std::string& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
@@ -331,6 +350,10 @@ std::string WriteFile(const std::string& path, const std::string& bytes) {
     ok = std::fclose(f) == 0 && ok;
     return ok ? std::string() : std::string("write failed");
 }
+
+namespace {
+
+constexpr int kSavedEdids = exchange::kSavedEdids;
 
 } // namespace
 

@@ -25,6 +25,7 @@ int CmdUserTiming(const Args& args, CSession& s);
 int CmdEdid(const Args& args, CSession& s);
 int CmdRaw(const Args& args, CSession& s);
 int CmdTiming(const Args& args, CSession& s);
+int CmdPlan(const Args& args, CSession& s);
 
 // Reads FORMULA SIZE@RATE (or the VIC or DMT id) and the formula's options from args[first] on
 // and calculates the timing; json, when given, takes --json. A usage error names command; a
@@ -42,5 +43,9 @@ std::string UserTimingLine(int slot, const std::uint8_t* record);
 
 // A usage error: the message and the command's usage on err, exit 2.
 [[noreturn]] void UsageError(const std::string& command, const std::string& message);
+
+bool FileExists(const std::string& path);
+// Writes the bytes to path, replacing it; the reason when that fails ("" when written).
+std::string WriteFile(const std::string& path, const std::string& bytes);
 
 } // namespace sgctl

@@ -19,8 +19,8 @@ client::Options ClientOptions(const COptions& o, client::CFrameLog& log) {
 
 } // namespace
 
-CSession::CSession(const COptions& o, std::ostream& o_out, std::ostream& o_err)
-    : out(o_out), err(o_err), options(o), m_client(ClientOptions(o, m_log)) {}
+CSession::CSession(const COptions& o, std::ostream& o_out, std::ostream& o_err, const CTerminal& t)
+    : out(o_out), err(o_err), options(o), terminal(t), m_client(ClientOptions(o, m_log)) {}
 
 CSession::~CSession() {
     m_client.Close();

@@ -5,6 +5,7 @@
 
 #include "link/frame.h"
 #include "link/generator_client.h"
+#include "tools/sgctl/sgctl.h"
 
 #include <cstdio>
 #include <ostream>
@@ -29,7 +30,8 @@ struct COptions {
 
 class CSession {
 public:
-    CSession(const COptions& options, std::ostream& out, std::ostream& err);
+    CSession(const COptions& options, std::ostream& out, std::ostream& err,
+             const CTerminal& terminal = CTerminal());
     ~CSession();
     CSession(const CSession&) = delete;
     CSession& operator=(const CSession&) = delete;
@@ -49,6 +51,7 @@ public:
     std::ostream& out;
     std::ostream& err;
     const COptions& options;
+    const CTerminal terminal;
 
 private:
     std::FILE* m_logFile = nullptr;

@@ -55,10 +55,17 @@ const char kUsage[] =
     "  edid read [--saved N] [-o FILE] [--decode]\n"
     "                            read the display's EDID or saved EDID N (1..6)\n"
     "  raw WORD [HEXBYTES]       send any request frame, print the reply frame\n"
+    "  plan run PLAN [--report FILE.json] [--junit FILE.xml] [--no-prompt] [--stop-on-fail]\n"
+    "                            run a test plan, each setting confirmed, with a report\n"
+    "  plan check PLAN           check a plan and print its steps (no port)\n"
+    "  plan from-edid EDID_FILE [--pattern NAME]... [--dwell S] [-o PLAN]\n"
+    "                            a plan of the generator's timings the EDID claims (no port)\n"
     "\n"
     "Exit status: 0 done; 2 usage error, or input the console itself refuses; 3 no answer in\n"
     "time (a silent port, no generator); 4 the generator answered differently than asked;\n"
-    "5 port error (missing, busy, no permission, gone, unreachable, line settings refused).\n";
+    "5 port error (missing, busy, no permission, gone, unreachable, line settings refused).\n"
+    "plan run: 0 every step passed (or was skipped); 1 a step failed; 2 the plan or the\n"
+    "command line is invalid; 3 no answer; 5 port error.\n";
 
 struct CCommand {
     const char* name;
@@ -69,7 +76,7 @@ const CCommand kCommands[] = {
     {"search", CmdSearch},          {"status", CmdStatus}, {"set", CmdSet},
     {"output", CmdOutput},          {"signal", CmdSignal}, {"reset", CmdReset},
     {"user-timing", CmdUserTiming}, {"edid", CmdEdid},     {"raw", CmdRaw},
-    {"timing", CmdTiming},
+    {"timing", CmdTiming},          {"plan", CmdPlan},
 };
 
 bool ParseAddress(const std::string& text, frame::DeviceAddress& address) {
@@ -89,6 +96,11 @@ int Usage(std::ostream& err, const std::string& message) {
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return Run(args, out, err, CTerminal());
+}
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const CTerminal& terminal) {
     COptions options;
     std::size_t i = 0;
     for (; i < args.size(); ++i) {
@@ -149,7 +161,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                 return kExitDone;
             }
         }
-        CSession session(options, out, err);
+        CSession session(options, out, err, terminal);
         if (!session.OpenLog())
             return kExitUsage;
         try {

@@ -220,8 +220,8 @@ CDtd Sized(CDtd t, int widthMm, int heightMm) {
 
 } // namespace
 
-EdidImage SinkTvEdid() {
-    EdidImage e{};
+edid::Image SinkTvEdid() {
+    edid::Image e{};
     WriteBase(e.data(), {"QZT",
                          0x55A9,
                          0x0001E240,
@@ -261,8 +261,8 @@ EdidImage SinkTvEdid() {
     return e;
 }
 
-EdidImage SavedEdid(int slot) {
-    EdidImage e{};
+edid::Image SavedEdid(int slot) {
+    edid::Image e{};
     switch (slot) {
     case 1: // 1080p television
         WriteBase(

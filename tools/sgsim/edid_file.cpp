@@ -2,10 +2,12 @@
 // may be to see how the console copes with it); its problems are reported as a warning.
 #include "tools/sgsim/edid_file.h"
 
+#include "edid/edid_decoder.h"
+#include "edid/edid_file.h"
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -23,34 +25,9 @@ bool EndsWithTxt(const std::string& path) {
     return ext == ".txt";
 }
 
-std::uint8_t BlockSum(const EdidImage& image, int first) {
-    std::uint8_t sum = 0;
-    for (int i = first; i < first + 128; ++i)
-        sum = static_cast<std::uint8_t>(sum + image[i]);
-    return sum;
-}
-
 } // namespace
 
-int ParseEdidText(const std::string& text, EdidImage& image) {
-    image.fill(0xFF);
-    std::istringstream in(text);
-    std::string token;
-    int count = 0;
-    while (count < 256 && in >> token) {
-        const char* start = token.c_str();
-        char* end = nullptr;
-        errno = 0;
-        const unsigned long value = std::strtoul(start, &end, 16);
-        if (end == start || *end != '\0' || errno == ERANGE || token[0] == '-' || token[0] == '+')
-            break;
-        image[count++] = static_cast<std::uint8_t>(value & 0xFF);
-    }
-    return count;
-}
-
-std::string DescribeEdidProblems(const EdidImage& image, int bytesRead) {
-    static const std::uint8_t kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+std::string DescribeEdidProblems(const edid::Image& image, int bytesRead) {
     std::string problems;
     auto add = [&problems](const std::string& p) {
         if (!problems.empty())
@@ -59,16 +36,16 @@ std::string DescribeEdidProblems(const EdidImage& image, int bytesRead) {
     };
     if (bytesRead < 128)
         add("only " + std::to_string(bytesRead) + " bytes");
-    if (std::memcmp(image.data(), kHeader, 8) != 0)
+    if (!edid::HasValidHeader(image))
         add("header is not 00 FF FF FF FF FF FF 00");
-    if (BlockSum(image, 0) != 0)
+    if (!edid::BlockChecksumOk(image, 0))
         add("block 0 checksum is wrong");
-    if (image[126] != 0 && BlockSum(image, 128) != 0)
+    if (image[126] != 0 && !edid::BlockChecksumOk(image, 1))
         add("block 1 checksum is wrong");
     return problems;
 }
 
-CEdidFileResult ReadEdidFile(const std::string& path, EdidImage& image) {
+CEdidFileResult ReadEdidFile(const std::string& path, edid::Image& image) {
     CEdidFileResult result;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
@@ -77,20 +54,15 @@ CEdidFileResult ReadEdidFile(const std::string& path, EdidImage& image) {
     }
     std::ostringstream content;
     content << file.rdbuf();
-    const std::string data = content.str();
-    EdidImage loaded;
-    if (EndsWithTxt(path)) {
-        result.nBytesRead = ParseEdidText(data, loaded);
-    } else {
-        loaded.fill(0xFF);
-        result.nBytesRead = static_cast<int>(data.size() < 256 ? data.size() : 256);
-        std::memcpy(loaded.data(), data.data(), static_cast<std::size_t>(result.nBytesRead));
-    }
+    // The file's bytes as the EDID tools read them; the emulator uses the first 256.
+    const std::vector<std::uint8_t> bytes = edid::ParseEdidBuffer(content.str(), EndsWithTxt(path));
+    result.nBytesRead = static_cast<int>(std::min<std::size_t>(bytes.size(), edid::kImageSize));
     if (result.nBytesRead == 0) {
         result.strError = path + " holds no EDID bytes";
         return result;
     }
-    image = loaded;
+    image.fill(0xFF);
+    std::copy_n(bytes.begin(), result.nBytesRead, image.begin());
     result.bOk = true;
     result.strWarning = DescribeEdidProblems(image, result.nBytesRead);
     return result;

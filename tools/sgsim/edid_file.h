@@ -1,6 +1,6 @@
 // Loading an EDID image for the emulator from a file: a binary image (.bin or any other name),
-// or a text file (.txt) of hexadecimal byte values separated by blanks or line breaks, as the
-// console's own saved files are written.
+// or a text file (.txt, in any case) of hexadecimal byte values separated by blanks or line
+// breaks, as the console's own saved files are written; read as the EDID tools read them.
 #pragma once
 
 #include "tools/sgsim/builtin_edids.h"
@@ -16,14 +16,9 @@ struct CEdidFileResult {
     std::string strWarning; // header or checksum problems of a usable image
 };
 
-CEdidFileResult ReadEdidFile(const std::string& path, EdidImage& image);
-
-// Parses the text form: up to 256 hexadecimal numbers (an optional 0x prefix allowed), each
-// stored as its low 8 bits; reading stops at the first token that is not a number. Returns the
-// count of bytes stored; the remaining bytes of the image are set to 0xFF.
-int ParseEdidText(const std::string& text, EdidImage& image);
+CEdidFileResult ReadEdidFile(const std::string& path, edid::Image& image);
 
 // Problems a user should hear about: a wrong header, wrong block checksums.
-std::string DescribeEdidProblems(const EdidImage& image, int bytesRead);
+std::string DescribeEdidProblems(const edid::Image& image, int bytesRead);
 
 } // namespace sgsim

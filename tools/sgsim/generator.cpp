@@ -76,7 +76,7 @@ CGenerator::CGenerator() {
     SetSinkEdid(SinkTvEdid());
 }
 
-void CGenerator::SetSinkEdid(const EdidImage& edid) {
+void CGenerator::SetSinkEdid(const edid::Image& edid) {
     m_state.sinkEdid = edid;
     // Auto outputs the sink's preferred timing; without one, 1080p60.
     if (!RecordFromPreferredTiming(edid, m_state.autoTiming))
@@ -325,7 +325,7 @@ CGenerator::CResult CGenerator::Handle(const CRequest& request) {
     }
 }
 
-bool EdidHasHdmiBlock(const EdidImage& edid) {
+bool EdidHasHdmiBlock(const edid::Image& edid) {
     if (edid[126] == 0 || edid[128] != 0x02)
         return false;
     const int end = edid[130];
@@ -344,7 +344,7 @@ bool EdidHasHdmiBlock(const EdidImage& edid) {
     return false;
 }
 
-bool RecordFromPreferredTiming(const EdidImage& edid, UserTimingRecord::Bytes& record) {
+bool RecordFromPreferredTiming(const edid::Image& edid, UserTimingRecord::Bytes& record) {
     static const std::uint8_t kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
     if (!std::equal(kHeader, kHeader + 8, edid.begin()))
         return false;

@@ -47,8 +47,8 @@ struct CGeneratorState {
     std::array<UserTimingRecord::Bytes, 10> userTimings{};
     UserTimingRecord::Bytes autoTiming{}; // the timing chosen for Auto from the sink's EDID
     frame::DeviceAddress address{0x01, 0x01};
-    EdidImage sinkEdid{};
-    std::array<EdidImage, kSavedEdids> savedEdids{};
+    edid::Image sinkEdid{};
+    std::array<edid::Image, kSavedEdids> savedEdids{};
 };
 
 class CGenerator {
@@ -77,7 +77,7 @@ public:
     FrameBytes AddressReport() const;
 
     void RestoreDefaults() { m_state.settings = CSettings{}; }
-    void SetSinkEdid(const EdidImage& edid);
+    void SetSinkEdid(const edid::Image& edid);
 
     // The record 0x80a1 reports for a timing code (61 Auto, 62..71 user slots, 0..60 built in).
     UserTimingRecord::Bytes TimingDetails(int code) const;
@@ -99,10 +99,10 @@ private:
 };
 
 // Whether an EDID announces HDMI: a CTA-861 extension with the HDMI vendor-specific block.
-bool EdidHasHdmiBlock(const EdidImage& edid);
+bool EdidHasHdmiBlock(const edid::Image& edid);
 
 // The 20-byte record of the preferred (first) detailed timing of a base block; false when the
 // image has no EDID header or the descriptor there is not a usable timing.
-bool RecordFromPreferredTiming(const EdidImage& edid, UserTimingRecord::Bytes& record);
+bool RecordFromPreferredTiming(const edid::Image& edid, UserTimingRecord::Bytes& record);
 
 } // namespace sgsim

@@ -104,7 +104,7 @@ bool ParseAddress(const char* text, frame::DeviceAddress& address) {
     return true;
 }
 
-bool LoadEdid(const std::string& path, sgsim::EdidImage& image) {
+bool LoadEdid(const std::string& path, edid::Image& image) {
     const sgsim::CEdidFileResult r = sgsim::ReadEdidFile(path, image);
     if (!r.bOk) {
         std::fprintf(stderr, "sgsim: %s\n", r.strError.c_str());
@@ -428,7 +428,7 @@ bool SetUpDevice(const CCommandLine& cl, sgsim::CEmulator& emulator) {
     state.address = cl.address;
     state.bHotPlug = cl.hotPlug;
     if (!cl.sinkEdidPath.empty()) {
-        sgsim::EdidImage image;
+        edid::Image image;
         if (!LoadEdid(cl.sinkEdidPath, image))
             return false;
         emulator.Generator().SetSinkEdid(image);
