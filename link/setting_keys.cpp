@@ -213,8 +213,8 @@ bool ParseSwitch(const std::string& name, const std::string& value, bool& first,
 
 const std::vector<std::string>& SettingOrder() {
     static const std::vector<std::string> kOrder = {
-        "output",      "timing",     "hdmi_dvi",     "color_space", "color_depth", "hdcp",
-        "sample_rate", "audio_bits", "audio_source", "channel",     "signal",      "pattern",
+        "output",       "timing",      "hdmi_dvi",   "color_space", "color_depth", "hdcp",
+        "audio_source", "sample_rate", "audio_bits", "channel",     "signal",      "pattern",
     };
     return kOrder;
 }

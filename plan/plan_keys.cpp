@@ -26,11 +26,8 @@ std::string CheckSwitch(const std::string& value, const char* first, const char*
 } // namespace
 
 const std::vector<std::string>& SettingKeys() {
-    static const std::vector<std::string> kOrder = {
-        "output",       "timing",      "hdmi_dvi",   "color_space", "color_depth", "hdcp",
-        "audio_source", "sample_rate", "audio_bits", "channel",     "signal",      "pattern",
-    };
-    return kOrder;
+    // The order every program applies several settings in, stated once beside the keys.
+    return client::SettingOrder();
 }
 
 int KeyRank(const std::string& key) {

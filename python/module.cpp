@@ -102,8 +102,8 @@ takes it: set(timing="1920x1080p(60)", pattern="SMPTE"), set(hdcp=1).
 `sgctl set KEY --list` lists the names.
 
 Whatever the order of the keywords, they are applied in this one:
-output, timing, hdmi_dvi, color_space, color_depth, hdcp, sample_rate,
-audio_bits, audio_source, channel, signal, pattern (kestrelon.SETTING_ORDER):
+output, timing, hdmi_dvi, color_space, color_depth, hdcp, audio_source,
+sample_rate, audio_bits, channel, signal, pattern (kestrelon.SETTING_ORDER):
 the output and the timing before the settings whose rules and lists depend
 on them, the pattern last. Every key and value is checked before the first
 is sent; the settings are sent one by one and the first that fails raises
@@ -138,6 +138,22 @@ record cannot hold exactly (a clock above 300 MHz or not a whole number of
 10 kHz) raises Refused with the reason. When the slot's timing is in force it
 is left during the upload and selected again. Returns the stored record as
 user_timing() gives it; Mismatch when the generator holds something else.)doc";
+
+const char kRunPlanDoc[] = R"doc(Runs a test plan file on the generator and returns its report.
+
+path: the plan file (JSON), as `sgctl plan run` takes it: steps of settings
+  (applied in SETTING_ORDER, each confirmed by the generator's report), a
+  dwell, and a prompt for an operator's verdict. `sgctl plan check` shows the
+  steps a file makes.
+stop_on_fail: stop the run after the first step that fails.
+
+Returns the dict of `sgctl plan run --report`: plan, file, port, start,
+duration_ms, result ("pass", "fail", "error", "stopped"), stopped_at,
+stop_reason, counts and steps (each with its settings, result, verdict,
+message, what the generator reported and its times). Nobody is asked here:
+a step's prompt is recorded as "not asked". A failing step is in the report,
+not an exception; a plan file that is refused raises Refused with the file,
+the step and the reason, as sgctl says them.)doc";
 
 // A documentation text with the user timing slots' numbers in place of {slots}.
 std::string WithSlots(const char* text) {
@@ -197,6 +213,13 @@ PYBIND11_MODULE(_core, m) {
              WithSlots(kUserTimingDoc).c_str())
         .def("store_user_timing", &pyk::Generator::StoreUserTiming, py::arg("slot"),
              py::arg("timing"), WithSlots(kStoreDoc).c_str())
+        .def(
+            "run_plan",
+            [](pyk::Generator& g, const py::object& path, bool stopOnFail) {
+                return g.RunPlan(py::module_::import("os").attr("fspath")(path).cast<std::string>(),
+                                 stopOnFail);
+            },
+            py::arg("path"), py::kw_only(), py::arg("stop_on_fail") = false, kRunPlanDoc)
         .def("raw", &pyk::Generator::Raw, py::arg("word"), py::arg("payload") = py::bytes(),
              "Sends any request: command word `word` (0x8061) with the payload's bytes.\n\n"
              "Returns the whole reply frame that carries the same word, as bytes.");

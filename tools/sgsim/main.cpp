@@ -58,7 +58,7 @@ const char kUsage[] =
     "  --no-hotplug          no sink attached: hot plug off, no sink EDID to read\n"
     "  --set KEY=VALUE       start with KEY at VALUE, a code or a name as sgctl set takes it:\n"
     "                        output (hdmi|sdi), timing, hdmi_dvi, color_space, color_depth,\n"
-    "                        hdcp, sample_rate, audio_bits, audio_source, channel, signal\n"
+    "                        hdcp, audio_source, sample_rate, audio_bits, channel, signal\n"
     "                        (on|off), pattern; applied in that order, as settings the device\n"
     "                        receives (what it refuses ends sgsim with status 2)\n"
     "Misbehaviour:\n"
