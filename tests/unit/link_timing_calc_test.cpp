@@ -1,7 +1,9 @@
 // The timing calculator against independent programs (tests/unit/timing_reference.csv, made by
 // scripts/timing/gen-reference.py): a grid of sizes and rates under every formula, and every
-// entry of the CTA-861 and DMT tables; and what of a result the user timing record can hold.
+// entry of the CTA-861 and DMT tables; what of a result the user timing record can hold; and
+// the way through JSON to storing.
 #include "link/timing_calc.h"
+#include "link/timing_json.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace timing_calc;
@@ -201,4 +204,56 @@ TEST(TimingCalc, ResultsTheUserRecordCannotHoldAreRefused) {
     Timing wide = cvt;
     wide.hBackPorch = 70000;
     EXPECT_EQ(CheckFitsUserRecord(wide), "H blank must be a value from 0 to 65535");
+}
+
+// What the record is made of, and whether it can hold the timing, survive the JSON the tools
+// print and read back; an object edited out of agreement, or short of a part, is refused.
+TEST(TimingCalc, JsonReadBackKeepsWhatTheUserRecordIsMadeOf) {
+    const Timing timings[] = {Calc(Formula::Cvt, 1920, 1080, 60),
+                              Calc(Formula::Cvt, 1920, 1080, 30, true),
+                              Calc(Formula::Gtf, 1024, 768, 85),
+                              Table(Formula::Cta, 5),
+                              Table(Formula::Cta, 39),
+                              Table(Formula::Dmt, 0x04)};
+    for (const Timing& t : timings) {
+        Timing back;
+        std::string error;
+        ASSERT_TRUE(FromJson(ToJson(t), back, error)) << error;
+        const rules::UserTimingValues a = ToUserTimingValues(t), b = ToUserTimingValues(back);
+        EXPECT_EQ(std::make_tuple(a.clockMhz, a.hActive, a.hBlank, a.hsOffset, a.hsWidth, a.vActive,
+                                  a.vBlank, a.vsOffset, a.vsWidth, a.interlaced, a.hsyncPositive,
+                                  a.vsyncPositive),
+                  std::make_tuple(b.clockMhz, b.hActive, b.hBlank, b.hsOffset, b.hsWidth, b.vActive,
+                                  b.vBlank, b.vsOffset, b.vsWidth, b.interlaced, b.hsyncPositive,
+                                  b.vsyncPositive))
+            << ToJson(t).dump();
+        EXPECT_EQ(CheckFitsUserRecord(back), CheckFitsUserRecord(t)) << ToJson(t).dump();
+    }
+
+    // An EDID's interlaced timing says nothing of a half line: it has the one the record holds.
+    Json edid = ToJson(Table(Formula::Cta, 5));
+    edid.erase("half_line");
+    Timing t;
+    std::string error;
+    ASSERT_TRUE(FromJson(edid, t, error)) << error;
+    EXPECT_TRUE(t.halfLine);
+
+    const Json cvt = ToJson(Calc(Formula::Cvt, 1920, 1080, 60)); // h_total 2576
+    const std::pair<const char*, Json> refused[] = {
+        {"h_total 2577 is not the sum of its parts, 2576", {{"h_total", 2577}}},
+        {"h_sync must be a whole number, not 200.5", {{"h_sync", 200.5}}},
+        {"v_active must be a value from 0 to 65535, not -1", {{"v_active", -1}}},
+        {"pixel_clock_mhz must be a number, not \"173\"", {{"pixel_clock_mhz", "173"}}},
+        {"interlaced must be true or false, not 1", {{"interlaced", 1}}},
+    };
+    for (const auto& [message, change] : refused) {
+        Json j = cvt;
+        j.update(change);
+        EXPECT_FALSE(FromJson(j, t, error)) << message;
+        EXPECT_EQ(error, message);
+    }
+    Json missing = cvt;
+    missing.erase("v_sync");
+    EXPECT_FALSE(FromJson(missing, t, error));
+    EXPECT_EQ(error, "the timing has no v_sync");
 }
