@@ -5,6 +5,9 @@
 #include "link/setting_keys.h"
 #include "link/status_json.h"
 #include "link/timing_json.h"
+#include "plan/plan_driver.h"
+#include "plan/plan_reader.h"
+#include "plan/report_json.h"
 #include "python/py_json.h"
 #include "python/py_support.h"
 
@@ -229,6 +232,21 @@ py::bytes Generator::Raw(int word, const py::buffer& payload) {
     std::vector<std::uint8_t> reply;
     Check(OnLine([&] { return m_client->Raw(static_cast<std::uint16_t>(word), bytes, reply); }));
     return py::bytes(reinterpret_cast<const char*>(reply.data()), reply.size());
+}
+
+py::dict Generator::RunPlan(const std::string& path, bool stopOnFail) {
+    plan::ReadResult r = plan::ReadPlanFile(path);
+    if (!r.ok)
+        Refuse(r.error);
+    plan::DriverOptions options;
+    options.run.stopOnFail = stopOnFail;
+    options.run.askOperator = false;
+    plan::RunReport report;
+    OnLine([&] {
+        report = plan::RunPlan(r.plan, *m_client, options);
+        return true;
+    });
+    return ToDict(Json::parse(plan::ReportJson(report)));
 }
 
 } // namespace pyk

@@ -46,6 +46,7 @@ public:
     pybind11::dict UserTiming(int slot);
     pybind11::dict StoreUserTiming(int slot, const pybind11::dict& timing);
     pybind11::bytes Raw(int word, const pybind11::buffer& payload);
+    pybind11::dict RunPlan(const std::string& path, bool stopOnFail);
 
 private:
     // Runs body on the line without the GIL, one thread at a time.

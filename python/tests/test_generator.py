@@ -139,3 +139,28 @@ def test_threads_sharing_a_generator_take_turns_on_the_line(generator_emulator):
         for t in threads:
             t.join()
     assert failures == []
+
+
+def test_a_plan_runs_as_sgctl_plan_run_reports_it(generator_emulator, sgctl, tmp_path):
+    plan = tmp_path / "plan.json"
+    plan.write_text(json.dumps({"name": "smoke", "steps": [
+        {"name": "bars", "pattern": "100%ColorBar", "timing": "1920x1080p(50)"},
+        {"each": {"pattern": ["SMPTE", "RGB Ramp"]}, "prompt": "Stable?"},
+    ]}))
+    with kestrelon.open(generator_emulator) as gen:
+        report = gen.run_plan(plan)
+        assert gen.status()["names"]["pattern"] == "RGB Ramp"
+    code, _, _ = sgctl("--port", generator_emulator, "plan", "run", plan,
+                       "--report", tmp_path / "sgctl.json")
+    printed = json.loads((tmp_path / "sgctl.json").read_text())
+    assert code == 0 and report["result"] == "pass" and report["counts"] == printed["counts"]
+    timeless = [{k: v for k, v in s.items() if k not in ("start", "duration_ms")}
+                for s in (*report["steps"], *printed["steps"])]
+    assert timeless[:3] == timeless[3:] and timeless[0]["reported"]["timing"]["code"] == 27
+    assert timeless[1]["verdict"] == "not asked"
+
+    plan.write_text(json.dumps({"steps": [{"pattern": "Plaid"}]}))
+    code, _, err = sgctl("plan", "check", plan)
+    with kestrelon.open(generator_emulator) as gen, pytest.raises(kestrelon.Refused) as refused:
+        gen.run_plan(plan)
+    assert code == refused.value.exit_code and err.startswith("sgctl: " + str(refused.value))
