@@ -43,7 +43,7 @@ using testsupport::Watchdog;
 
 constexpr ui::UINT kLinkCom = 5;
 constexpr ui::UINT kPeerCom = 6;
-constexpr DWORD kConsoleMask = EV_RXCHAR | EV_RXFLAG;
+constexpr std::uint32_t kConsoleMask = serial::event::kRxChar | serial::event::kRxFlag;
 
 // --- The far side --------------------------------------------------------------------------------
 
@@ -97,7 +97,7 @@ bool WaitForFile(const char* name, std::chrono::milliseconds within) {
 
 // --- Helpers -------------------------------------------------------------------------------------
 
-BOOL OpenLikeTheConsole(CSerialLink& link, ui::MessageTarget& owner, ui::UINT port) {
+bool OpenLikeTheConsole(CSerialLink& link, ui::MessageTarget& owner, ui::UINT port) {
     return link.Open(&owner, port, 115200, 'N', 8, 1, kConsoleMask, 512);
 }
 
@@ -156,31 +156,31 @@ TEST_F(SerialLinkWine, APortThatDoesNotExistFailsAndLeavesNoWorker) {
     if (winetest::DosDeviceTarget("COM77").empty())
         ports.push_back(77u);
     for (ui::UINT port : ports) {
-        EXPECT_EQ(FALSE, OpenLikeTheConsole(link, owner, port)) << port;
+        EXPECT_FALSE(OpenLikeTheConsole(link, owner, port)) << port;
         EXPECT_FALSE(link.IsWorkerAlive());
         EXPECT_FALSE(link.IsOpen());
     }
     // A failed Open on a running link also ends its worker.
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     EXPECT_TRUE(link.IsOpen());
-    EXPECT_EQ(FALSE, OpenLikeTheConsole(link, owner, ports.back()));
+    EXPECT_FALSE(OpenLikeTheConsole(link, owner, ports.back()));
     EXPECT_FALSE(link.IsWorkerAlive());
     EXPECT_FALSE(link.IsOpen());
     EXPECT_EQ(0u, owner.Total());
 }
 
 TEST_F(SerialLinkWine, OpenOnARunningLinkStopsItsWorkerAndMovesToTheNewPort) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     // The link moves to COM6; the test takes COM5 for the far side.
     peer.Close();
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kPeerCom));
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kPeerCom));
     EXPECT_FALSE(link.IsWorkerAlive());
     EXPECT_TRUE(link.IsOpen());
     serial::Port far;
     ASSERT_TRUE(OpenPeer(far, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     Send(far, {0x7E});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 1));
     const Note note = owner.Notes().front();
@@ -193,8 +193,8 @@ TEST_F(SerialLinkWine, OpenOnARunningLinkStopsItsWorkerAndMovesToTheNewPort) {
 
 TEST_F(SerialLinkWine, RequestStopThenDestructionEndsTheWorkerAndClosesThePort) {
     auto doomed = std::make_unique<CSerialLink>();
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(*doomed, owner, kLinkCom));
-    ASSERT_EQ(TRUE, doomed->StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(*doomed, owner, kLinkCom));
+    ASSERT_TRUE(doomed->StartWorker());
     doomed->RequestStop();
     ASSERT_TRUE(WaitUntil([&] { return !doomed->IsWorkerAlive(); }));
     EXPECT_FALSE(doomed->IsOpen());
@@ -204,8 +204,8 @@ TEST_F(SerialLinkWine, RequestStopThenDestructionEndsTheWorkerAndClosesThePort) 
     EXPECT_TRUE(Drain(peer, 1, 200ms).empty());
     EXPECT_EQ(0u, owner.Total());
     // The port is free for the next link.
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     Send(peer, {0x3C});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 1));
     EXPECT_EQ(Bytes{0x3C}, owner.Received());
@@ -214,8 +214,8 @@ TEST_F(SerialLinkWine, RequestStopThenDestructionEndsTheWorkerAndClosesThePort) 
 // --- Receiving and transmitting ------------------------------------------------------------------
 
 TEST_F(SerialLinkWine, EveryReceivedByteIsOneNotificationInArrivalOrder) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     // Every byte value, XON/XOFF, CR/LF, 0x00 and 0xFF among them, twice.
     Bytes reply(512);
     std::iota(reply.begin(), reply.end(), 0);
@@ -230,8 +230,8 @@ TEST_F(SerialLinkWine, EveryReceivedByteIsOneNotificationInArrivalOrder) {
 }
 
 TEST_F(SerialLinkWine, EachWriteSendsItsFrameUnchangedAndGivesOneTxEmpty) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     Bytes all(300);
     std::iota(all.begin(), all.end(), 0);
     all[0] = 0xAA;
@@ -249,8 +249,8 @@ TEST_F(SerialLinkWine, EachWriteSendsItsFrameUnchangedAndGivesOneTxEmpty) {
 }
 
 TEST_F(SerialLinkWine, TwoWritesBeforeTheWorkerTakesTheFirstSendOnlyTheSecond) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     owner.HoldNext(WM_LINK_RXCHAR);
     Send(peer, {0x01});
     ASSERT_TRUE(owner.WaitHeld());
@@ -264,8 +264,8 @@ TEST_F(SerialLinkWine, TwoWritesBeforeTheWorkerTakesTheFirstSendOnlyTheSecond) {
 }
 
 TEST_F(SerialLinkWine, ATransmissionDiscardsBytesNotYetRead) {
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     const Bytes first = Frame(0x31), second = Frame(0x32);
     owner.HoldNext(WM_LINK_TXEMPTY);
     WriteFrame(link, first);
@@ -289,8 +289,8 @@ TEST_F(SerialLinkWine, BytesAreHandledOnTheUiThreadAndHandlersMayWrite) {
     CSerialLink dialogLink;
     sink.m_pReplyLink = &dialogLink;
     sink.m_reply = {0xAA, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x61, 0x80, 0x70};
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(dialogLink, sink, kLinkCom));
-    ASSERT_EQ(TRUE, dialogLink.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(dialogLink, sink, kLinkCom));
+    ASSERT_TRUE(dialogLink.StartWorker());
     Send(peer, {0xAB, 0x11, 0x13, 0x00, 0xFF});
     ASSERT_TRUE(PumpUntil([&] { return sink.m_bytes.size() == 5 && sink.m_nTxEmpty == 1; }));
     EXPECT_EQ((Bytes{0xAB, 0x11, 0x13, 0x00, 0xFF}), sink.m_bytes);
@@ -302,15 +302,15 @@ TEST_F(SerialLinkWine, BytesAreHandledOnTheUiThreadAndHandlersMayWrite) {
 TEST_F(SerialLinkWine, OpenWhileTheWorkerIsBlockedDeliveringToThisThreadDoesNotDeadlock) {
     CLinkSink sink;
     CSerialLink dialogLink;
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(dialogLink, sink, kLinkCom));
-    ASSERT_EQ(TRUE, dialogLink.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(dialogLink, sink, kLinkCom));
+    ASSERT_TRUE(dialogLink.StartWorker());
     Send(peer, {1, 2, 3, 4});
     // This thread runs no message loop now: the worker blocks in its first delivery.
     std::this_thread::sleep_for(200ms);
     EXPECT_TRUE(sink.m_bytes.empty());
     {
         Watchdog watchdog("Open", 15s); // wine is slow to start threads
-        ASSERT_EQ(TRUE, OpenLikeTheConsole(dialogLink, sink, kLinkCom));
+        ASSERT_TRUE(OpenLikeTheConsole(dialogLink, sink, kLinkCom));
     }
     EXPECT_FALSE(dialogLink.IsWorkerAlive());
     // The worker was released from its delivery: nothing of the port being left is handled, not
@@ -318,7 +318,7 @@ TEST_F(SerialLinkWine, OpenWhileTheWorkerIsBlockedDeliveringToThisThreadDoesNotD
     ui::ProcessEvents(50);
     EXPECT_TRUE(sink.m_bytes.empty());
     const std::size_t served = sink.m_bytes.size();
-    ASSERT_EQ(TRUE, dialogLink.StartWorker());
+    ASSERT_TRUE(dialogLink.StartWorker());
     Send(peer, {9});
     ASSERT_TRUE(PumpUntil([&] { return sink.m_bytes.size() == served + 1; }));
     EXPECT_EQ(9, sink.m_bytes.back());
@@ -328,8 +328,8 @@ TEST_F(SerialLinkWine, OpenWhileTheWorkerIsBlockedDeliveringToThisThreadDoesNotD
 TEST_F(SerialLinkWine, DestructionWhileTheWorkerIsBlockedDeliveringDoesNotDeadlock) {
     CLinkSink sink;
     auto dialogLink = std::make_unique<CSerialLink>();
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(*dialogLink, sink, kLinkCom));
-    ASSERT_EQ(TRUE, dialogLink->StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(*dialogLink, sink, kLinkCom));
+    ASSERT_TRUE(dialogLink->StartWorker());
     WriteFrame(*dialogLink, Bytes(10, 0x42)); // blocks in WM_LINK_TXEMPTY
     Send(peer, {7, 8});
     std::this_thread::sleep_for(200ms);
@@ -342,8 +342,8 @@ TEST_F(SerialLinkWine, DestructionWhileTheWorkerIsBlockedDeliveringDoesNotDeadlo
     EXPECT_EQ(0, sink.m_nTxEmpty);
     EXPECT_EQ(Bytes(10, 0x42), Drain(peer, 10));
     // The port was closed: it opens again and works.
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     Send(peer, {0x21});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 1));
 }
@@ -352,8 +352,8 @@ TEST_F(SerialLinkWine, DestructionWhileTheWorkerIsBlockedDeliveringDoesNotDeadlo
 
 TEST_F(SerialLinkWine, AVanishedFarSideDoesNotSpinTheWorkerAndALaterOpenWorks) {
     ASSERT_FALSE(ControlFile("kill").empty()) << "run through run_serial.sh";
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     Send(peer, {0xAB, 0x00});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 2));
 
@@ -387,8 +387,8 @@ TEST_F(SerialLinkWine, AVanishedFarSideDoesNotSpinTheWorkerAndALaterOpenWorks) {
     peer.Close();
     ASSERT_TRUE(Touch("revive"));
     ASSERT_TRUE(WaitForFile("revived", 5s));
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, kLinkCom));
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, kLinkCom));
+    ASSERT_TRUE(link.StartWorker());
     ASSERT_TRUE(OpenPeer(peer, kPeerCom));
     Send(peer, {0x5C});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 3));
@@ -414,9 +414,9 @@ TEST(SerialLinkWineNetwork, ATcpPortDeliversWritesAndIsLostOnceWhenTheServerClos
 
     RecordingOwner owner;
     CSerialLink link;
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 9));
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 9));
     ASSERT_TRUE(peer.Accept());
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     peer.Send({0xAB, 0xFF});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 2));
     EXPECT_EQ((Bytes{0xAB, 0xFF}), owner.Received());
@@ -431,9 +431,9 @@ TEST(SerialLinkWineNetwork, ATcpPortDeliversWritesAndIsLostOnceWhenTheServerClos
     EXPECT_EQ(1u, owner.Count(WM_LINK_LOST));
     EXPECT_FALSE(link.IsOpen());
 
-    ASSERT_EQ(TRUE, OpenLikeTheConsole(link, owner, 9));
+    ASSERT_TRUE(OpenLikeTheConsole(link, owner, 9));
     ASSERT_TRUE(peer.Accept());
-    ASSERT_EQ(TRUE, link.StartWorker());
+    ASSERT_TRUE(link.StartWorker());
     peer.Send({0x5C});
     ASSERT_TRUE(owner.WaitCount(WM_LINK_RXCHAR, 3));
     link.Close();
