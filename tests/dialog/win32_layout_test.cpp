@@ -43,8 +43,8 @@ TEST_P(Win32Layout, EveryControlFitsItsWindowAndNothingOverlaps) {
     std::string size;
     RunConsole(
         [&](CConsoleDlg& d) {
-            ui::Dialog* pages[] = {&d.m_timingPage, &d.m_timingDetailsPage, &d.m_patternPage,
-                                   &d.m_settingPage, &d.m_edidPage};
+            ui::Dialog* pages[] = {&In(d).m_timingPage, &In(d).m_timingDetailsPage,
+                                   &In(d).m_patternPage, &In(d).m_settingPage, &In(d).m_edidPage};
             const ui::Rect area = d.TabGetDisplayRect(IDC_TAB);
             switch (GetParam()) {
             case Window::Main: {
@@ -61,10 +61,10 @@ TEST_P(Win32Layout, EveryControlFitsItsWindowAndNothingOverlaps) {
                 break;
             case Window::Conversation:
                 d.ShowConversation();
-                ASSERT_NE(d.m_pConversationDlg, nullptr);
-                problems = layout::Check(d.m_pConversationDlg->GetClientRect(),
-                                         win32host::LayoutItems(*d.m_pConversationDlg));
-                size = layout::Describe(d.m_pConversationDlg->GetClientRect());
+                ASSERT_NE(In(d).m_pConversationDlg, nullptr);
+                problems = layout::Check(In(d).m_pConversationDlg->GetClientRect(),
+                                         win32host::LayoutItems(*In(d).m_pConversationDlg));
+                size = layout::Describe(In(d).m_pConversationDlg->GetClientRect());
                 break;
             default: {
                 const ui::Dialog& page = *pages[static_cast<int>(GetParam()) - 1];
