@@ -123,7 +123,7 @@ int Generator::ClientSlot(int slot) const {
         Refuse("user timing slot " + std::to_string(slot) + ": the slots are " +
                std::to_string(kFirstSlot) + ".." +
                std::to_string(kFirstSlot + exchange::kUserSlots - 1));
-    return slot - kFirstSlot;
+    return slot - kFirstSlot + 1; // the client's numbering, 1..10
 }
 
 std::string Generator::Port() {
