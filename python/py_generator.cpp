@@ -158,9 +158,11 @@ py::dict Generator::Set(const py::kwargs& settings) {
             if (!client::ParseSwitch(key, value, first, error))
                 Refuse(key + " " + value + ": " + error);
         } else if (const client::CKeyInfo* info = client::FindKey(key)) {
-            // The channel's codes and names depend on the output: the client reads them there.
+            // The channel's codes and names depend on the output, and a saved user timing's
+            // caption on the generator's records: the client reads them there.
             if (info->key != client::Key::Channel &&
-                !client::ParseValue(info->key, value, true, code, error))
+                !client::ParseValue(info->key, value, true, code, error) &&
+                !(info->key == client::Key::Timing && client::MayBeTimingCaption(value)))
                 Refuse(key + " " + value + ": " + error);
         } else {
             Refuse("unknown KEY " + key + " (one of " + KnownKeys() + ")");
