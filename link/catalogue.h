@@ -78,7 +78,7 @@ inline constexpr WordInfo kCatalogue[] = {
     {ReadSavedEdid, "read a saved EDID", 1, 257, kNoValue, nullptr, Names::None},
     {QuerySignalOutput, "query signal output on/off", 0, 1, 1, "signal", Names::Signal},
     {ReadSinkEdid, "read the EDID of the connected sink", 1, 256, kNoValue, nullptr, Names::None},
-    {QueryHotPlug, "query hot plug", 0, 1, 1, "hot_plug", Names::HotPlug},
+    {QueryHotPlug, "query hot plug", 0, 1, 1, "hotplug", Names::HotPlug},
     {DeviceAddressReport, "device address report", kNoValue, 2, kNoValue, nullptr, Names::None},
     {Search, "search frame", 0, 2, kNoValue, nullptr, Names::None},
     {Reply00a8, "reply without effect", kNoValue, 0, kNoValue, nullptr, Names::None},

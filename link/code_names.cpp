@@ -140,6 +140,19 @@ std::string UserTimingPanelText(const std::uint8_t* record) {
     return TimingText(r.hActive, r.vActive, interlaced, RoundedRate(fieldRate));
 }
 
+std::string UserTimingPageCaption(const std::uint8_t* record) {
+    const UserTimingRecord r = UserTimingRecord::FromBytes(record);
+    // Refresh from whole MHz; an empty record (a total of 0) reads as 0 Hz.
+    unsigned refresh = 0;
+    if (r.HTotal() > 0 && r.VTotal() > 0) {
+        const long clockMhz = r.pixelClock10kHz / 100;
+        const long lineRate = clockMhz * 100000 / r.HTotal(); // unit 10 Hz
+        const float rate = static_cast<float>(lineRate) * 0.01f * 1000 / r.VTotal();
+        refresh = static_cast<unsigned>(static_cast<double>(rate) + 0.5);
+    }
+    return TimingText(r.hActive, r.vActive, r.Interlaced(), refresh);
+}
+
 unsigned RoundedRate(double rate) {
     const double rounded = rate + 0.5;
     return std::isfinite(rounded) && rounded > 0 && rounded < 65536.0

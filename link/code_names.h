@@ -95,6 +95,10 @@ const char* AudioSourceText(int value);
 // "0x0(0)".
 std::string UserTimingPanelText(const std::uint8_t* record);
 
+// The Timing page's caption of a user timing radio from its 20-byte record: the name by its
+// sizes, with the refresh rate from the clock in whole MHz; an empty record gives "0x0(0)".
+std::string UserTimingPageCaption(const std::uint8_t* record);
+
 // The name of a timing by its sizes: H active "x" V active (per field when interlaced, shown
 // doubled) "i" when interlaced, then the rate in brackets, "1920x1080i(60)". Sizes keep at most
 // four digits and the rate three: a longer number keeps its leading digits.

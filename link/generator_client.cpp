@@ -2,6 +2,7 @@
 // one line.
 #include "link/generator_client.h"
 
+#include "link/code_names.h"
 #include "link/command_words.h"
 #include "link/timing_codes.h"
 #include "platform/serial/open_failure.h"
@@ -15,10 +16,6 @@
 namespace client {
 
 namespace {
-
-std::string ComName(int n) {
-    return "COM" + std::to_string(n);
-}
 
 void Pause(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -152,6 +149,7 @@ Result CGeneratorClient::Open(const std::string& port) {
         const int n = ComNumber(port);
         const std::string device = n ? serial::ResolveComPort(n) : port;
         const serial::Error e = m_line->Open(port, device);
+        m_bOpenBusy = e.cause == serial::Cause::Busy;
         if (e)
             OpenFailure(port, device, e);
         m_bOpen = true;
@@ -170,7 +168,7 @@ int CGeneratorClient::ProbeWindow(bool firstPort) const {
     return firstPort ? exchange::kFirstProbeMs : exchange::kNextProbeMs;
 }
 
-bool CGeneratorClient::ProbeOn(CLine& line, int windowMs) {
+bool CGeneratorClient::ProbeOn(CLine& line, int windowMs, CReply* answer) {
     CAwait await;
     await.wWord = cmd::Search;
     await.nMinPayload = 2;
@@ -181,7 +179,7 @@ bool CGeneratorClient::ProbeOn(CLine& line, int windowMs) {
     };
     line.Send(cmd::Search, {}, "search " + line.Name());
     CReply reply;
-    return line.Await(await, windowMs, reply);
+    return line.Await(await, windowMs, answer ? *answer : reply);
 }
 
 Result CGeneratorClient::Probe() {
@@ -195,42 +193,142 @@ Result CGeneratorClient::Probe() {
     });
 }
 
-Result CGeneratorClient::Search() {
-    return Run([&] {
-        Close();
-        m_line = std::make_unique<CLine>(m_options.address, m_options.timeoutMs,
-                                         m_options.log ? *m_options.log : m_noLog);
-        // COM1 up, as the console searches: a port that does not open is skipped at once.
-        std::string silent;
-        bool first = true;
-        for (int n = exchange::kFirstCom; n <= exchange::kLastCom; ++n) {
-            const std::string device = serial::ResolveComPort(n);
-            if (device.empty() || m_line->Open(ComName(n), device))
-                continue;
-            const bool found = ProbeOn(*m_line, ProbeWindow(first));
-            first = false;
-            if (found) {
-                m_bOpen = true;
+namespace {
+
+// Why a port of the search did not open, in a word a list can show.
+std::string PassedReason(const serial::Error& e, const std::string& device) {
+    switch (e.cause) {
+    case serial::Cause::Busy:
+        return "busy";
+    case serial::Cause::AccessDenied:
+        return "permission";
+    case serial::Cause::NotFound:
+        // A device server's endpoint that refused the connection, or a device that is not there.
+        return device.find("://") != std::string::npos ? "refused" : "missing";
+    case serial::Cause::InvalidArgument:
+        return "line settings refused";
+    case serial::Cause::Timeout:
+        return "no answer";
+    default:
+        return serial::CauseName(e.cause);
+    }
+}
+
+} // namespace
+
+std::unique_ptr<CLine> CGeneratorClient::ProbeAll(std::vector<Probed>& probed, bool keep) {
+    struct CPort {
+        Probed result;
+        std::string device;
+        std::unique_ptr<CLine> line;
+    };
+    std::vector<CPort> ports;
+    for (int n = exchange::kFirstCom; n <= exchange::kLastCom; ++n) {
+        CPort p;
+        p.result.com = n;
+        p.device = serial::ResolveComPort(n);
+        // A COM number the map resolves to nothing is no port at all.
+        if (!p.device.empty())
+            ports.push_back(std::move(p));
+    }
+    // Every port waits as long as a later port of the console's search, the longer window, so
+    // that a generator the console would find is found here too.
+    const int windowMs = ProbeWindow(false);
+    CFrameLog& log = m_options.log ? *m_options.log : m_noLog;
+    std::vector<std::thread> threads;
+    threads.reserve(ports.size());
+    for (CPort& p : ports) {
+        threads.emplace_back([this, &p, &log, windowMs] {
+            p.line = std::make_unique<CLine>(m_options.address, m_options.timeoutMs, log);
+            const serial::Error e = p.line->Open(p.result.Port(), p.device);
+            if (e) {
+                p.result.reason = PassedReason(e, p.device);
+                p.result.detail = e.text;
+                p.line.reset();
                 return;
             }
-            m_line->Close();
-            silent += (silent.empty() ? "" : ", ") + ComName(n);
-        }
-        throw CFailure(kExitNoAnswer, "no generator answered the search on COM1..COM99" +
-                                          (silent.empty() ? std::string(" (no port opened)")
-                                                          : " (no answer on " + silent + ")"));
+            CReply answer;
+            try {
+                p.result.found = ProbeOn(*p.line, windowMs, &answer);
+            } catch (const CFailure& failure) {
+                p.result.reason = "port error";
+                p.result.detail = failure.what();
+            }
+            if (p.result.found) {
+                p.result.address = {answer.abFrame[frame::kGroupAt],
+                                    answer.abFrame[frame::kDeviceAt]};
+            } else {
+                if (p.result.reason.empty()) {
+                    p.result.reason = "no answer";
+                    p.result.detail = p.line->Ignored();
+                }
+                p.line->Close();
+                p.line.reset();
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    std::unique_ptr<CLine> kept;
+    probed.clear();
+    for (CPort& p : ports) {
+        if (p.line && keep && !kept)
+            kept = std::move(p.line);
+        else if (p.line)
+            p.line->Close();
+        probed.push_back(p.result);
+    }
+    return kept;
+}
+
+namespace {
+
+std::string NoneAnswered(const std::vector<Probed>& probed) {
+    std::string silent;
+    for (const Probed& p : probed)
+        if (p.reason == "no answer")
+            silent += (silent.empty() ? "" : ", ") + p.Port();
+    return "no generator answered the search on COM1..COM99" +
+           (silent.empty() ? std::string(" (no port opened)") : " (no answer on " + silent + ")");
+}
+
+} // namespace
+
+Result CGeneratorClient::Search(std::vector<Probed>* probed) {
+    return Run([&] {
+        Close();
+        std::vector<Probed> results;
+        m_line = ProbeAll(results, true);
+        if (probed)
+            *probed = results;
+        if (!m_line)
+            throw CFailure(kExitNoAnswer, NoneAnswered(results));
+        m_bOpen = true;
+    });
+}
+
+Result CGeneratorClient::SearchAll(std::vector<Probed>& probed) {
+    return Run([&] {
+        Close();
+        m_line.reset();
+        ProbeAll(probed, false);
+        for (const Probed& p : probed)
+            if (p.found)
+                return;
+        throw CFailure(kExitNoAnswer, NoneAnswered(probed));
     });
 }
 
 // --- Reading the state ----------------------------------------------------------------------
 
-UserTimingRecord::Bytes CGeneratorClient::Fetch(int slot) {
+// The record at index 0..9 (slot index + 1), the byte the fetch request carries.
+UserTimingRecord::Bytes CGeneratorClient::Fetch(int index) {
     CAwait await;
     await.wWord = cmd::FetchUserTiming;
     await.nMinPayload = UserTimingRecord::kSize;
     const CReply r =
-        Open_().Exchange(cmd::FetchUserTiming, {static_cast<std::uint8_t>(slot)}, await,
-                         "the fetch of user timing slot " + std::to_string(slot));
+        Open_().Exchange(cmd::FetchUserTiming, {static_cast<std::uint8_t>(index)}, await,
+                         "the fetch of user timing slot " + std::to_string(index + 1));
     UserTimingRecord::Bytes record{};
     std::copy(r.Payload(), r.Payload() + UserTimingRecord::kSize, record.begin());
     return record;
@@ -238,6 +336,7 @@ UserTimingRecord::Bytes CGeneratorClient::Fetch(int slot) {
 
 void CGeneratorClient::ReadStatus_(Status& st) {
     CLine& line = Open_();
+    st.port = line.Name();
     // The console's order: the items (the channel query of the HDMI output, the console's output
     // at start-up), the user timing records, the summary, the output in force.
     for (int i = 0; i < exchange::kStatusItems; ++i)
@@ -287,10 +386,27 @@ SetDone CGeneratorClient::SetKey(const CKeyInfo& key, const std::string& value) 
     // and names depend on the output.
     int code = 0;
     std::string error;
-    if (key.key != Key::Channel && !ParseValue(key.key, value, true, code, error))
+    const bool parsed = key.key == Key::Channel || ParseValue(key.key, value, true, code, error);
+    if (!parsed && !(key.key == Key::Timing && MayBeTimingCaption(value)))
         throw CFailure(kExitUsage, std::string(key.name) + " " + value + ": " + error);
 
     CLine& line = Open_();
+    if (!parsed) {
+        // A user timing by the caption the Timing page shows for its saved record.
+        std::vector<std::pair<int, std::string>> captions;
+        for (int index = 0; index < exchange::kUserSlots; ++index) {
+            const UserTimingRecord::Bytes record = Fetch(index);
+            if (UserTimingRecord::FromBytes(record.data()).HTotal() > 0)
+                captions.emplace_back(timing::kFirstUser + index,
+                                      names::UserTimingPageCaption(record.data()));
+        }
+        if (!MatchName(captions, value, code, error))
+            throw CFailure(kExitUsage,
+                           std::string(key.name) + " " + value + ": " +
+                               (captions.empty() || error.find("fits") != std::string::npos
+                                    ? error
+                                    : error + " (nor a saved user timing's)"));
+    }
     CRuleState state;
     if (NeedsOutput(key.key))
         state.bHdmiOutput =
@@ -299,7 +415,7 @@ SetDone CGeneratorClient::SetKey(const CKeyInfo& key, const std::string& value) 
         state.nTiming = line.Query(cmd::QueryTiming, "the timing query");
         state.nHdmiDvi = line.Query(cmd::QueryHdmiDviMode, "the HDMI/DVI mode query");
     }
-    if (!ParseValue(key.key, value, state.bHdmiOutput, code, error))
+    if (key.key == Key::Channel && !ParseValue(key.key, value, state.bHdmiOutput, code, error))
         throw CFailure(kExitUsage, std::string(key.name) + " " + value + ": " + error + " (" +
                                        (state.bHdmiOutput ? "HDMI" : "SDI") + " output selected)");
     const std::string name = CodeName(key.key, code, state.bHdmiOutput);
@@ -385,36 +501,43 @@ Result CGeneratorClient::Reset() {
 
 // --- User timings ---------------------------------------------------------------------------
 
+namespace {
+
+void CheckSlot(int slot) {
+    if (slot < 1 || slot > exchange::kUserSlots)
+        throw CFailure(kExitUsage, "user timing slot " + std::to_string(slot) +
+                                       ": the slots are 1.." +
+                                       std::to_string(exchange::kUserSlots));
+}
+
+} // namespace
+
 Result CGeneratorClient::FetchUserTiming(int slot, UserTimingRecord::Bytes& record) {
     return Run([&] {
-        if (slot < 0 || slot >= exchange::kUserSlots)
-            throw CFailure(kExitUsage,
-                           "user timing slot " + std::to_string(slot) + ": the slots are 0..9");
-        record = Fetch(slot);
+        CheckSlot(slot);
+        record = Fetch(slot - 1);
     });
 }
 
 Result CGeneratorClient::StoreUserTiming(int slot, const rules::UserTimingValues& v,
                                          UserTimingRecord::Bytes* stored) {
     return Run([&] {
-        if (slot < 0 || slot >= exchange::kUserSlots)
-            throw CFailure(kExitUsage,
-                           "user timing slot " + std::to_string(slot) + ": the slots are 0..9");
-        const std::string refusal = rules::CheckUserTiming(slot + 1, v);
+        CheckSlot(slot);
+        const std::string refusal = rules::CheckUserTiming(slot, v);
         if (!refusal.empty())
             throw CFailure(kExitUsage, "user timing refused: " + refusal);
-        const UserTimingRecord::Bytes record = rules::MakeUserTimingRecord(slot + 1, v).ToBytes();
+        const UserTimingRecord::Bytes record = rules::MakeUserTimingRecord(slot, v).ToBytes();
 
         CLine& line = Open_();
         // The generator must leave a user timing before that slot is rewritten.
-        const int code = timing::kFirstUser + slot;
+        const int code = timing::kFirstUser + slot - 1;
         const bool inForce = line.Query(cmd::QueryTiming, "the timing query") == code;
         if (inForce) {
             SendSetting(cmd::SetTiming, {exchange::kLeaveSlotTiming});
             Pause(exchange::kLeaveSlotWaitMs);
         }
         SendSetting(cmd::StoreUserTiming, std::vector<std::uint8_t>(record.begin(), record.end()));
-        const UserTimingRecord::Bytes held = Fetch(slot);
+        const UserTimingRecord::Bytes held = Fetch(slot - 1);
         if (held != record)
             throw CFailure(kExitDifferent,
                            line.Name() + ": user timing slot " + std::to_string(slot) + ": sent " +

@@ -60,6 +60,7 @@ struct Status {
     std::array<UserTimingRecord::Bytes, exchange::kUserSlots> userTimings{};
     std::array<std::uint8_t, 6> summary{};
     bool hdmiOutput = true;
+    std::string port; // what messages call the port it was read on ("COM5")
 
     int Item(exchange::Item item) const { return items[static_cast<std::size_t>(item)]; }
 };
@@ -73,6 +74,19 @@ struct SetDone {
 // "COM5" / "com5" -> 5 (1..99); 0 for anything else, which names a device path or a URL.
 int ComNumber(const std::string& port);
 
+// What the search found on one port of the map: a generator (its port and the address it
+// answered from), or why the port was passed over ("busy", "permission", "refused" (a device
+// server's endpoint), "missing" (a device that is not there), "no answer", "line settings
+// refused", or the port's own failure), with the OS's words.
+struct Probed {
+    int com = 0;
+    bool found = false;
+    frame::DeviceAddress address;
+    std::string reason; // when not found
+    std::string detail; // the OS's text, or the frames seen that were not the answer
+    std::string Port() const { return "COM" + std::to_string(com); }
+};
+
 class CGeneratorClient {
 public:
     explicit CGeneratorClient(const Options& options = Options());
@@ -82,11 +96,18 @@ public:
 
     // Opens the port (without asking anything of the generator).
     Result Open(const std::string& port);
+    // Whether the last Open failed because another program holds the port.
+    bool OpenFoundBusy() const { return m_bOpenBusy; }
     // Sends the search frame on the open port and waits for "found".
     Result Probe();
-    // Searches COM1..COM99 as the console does (each port with the console's window, a port that
-    // does not open passed over at once) and stays on the first where a generator answers.
-    Result Search();
+    // Searches COM1..COM99: every port the map resolves is opened and sent the console's search
+    // frame at once, each on a thread of its own with the line settings and the window of a
+    // later port of the console's search (or the timeout given), so that the whole search takes
+    // one window. Stays on the lowest-numbered port where a generator answers; every other port
+    // is closed again. probed, when given, gets what became of each port, in COM order.
+    Result Search(std::vector<Probed>* probed = nullptr);
+    // The same search, staying on no port: done when at least one generator answered.
+    Result SearchAll(std::vector<Probed>& probed);
     bool IsOpen() const;
     // What messages call the port ("COM5", or the device path or URL given).
     std::string PortName() const;
@@ -106,7 +127,7 @@ public:
     // Back to the factory settings; done when the generator acknowledges.
     Result Reset();
 
-    // User timing slot 0..9.
+    // User timing slot 1..10, as the console numbers them ("User Define 1".."User Define 10").
     Result FetchUserTiming(int slot, UserTimingRecord::Bytes& record);
     // Checks the values as the Timing details page does, stores them (leaving the slot's timing
     // first when it is in force, with the page's waits), reads the slot back and compares, and
@@ -127,7 +148,9 @@ public:
 private:
     template <class F> Result Run(F body);
     CLine& Open_();
-    bool ProbeOn(CLine& line, int windowMs);
+    bool ProbeOn(CLine& line, int windowMs, CReply* answer = nullptr);
+    // Probes every port of the map at once; the line of the lowest that answered, when keep.
+    std::unique_ptr<CLine> ProbeAll(std::vector<Probed>& probed, bool keep);
     int ProbeWindow(bool firstPort) const;
     [[noreturn]] void OpenFailure(const std::string& name, const std::string& device,
                                   const serial::Error& error);
@@ -136,12 +159,13 @@ private:
     SetDone SetKey(const CKeyInfo& key, const std::string& value);
     void Switch(const char* what, const char* first, const char* second, bool toFirst,
                 std::uint16_t setWord, std::uint16_t queryWord, const char* queryWhat);
-    UserTimingRecord::Bytes Fetch(int slot);
+    UserTimingRecord::Bytes Fetch(int index);
 
     Options m_options;
     CFrameLog m_noLog;
     std::unique_ptr<CLine> m_line;
     bool m_bOpen = false;
+    bool m_bOpenBusy = false;
 };
 
 } // namespace client

@@ -4,10 +4,13 @@
 #include "link/catalogue.h"
 #include "link/code_names.h"
 #include "link/command_words.h"
+#include "link/page_captions.h"
 #include "link/setting_rules.h"
 #include "link/timing_codes.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 
 namespace client {
@@ -19,6 +22,55 @@ std::string Lower(const std::string& s) {
     for (char& c : out)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
+}
+
+// A name as it is compared: in lower case, each run of blanks one blank, none at either end, so
+// that a list entry matches however its columns were typed.
+std::string Folded(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            if (!out.empty() && out.back() != ' ')
+                out += ' ';
+        } else {
+            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    if (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+template <std::size_t N> const char* Entry(const char* const (&table)[N], int code) {
+    return code >= 0 && code < static_cast<int>(N) ? table[code] : nullptr;
+}
+
+// The Timing page's entry of a built-in timing: its radio caption, or where the caption repeats
+// (the 3D groups) the caption with the group's mark as the panel writes it, "720p_3D(50)SbS".
+std::string TimingPageEntry(int code) {
+    const std::string caption = names::kTimingPageCaptions[code];
+    int uses = 0;
+    for (const char* c : names::kTimingPageCaptions)
+        uses += caption == c;
+    if (uses == 1)
+        return caption;
+    const std::string panel = names::TimingName(code);
+    return caption + panel.substr(panel.rfind(')') + 1);
+}
+
+// The forms of a channel list entry "12: 5.1CH     RR_RL_FC_LFE_FR_FL": the whole entry, the
+// entry without its number, and the last column (the speakers, or the SDI channels).
+void AddEntryForms(const char* entry, std::vector<std::string>& out) {
+    if (!entry)
+        return;
+    const std::string e = entry;
+    out.push_back(e);
+    const std::size_t colon = e.find(": ");
+    if (colon != std::string::npos)
+        out.push_back(e.substr(colon + 2));
+    const std::size_t blank = e.find_last_of(' ');
+    if (blank != std::string::npos && blank > colon + 1)
+        out.push_back(e.substr(blank + 1));
 }
 
 // A whole number, decimal or 0x hexadecimal.
@@ -120,24 +172,99 @@ std::string CodeName(Key key, int code, bool hdmiOutput) {
     return name ? name : "";
 }
 
-bool ParseValue(Key key, const std::string& text, bool hdmiOutput, int& code, std::string& error) {
-    const int max = MaxCode(key, hdmiOutput);
-    long number = 0;
-    if (ParseCode(text, number)) {
-        if (number > max) {
-            error = "the console sends codes 0.." + std::to_string(max);
-            return false;
+std::vector<std::string> CodeNames(Key key, int code, bool hdmiOutput) {
+    std::vector<std::string> all;
+    if (code < 0 || code > MaxCode(key, hdmiOutput))
+        return all;
+    switch (key) {
+    case Key::Timing:
+        if (timing::IsUser(code)) {
+            const std::string list = names::kUserDefineList;
+            std::size_t start = 0;
+            for (int slot = 0; slot < timing::UserSlot(code); ++slot)
+                start = list.find('\n', start) + 1;
+            all.push_back(list.substr(start, list.find('\n', start) - start));
+        } else if (code < names::kTimingCaptionCount) {
+            all.push_back(TimingPageEntry(code));
+            all.push_back(names::kTimingPageCaptions[code]);
         }
-        code = static_cast<int>(number);
-        return true;
+        break;
+    case Key::ColorSpace:
+        all.push_back(Entry(names::kColorSpaceCaptions, code));
+        break;
+    case Key::ColorDepth:
+        all.push_back(Entry(names::kColorDepthCaptions, code));
+        break;
+    case Key::Hdcp:
+        all.push_back(Entry(names::kHdcpCaptions, code));
+        break;
+    case Key::HdmiDvi:
+        all.push_back(Entry(names::kHdmiDviCaptions, code));
+        break;
+    case Key::SampleRate:
+        all.push_back(Entry(names::kSampleRateCaptions, code));
+        break;
+    case Key::AudioBits:
+        all.push_back(Entry(names::kAudioBitsCaptions, code));
+        break;
+    case Key::AudioSource:
+        all.push_back(Entry(names::kAudioSourceCaptions, code));
+        break;
+    case Key::Channel:
+        AddEntryForms(hdmiOutput ? Entry(names::kHdmiChannelEntries, code)
+                                 : Entry(names::kSdiChannelEntries, code),
+                      all);
+        break;
+    case Key::Pattern:
+        break;
     }
-    const std::string wanted = Lower(text);
+    // The status panel's name, where it is another.
+    all.push_back(CodeName(key, code, hdmiOutput));
+    std::vector<std::string> names;
+    for (const std::string& n : all) {
+        bool known = n.empty();
+        for (const std::string& m : names)
+            known = known || Folded(m) == Folded(n);
+        if (!known)
+            names.push_back(n);
+    }
+    return names;
+}
+
+std::vector<std::string> ListedNames(Key key, int code, bool hdmiOutput) {
+    std::vector<std::string> listed;
+    for (const std::string& n : CodeNames(key, code, hdmiOutput)) {
+        bool shared = false;
+        for (int other = 0; other <= MaxCode(key, hdmiOutput) && !shared; ++other) {
+            if (other == code)
+                continue;
+            for (const std::string& m : CodeNames(key, other, hdmiOutput))
+                shared = shared || Folded(m) == Folded(n);
+        }
+        if (!shared)
+            listed.push_back(n);
+    }
+    return listed;
+}
+
+bool MayBeTimingCaption(const std::string& text) {
+    const std::string t = Folded(text);
+    unsigned h = 0, v = 0, rate = 0;
+    char i = 0, close = 0, extra = 0;
+    if (std::sscanf(t.c_str(), "%ux%u(%u%c%c", &h, &v, &rate, &close, &extra) == 4)
+        return close == ')';
+    return std::sscanf(t.c_str(), "%ux%u%c(%u%c%c", &h, &v, &i, &rate, &close, &extra) == 5 &&
+           i == 'i' && close == ')';
+}
+
+bool MatchName(const std::vector<std::pair<int, std::string>>& candidates, const std::string& text,
+               int& code, std::string& error) {
+    const std::string wanted = Folded(text);
     std::vector<int> matches;
-    for (int c = 0; c <= max; ++c) {
-        const std::string name = CodeName(key, c, hdmiOutput);
-        if (!name.empty() && Lower(name) == wanted)
-            matches.push_back(c);
-    }
+    for (const auto& c : candidates)
+        if (Folded(c.second) == wanted &&
+            std::find(matches.begin(), matches.end(), c.first) == matches.end())
+            matches.push_back(c.first);
     if (matches.size() == 1) {
         code = matches[0];
         return true;
@@ -151,6 +278,24 @@ bool ParseValue(Key key, const std::string& text, bool hdmiOutput, int& code, st
         error += ": give the code";
     }
     return false;
+}
+
+bool ParseValue(Key key, const std::string& text, bool hdmiOutput, int& code, std::string& error) {
+    const int max = MaxCode(key, hdmiOutput);
+    long number = 0;
+    if (ParseCode(text, number)) {
+        if (number > max) {
+            error = "the console sends codes 0.." + std::to_string(max);
+            return false;
+        }
+        code = static_cast<int>(number);
+        return true;
+    }
+    std::vector<std::pair<int, std::string>> candidates;
+    for (int c = 0; c <= max; ++c)
+        for (const std::string& name : CodeNames(key, c, hdmiOutput))
+            candidates.emplace_back(c, name);
+    return MatchName(candidates, text, code, error);
 }
 
 bool NeedsOutput(Key key) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace client {
@@ -43,10 +44,25 @@ int MaxCode(Key key, bool hdmiOutput);
 // The console's name of a code ("" when it has none, as for the user timings).
 std::string CodeName(Key key, int code, bool hdmiOutput);
 
+// Every name the console shows for a code: the page's entry first (the Timing page's caption,
+// marked with its 3D group where the caption repeats; the Setting page's caption or whole list
+// entry; "User Define n" for a user timing), then its other forms (a channel entry without its
+// number, its speakers alone) and the status panel's name. Empty beyond what the console sends.
+std::vector<std::string> CodeNames(Key key, int code, bool hdmiOutput);
+// ... of them, those that name no other code of the key: what a list shows.
+std::vector<std::string> ListedNames(Key key, int code, bool hdmiOutput);
+
 // Reads a VALUE: a code (decimal, or hexadecimal after 0x) or a name the console shows for one,
-// compared without regard to case. False with the reason in error when it is neither, when the
-// name fits several codes, or when the code is beyond what the console sends.
+// compared without regard to case or to how many blanks separate its words. False with the
+// reason in error when it is neither, when the name fits several codes, or when the code is
+// beyond what the console sends.
 bool ParseValue(Key key, const std::string& text, bool hdmiOutput, int& code, std::string& error);
+// ... a name among candidates (code, name), compared the same way.
+bool MatchName(const std::vector<std::pair<int, std::string>>& candidates, const std::string& text,
+               int& code, std::string& error);
+// Whether the text has the form of a user timing's caption on the Timing page, "1920x1080i(60)":
+// a timing name only the generator's saved records can tell.
+bool MayBeTimingCaption(const std::string& text);
 
 // What the refusals look at.
 struct CRuleState {

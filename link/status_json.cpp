@@ -41,18 +41,22 @@ Json UserTimingJson(int slot, const UserTimingRecord::Bytes& record) {
 
 Json StatusJson(const Status& st) {
     Json j;
+    j["port"] = st.port;
+    j["output"] = st.hdmiOutput ? "hdmi" : "sdi";
     for (int i = 0; i < exchange::kStatusItems; ++i) {
         if (i == exchange::kHotPlugItem || i == exchange::kSignalItem)
             continue;
         j[kItemKeys[i]] = st.items[static_cast<std::size_t>(i)];
     }
-    j["interface"] = st.hdmiOutput ? "hdmi" : "sdi";
+    // The mode of the HDMI output in words, as the output's, rather than a bare 0 or 1.
+    const int hdmiDvi = st.Item(exchange::kHdmiDviItem);
+    j["hdmi_dvi"] = hdmiDvi == 1 ? "hdmi" : hdmiDvi == 0 ? "dvi" : "auto";
     j["signal"] = st.Item(exchange::kSignalItem) == 0 ? "on" : "off";
     j["hotplug"] = st.Item(exchange::kHotPlugItem) != 0;
     j["summary"] = frame::Hex(st.summary.data(), st.summary.size(), "");
     Json timings = Json::array();
     for (int slot = 0; slot < exchange::kUserSlots; ++slot)
-        timings.push_back(UserTimingJson(slot, st.userTimings[static_cast<std::size_t>(slot)]));
+        timings.push_back(UserTimingJson(slot + 1, st.userTimings[static_cast<std::size_t>(slot)]));
     j["user_timings"] = std::move(timings);
     Json names = Json::object();
     for (const PanelLine& line : PanelLines(st))

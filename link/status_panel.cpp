@@ -24,9 +24,9 @@ std::vector<PanelLine> PanelLines(const Status& st) {
             st.userTimings[static_cast<std::size_t>(timing::UserSlot(v[kTimingItem]))].data());
     const int pattern = v[kPatternItem];
     return {
-        {"Hot Plug:", "hot_plug", v[kHotPlugItem] != 0 ? "ON" : "OFF", v[kHotPlugItem]},
+        {"Hot Plug:", "hotplug", v[kHotPlugItem] != 0 ? "ON" : "OFF", v[kHotPlugItem]},
         {"HDCP:", "hdcp", hdmi && v[kHdcpItem] == 1 ? "ON" : "OFF", hdmi ? v[kHdcpItem] : -1},
-        {"Interface:", "interface", hdmi ? names::HdmiDviText(v[kHdmiDviItem]) : "SDI",
+        {"Interface:", "hdmi_dvi", hdmi ? names::HdmiDviText(v[kHdmiDviItem]) : "SDI",
          hdmi ? v[kHdmiDviItem] : -1},
         {"Color Space:", "color_space",
          hdmi ? names::ColorSpaceText(v[kColorSpaceItem]) : "YUV4:2:2",
@@ -37,7 +37,7 @@ std::vector<PanelLine> PanelLines(const Status& st) {
         {"Sample rate:", "sample_rate", hdmi ? names::SampleRateText(v[kSampleRateItem]) : "48K",
          hdmi ? v[kSampleRateItem] : -1},
         {"Audio bit:", "audio_bits", names::AudioBitsText(v[kAudioBitsItem]), v[kAudioBitsItem]},
-        {"Channels:", "channels",
+        {"Channels:", "channel",
          hdmi ? names::HdmiChannelText(v[kChannelItem]) : names::SdiChannelText(v[kChannelItem]),
          v[kChannelItem]},
         {"Audio Type:", "audio_type", "PCM", -1},

@@ -12,7 +12,7 @@ namespace client {
 
 struct PanelLine {
     const char* label; // "Hot Plug:"
-    const char* key;   // "hot_plug"
+    const char* key;   // "hotplug": the key of status JSON that holds the same item
     std::string text;  // "ON"
     int code;          // -1: a fixed word of the output, no code behind it
 };

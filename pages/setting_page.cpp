@@ -26,48 +26,6 @@ constexpr int kSdiSampleRate = 2;
 
 } // namespace
 
-const char* const CSettingPage::kSdiChannelTexts[kSdiChannelCount] = {
-    "1: Ch1+Ch2", "2: Ch3+Ch4", "3: Ch1+Ch2+Ch3+Ch4",
-    "4: Ch5+Ch6", "5: Ch7+Ch8", "6: Ch5+Ch6+Ch7+Ch8",
-    "7: ALL",     "8: OFF",
-};
-
-// Index = channel allocation code of the audio InfoFrame; speakers from the highest channel down.
-const char* const CSettingPage::kHdmiChannelTexts[kHdmiChannelCount] = {
-    "1: 2CH        FR_FL",
-    "2: 2.1CH     LFE_FR_FL",
-    "3: 3CH        FC_FR_FL",
-    "4: 3.1CH     FC_LFE_FR_FL",
-    "5: 3CH        RC_FR_FL",
-    "6: 3.1CH     RC_LFE_FR_FL",
-    "7: 4CH        RC_FC_FR_FL",
-    "8: 4.1CH     RC_FC_LFE_FR_FL",
-    "9: 4CH        RR_RL_FR_FL",
-    "10: 4.1CH          RR_RL_LFE_FR_FL",
-    "11: 5CH        RR_RL_FC_FR_FL",
-    "12: 5.1CH          RR_RL_FC_LFE_FR_FL",
-    "13: 5CH        RC_RR_RL_FR_FL",
-    "14: 5.1CH     RC_RR_RL_LFE_FR_FL",
-    "15: 6CH        RC_RR_RL_FC_FR_FL",
-    "16: 6.1CH     RC_RR_RL_FC_LFE_FR_FL",
-    "17: 6CH        RRC_RLC_RR_RL_FR_FL",
-    "18: 6.1CH     RRC_RLC_RR_RL_LFE_FR_FL",
-    "19: 7CH        RRC_RLC_RR_RL_FC_FR_FL",
-    "20: 7.1CH     RRC_RLC_RR_RL_FC_LFE_FR_FL",
-    "21: 4CH        FRC_FLC_FR_FL",
-    "22: 4.1CH     FRC_FLC_LFE_FR_FL",
-    "23: 5CH        FRC_FLC_FC_FR_FL",
-    "24: 5.1CH     FRC_FLC_FC_LFE_FR_FL",
-    "25: 5CH        FRC_FLC_RC_FR_FL",
-    "26: 5.1CH     FRC_FLC_RC_LFE_FR_FL",
-    "27: 6CH        FRC_FLC_RC_FC_FR_FL",
-    "28: 6.1CH     FRC_FLC_RC_FC_LFE_FR_FL",
-    "29: 6CH        FRC_FLC_RR_RL_FR_FL",
-    "30: 6.1CH     FRC_FLC_RR_RL_LFE_FR_FL",
-    "31: 7CH        FRC_FLC_RR_RL_FC_FR_FL",
-    "32: 7.1CH     FRC_FLC_RR_RL_FC_LFE_FR_FL",
-};
-
 CSettingPage::CSettingPage(CPageHost& host)
     : ui::Dialog(SettingPageTemplate()), m_cbAudioChannel(IDC_S_AUDIO_CHANNEL),
       m_btnReset(IDC_S_RESET), m_host(host) {}

@@ -3,6 +3,7 @@
 // generator's defaults.
 #pragma once
 
+#include "link/page_captions.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog.h"
 
@@ -42,10 +43,10 @@ public:
     void ClearWaitNote();
 
     // The channel lists of the two outputs; the payload of the channel command is the index.
-    static constexpr int kSdiChannelCount = 8;
-    static constexpr int kHdmiChannelCount = 32;
-    static const char* const kSdiChannelTexts[kSdiChannelCount];
-    static const char* const kHdmiChannelTexts[kHdmiChannelCount];
+    static constexpr int kSdiChannelCount = names::kSdiChannelEntryCount;
+    static constexpr int kHdmiChannelCount = names::kHdmiChannelEntryCount;
+    static constexpr const auto& kSdiChannelTexts = names::kSdiChannelEntries;
+    static constexpr const auto& kHdmiChannelTexts = names::kHdmiChannelEntries;
 
     // Controls bound by data exchange (their ids).
     int m_cbAudioChannel;

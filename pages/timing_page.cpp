@@ -250,17 +250,7 @@ void CTimingPage::SetUserTimingCaption(int controlId, const char* text) {
 }
 
 void CTimingPage::FormatUserTimingCaption(const std::uint8_t* record, char* text) {
-    const UserTimingRecord r = UserTimingRecord::FromBytes(record);
-    // Refresh from whole MHz; an empty record (a total of 0) reads as 0 Hz.
-    unsigned refresh = 0;
-    if (r.HTotal() > 0 && r.VTotal() > 0) {
-        const long clockMhz = r.pixelClock10kHz / 100;
-        const long lineRate = clockMhz * 100000 / r.HTotal(); // unit 10 Hz
-        const float rate = static_cast<float>(lineRate) * 0.01f * 1000 / r.VTotal();
-        refresh = static_cast<unsigned>(static_cast<double>(rate) + 0.5);
-    }
-    const std::string caption = names::TimingText(r.hActive, r.vActive, r.Interlaced(), refresh);
-    std::snprintf(text, kCaptionSize, "%s", caption.c_str());
+    std::snprintf(text, kCaptionSize, "%s", names::UserTimingPageCaption(record).c_str());
 }
 
 void CTimingPage::UpdateForOutputMode() {

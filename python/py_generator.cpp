@@ -123,7 +123,7 @@ int Generator::ClientSlot(int slot) const {
         Refuse("user timing slot " + std::to_string(slot) + ": the slots are " +
                std::to_string(kFirstSlot) + ".." +
                std::to_string(kFirstSlot + exchange::kUserSlots - 1));
-    return slot - kFirstSlot;
+    return slot - kFirstSlot + 1; // the client's numbering, 1..10
 }
 
 std::string Generator::Port() {
@@ -158,9 +158,11 @@ py::dict Generator::Set(const py::kwargs& settings) {
             if (!client::ParseSwitch(key, value, first, error))
                 Refuse(key + " " + value + ": " + error);
         } else if (const client::CKeyInfo* info = client::FindKey(key)) {
-            // The channel's codes and names depend on the output: the client reads them there.
+            // The channel's codes and names depend on the output, and a saved user timing's
+            // caption on the generator's records: the client reads them there.
             if (info->key != client::Key::Channel &&
-                !client::ParseValue(info->key, value, true, code, error))
+                !client::ParseValue(info->key, value, true, code, error) &&
+                !(info->key == client::Key::Timing && client::MayBeTimingCaption(value)))
                 Refuse(key + " " + value + ": " + error);
         } else {
             Refuse("unknown KEY " + key + " (one of " + KnownKeys() + ")");

@@ -17,7 +17,7 @@ namespace pyk {
 
 // The user timing slots as the module numbers them, the numbering of sgctl user-timing: the
 // first slot's number. The only place that knows it.
-constexpr int kFirstSlot = 0;
+constexpr int kFirstSlot = 1;
 
 // A setting's value as `sgctl set` takes it: a str as it is, an int as its digits, a bool as 1/0;
 // the output and the signal take their words (hdmi/sdi, on/off), the signal also a bool.

@@ -1,6 +1,7 @@
 // Template 182: the Timing Details page: the parameters of the selected timing in a horizontal and
 // a vertical column, sync polarity and scan type, the user slot to save to, and two illustrations
 // of the timing terms.
+#include "link/page_captions.h"
 #include "res/resource.h"
 #include "res/templates.h"
 
@@ -56,10 +57,8 @@ const ControlTemplate kControls[] = {
     {IDC_D_INTERLACE, ControlKind::RadioButton, "interlace", 234, 92, 100, 10, kNone},
     // Saving to a user slot, the timing calculator, and the status read-back.
     {IDC_STATIC, ControlKind::Static, "No.", 6, 117, 16, 8, kGroup | kRight},
-    {IDC_D_USER_SLOT, ControlKind::ComboDropList,
-     "User Define 1\nUser Define 2\nUser Define 3\nUser Define 4\nUser Define 5\n"
-     "User Define 6\nUser Define 7\nUser Define 8\nUser Define 9\nUser Define 10",
-     24, 115, 70, 120, kGroup | kVScroll},
+    {IDC_D_USER_SLOT, ControlKind::ComboDropList, names::kUserDefineList, 24, 115, 70, 120,
+     kGroup | kVScroll},
     {IDC_D_SAVE_USER, ControlKind::PushButton, "Save to Userdefine Timing", 100, 114, 108, 15,
      kGroup},
     {IDC_D_CALCULATE, ControlKind::PushButton, "Calculate...", 212, 114, 56, 15, kGroup},

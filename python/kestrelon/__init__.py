@@ -12,7 +12,7 @@ confirmations and messages.
         gen.output("hdmi")
         gen.signal(True)
         info = kestrelon.decode_edid(gen.read_edid())
-        gen.store_user_timing(3, kestrelon.calc("cvt-rb2", 2560, 1440, 60))
+        gen.store_user_timing(4, kestrelon.calc("cvt-rb2", 2560, 1440, 60))
         report = gen.run_plan("plan.json")    # as `sgctl plan run` runs it
 
 Results are the dicts of the JSON that sgctl and edidinfo print. Failures are

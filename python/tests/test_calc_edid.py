@@ -36,7 +36,7 @@ def test_decode_edid_is_edidinfo_json_and_its_timings_store(generator_emulator, 
         printed = edidinfo_json(image)
         assert printed.pop("file").endswith("edid.bin") and info == printed
         # A detailed timing of the EDID has the calculator's keys.
-        stored = gen.store_user_timing(0, info["edid"]["detailed_timings"][0])
+        stored = gen.store_user_timing(1, info["edid"]["detailed_timings"][0])
         assert (stored["h_active"], stored["v_active"], stored["clock_mhz"]) == (1920, 1200, 154.0)
 
 
@@ -49,10 +49,10 @@ def test_decode_edid_is_edidinfo_json_and_its_timings_store(generator_emulator, 
 ])
 def test_a_timing_the_record_cannot_hold_is_refused_unsent(timing, message, generator_emulator):
     with kestrelon.open(generator_emulator) as gen:
-        before = gen.user_timing(0)
+        before = gen.user_timing(1)
         with pytest.raises(kestrelon.Refused, match=message):
-            gen.store_user_timing(0, timing)
-        assert gen.user_timing(0) == before
+            gen.store_user_timing(1, timing)
+        assert gen.user_timing(1) == before
 
 
 def test_help_documents_every_name():

@@ -28,11 +28,14 @@ def test_a_bench_session_reads_sets_and_stores_as_sgctl_does(generator_emulator,
         gen.output("sdi")
         gen.signal(False)
         st = gen.status()
-        assert (st["timing"], st["pattern"], st["interface"], st["signal"]) == (27, 0, "sdi", "off")
+        assert (st["timing"], st["pattern"], st["output"], st["signal"]) == (27, 0, "sdi", "off")
+        assert st["port"] == gen.port and st["hdmi_dvi"] == "hdmi"
 
-        stored = gen.store_user_timing(3, kestrelon.calc("cvt-rb2", 2560, 1440, 60))
-        assert (stored["h_active"], stored["v_active"], stored["clock_mhz"]) == (2560, 1440, 234.59)
-        assert gen.user_timing(3) == stored == gen.status()["user_timings"][3]
+        stored = gen.store_user_timing(4, kestrelon.calc("cvt-rb2", 2560, 1440, 60))
+        assert (stored["slot"], stored["h_active"], stored["v_active"]) == (4, 2560, 1440)
+        assert stored["clock_mhz"] == 234.59
+        # The slots are numbered 1..10 in the list too: the fourth entry is slot 4.
+        assert gen.user_timing(4) == stored == gen.status()["user_timings"][3]
 
 
 def test_settings_apply_in_one_order_whatever_the_keywords_order(generator_emulator):
@@ -40,7 +43,7 @@ def test_settings_apply_in_one_order_whatever_the_keywords_order(generator_emula
         # The SDI-only pattern and the SDI channel list need the output first.
         gen.set(channel=5, pattern="Pathological Test (SDI only)", output="sdi")
         st = gen.status()
-        assert (st["interface"], st["channel"], st["names"]["channels"]) == ("sdi", 5, "CH5,6,7,8")
+        assert (st["output"], st["channel"], st["names"]["channel"]) == ("sdi", 5, "CH5,6,7,8")
         assert st["names"]["pattern"] == "Pathological Test (SDI only)"
         # One bad value refuses the whole call before anything is sent.
         with pytest.raises(kestrelon.Refused):
@@ -94,7 +97,7 @@ def test_emulators_share_a_private_port_map_and_leave_none_behind():
                 gen.probe()
             # The search sees only the private map: the first emulator, on COM3.
             with kestrelon.open() as gen:
-                assert gen.port == first and gen.status()["interface"] == "sdi"
+                assert gen.port == first and gen.status()["output"] == "sdi"
     assert os.environ.get("XDG_CONFIG_HOME") == before and not os.path.exists(ports)
 
 

@@ -201,8 +201,8 @@ TEST_F(SgctlPlan, APlanThatIsRefusedSendsNothingAndWritesNoReport) {
               r.err);
     EXPECT_TRUE(generator.Words().empty());
     EXPECT_FALSE(std::ifstream(report).good());
-    // A report that cannot be written is found out before the run, too.
-    EXPECT_EQ(2,
+    // A report that cannot be written is found out before the run, too: a file failure.
+    EXPECT_EQ(6,
               RunSgctl({"--port", "COM5", "plan", "run", Plan(R"j({"steps": [{"timing": 20}]})j"),
                         "--junit", Path("no/such/dir/j.xml")})
                   .code);
@@ -294,8 +294,11 @@ TEST_F(SgctlPlan, FromEdidAndCheckNeedNoPort) {
         << check.out;
 
     EXPECT_EQ(2, RunSgctl({"plan", "from-edid", edid, "--pattern", "ColorBar"}).code);
-    EXPECT_EQ(2, RunSgctl({"plan", "from-edid", Path("none.bin")}).code);
-    EXPECT_EQ(2, RunSgctl({"plan", "check", Path("none.json")}).code);
+    // Files that cannot be read are file failures, not refused input.
+    const Result none = RunSgctl({"plan", "from-edid", Path("none.bin")});
+    EXPECT_EQ(6, none.code);
+    EXPECT_EQ("sgctl: cannot read " + Path("none.bin") + ": No such file or directory\n", none.err);
+    EXPECT_EQ(6, RunSgctl({"plan", "check", Path("none.json")}).code);
 }
 
 } // namespace

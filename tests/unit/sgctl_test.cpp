@@ -5,6 +5,7 @@
 #include "edid/edid_file.h"
 #include "link/command_words.h"
 #include "link/frame.h"
+#include "link/setting_keys.h"
 #include "link/user_timing_record.h"
 #include "platform/serial/serial_port.h"
 #include "support/pty_peer.h"
@@ -370,10 +371,93 @@ TEST_F(Sgctl, SearchSkipsMissingAndSilentPortsAndFindsTheGenerator) {
     EXPECT_EQ(3, RunSgctl({"--port", "COM1", "search"}).code);
 }
 
+TEST_F(Sgctl, SearchProbesEveryPortAtOnceAndListsEveryGenerator) {
+    std::vector<std::unique_ptr<testsupport::PtyPeer>> silent;
+    for (int com = 1; com <= 8; ++com)
+        silent.push_back(std::make_unique<testsupport::PtyPeer>(m_map, com));
+    serial::Port holder; // another program holds COM5
+    ASSERT_FALSE(holder.Open(m_map.Dir() + "/COM5"));
+    m_map.Map(10, m_map.Dir() + "/gone"); // an entry whose device is not there
+    Generator first(m_map, 9);
+    Generator second(m_map, 12);
+    second.State().address = {0x02, 0x05};
+    first.Start();
+    second.Start();
+
+    // The generator behind eight ports that never answer, in one window.
+    Result r = RunSgctl({"search"});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("COM9\n", r.out);
+    EXPECT_LT(r.seconds, 1.5) << "one window, not one per port";
+    // Each silent port got exactly the console's search frame, once.
+    const Bytes probe = silent[0]->Receive(100ms);
+    EXPECT_EQ((Bytes{0xAA, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x02, 0xF8, 0x57}), probe);
+
+    r = RunSgctl({"search", "--all", "--verbose"});
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("COM9\t01:01\nCOM12\t02:05\n", r.out);
+    EXPECT_LT(r.seconds, 1.5);
+    for (const char* passed :
+         {"sgctl: COM1 passed over: no answer\n", "sgctl: COM5 passed over: busy",
+          "sgctl: COM10 passed over: missing"})
+        EXPECT_TRUE(Contains(r.err, passed)) << passed << "\n" << r.err;
+    EXPECT_FALSE(Contains(r.err, "COM9")) << r.err;
+    EXPECT_EQ(1, first.Count(cmd::Search) - 1) << "once per search";
+
+    r = RunSgctl({"search", "--all", "--json"});
+    JsonPaths json;
+    ASSERT_TRUE(json.Parse(r.out)) << r.out;
+    EXPECT_EQ("COM12", json["[1].port"]);
+    EXPECT_EQ("02:05", json["[1].address"]);
+    EXPECT_EQ(2, RunSgctl({"--port", "COM9", "search", "--all"}).code);
+}
+
+TEST_F(Sgctl, StatusWatchPrintsEachChangeUntilThePortIsGone) {
+    Generator generator(m_map, 2);
+    generator.Start();
+    Result watched;
+    std::thread watch([&watched] {
+        watched = RunSgctl({"--port", "2", "status", "--watch", "0.2", "--json"});
+    });
+    // The watch releases the port between readings: another program sets the pattern.
+    Result set;
+    for (int i = 0; i < 50 && set.code != 0; ++i) {
+        std::this_thread::sleep_for(50ms);
+        set = RunSgctl({"--port", "COM2", "set", "pattern", "SMPTE"});
+    }
+    EXPECT_EQ(0, set.code) << set.err;
+    std::this_thread::sleep_for(600ms);
+    generator.Stop();
+    watch.join();
+    EXPECT_EQ(5, watched.code);
+    EXPECT_TRUE(Contains(watched.err, "sgctl: the watch of COM2 ends\n")) << watched.err;
+
+    // The first reading in full, then a line for the change alone (JSON Lines).
+    std::istringstream lines(watched.out);
+    std::vector<std::string> records;
+    for (std::string line; std::getline(lines, line);)
+        records.push_back(line);
+    ASSERT_EQ(2u, records.size()) << watched.out;
+    JsonPaths json;
+    ASSERT_TRUE(json.Parse(records[0])) << records[0];
+    EXPECT_EQ("COM2", json["port"]);
+    EXPECT_EQ("0", json["pattern"]);
+    ASSERT_TRUE(json.Parse(records[1])) << records[1];
+    EXPECT_EQ("pattern", json["changed[0]"]);
+    EXPECT_FALSE(json.Has("changed[1]"));
+    EXPECT_EQ("34", json["pattern"]);
+    EXPECT_EQ("SMPTE", json["names.pattern"]);
+    EXPECT_EQ('Z', json["time"].back());
+    EXPECT_EQ(24u, json["time"].size()) << json["time"];
+}
+
 TEST_F(Sgctl, PortErrorsSayWhyAndExitFive) {
-    const Result missing = RunSgctl({"--port", "COM9", "status"});
-    EXPECT_EQ(5, missing.code);
-    EXPECT_TRUE(Contains(missing.err, "COM9: no such port")) << missing.err;
+    // A bare number is the COM number the console shows.
+    for (const char* port : {"COM9", "9", "09"}) {
+        const Result missing = RunSgctl({"--port", port, "status"});
+        EXPECT_EQ(5, missing.code);
+        EXPECT_EQ(0u, missing.err.find("sgctl: COM9: no such port")) << missing.err;
+    }
     const Result path = RunSgctl({"--port", "/nonexistent/tty", "status"});
     EXPECT_EQ(5, path.code);
     EXPECT_TRUE(Contains(path.err, "/nonexistent/tty: no such port")) << path.err;
@@ -434,26 +518,31 @@ TEST_F(Sgctl, StatusReadsEverythingBackAsTheConsoleDoes) {
     JsonPaths json;
     ASSERT_TRUE(json.Parse(r.out)) << r.out;
     for (const char* key :
-         {"timing", "pattern", "color_space", "color_depth", "hdcp", "hdmi_dvi", "sample_rate",
-          "audio_bits", "audio_source", "channel", "interface", "signal", "hotplug"})
+         {"port", "output", "timing", "pattern", "color_space", "color_depth", "hdcp", "hdmi_dvi",
+          "sample_rate", "audio_bits", "audio_source", "channel", "signal", "hotplug"})
         EXPECT_TRUE(json.Has(key)) << key;
+    EXPECT_FALSE(json.Has("interface")) << "output and hdmi_dvi say which interface";
+    EXPECT_EQ("COM2", json["port"]);
+    EXPECT_EQ("hdmi", json["hdmi_dvi"]) << "the HDMI output's mode, whichever output is in force";
     EXPECT_EQ("65", json["timing"]);
     EXPECT_EQ("34", json["pattern"]);
     EXPECT_EQ("1", json["hdcp"]);
     EXPECT_EQ("5", json["channel"]) << "the channel setting of the SDI output in force";
-    EXPECT_EQ("sdi", json["interface"]);
+    EXPECT_EQ("sdi", json["output"]);
     EXPECT_EQ("off", json["signal"]);
     EXPECT_EQ("false", json["hotplug"]);
     // The panel's words: the user timing by its record, the SDI output's fixed words.
     EXPECT_EQ("1920x1080i(60)", json["names.timing"]);
     EXPECT_EQ("SMPTE", json["names.pattern"]);
-    EXPECT_EQ("SDI", json["names.interface"]);
+    EXPECT_EQ("SDI", json["names.hdmi_dvi"]);
     EXPECT_EQ("OFF", json["names.hdcp"]);
     EXPECT_EQ("YUV4:2:2", json["names.color_space"]);
-    EXPECT_EQ("CH5,6,7,8", json["names.channels"]);
+    EXPECT_EQ("CH5,6,7,8", json["names.channel"]);
+    EXPECT_EQ("false", json["hotplug"]);
+    EXPECT_EQ("OFF", json["names.hotplug"]) << "one spelling per key, at the top and in names";
     for (int slot = 0; slot < 10; ++slot) {
         const std::string p = "user_timings[" + std::to_string(slot) + "].";
-        EXPECT_EQ(std::to_string(slot), json[p + "slot"]);
+        EXPECT_EQ(std::to_string(slot + 1), json[p + "slot"]) << "slots 1..10";
         for (const char* key :
              {"record", "clock_mhz", "h_active", "h_blank", "hs_offset", "hs_width", "v_active",
               "v_blank", "vs_offset", "vs_width", "interlaced", "hsync_positive", "vsync_positive"})
@@ -519,12 +608,82 @@ TEST_F(Sgctl, SetTakesCodesAndNamesAndIsDoneWhenTheGeneratorReportsTheValue) {
     EXPECT_EQ(1, s.nOutputInterface);
     EXPECT_EQ(1, s.nSignal);
 
-    // --list gives the names both ways.
+    // --list gives the page's entry first, then every other name that is the code's alone.
     const Result list = RunSgctl({"set", "timing", "--list"});
     EXPECT_EQ(0, list.code);
-    EXPECT_TRUE(Contains(list.out, "\n20\t1920x1080p(60)\n")) << list.out;
-    EXPECT_TRUE(Contains(list.out, "\n61\tAUTO\n62\n")) << list.out;
-    EXPECT_EQ("71\n", list.out.substr(list.out.size() - 3));
+    for (const char* line :
+         {"\n20\t1080p(60)\t1920x1080p(60)\n", "\n38\tUHD(4:2:0)(60)\t3840x2160p(60)\n",
+          "\n45\t720p_3D(59.94)FP\n", "\n53\t720p_3D(50)SbS\n",
+          "\n61\tAuto (Output timing based on EDID of sink device)\tAUTO\n",
+          "\n62\tUser Define 1\n", "\n71\tUser Define 10\n"})
+        EXPECT_TRUE(Contains(list.out, line)) << line << list.out;
+    const Result channels = RunSgctl({"set", "channel", "--list"});
+    EXPECT_TRUE(
+        Contains(channels.out, "\n2\t3: 3CH        FC_FR_FL\t3CH        FC_FR_FL\tFC_FR_FL\n"))
+        << channels.out;
+    EXPECT_TRUE(Contains(channels.out, "\n7\t8: OFF\tOFF\n")) << channels.out;
+}
+
+// Every name a list shows is taken back as its code: no two codes share one.
+TEST_F(Sgctl, EveryListedNameIsItsCodeAlone) {
+    for (const client::CKeyInfo& key : client::Keys()) {
+        for (const bool hdmi : {true, false}) {
+            for (int code = 0; code <= client::MaxCode(key.key, hdmi); ++code) {
+                const std::vector<std::string> names = client::ListedNames(key.key, code, hdmi);
+                EXPECT_FALSE(names.empty()) << key.name << " " << code;
+                for (const std::string& name : names) {
+                    int parsed = -1;
+                    std::string error;
+                    EXPECT_TRUE(client::ParseValue(key.key, name, hdmi, parsed, error))
+                        << key.name << " " << name << ": " << error;
+                    EXPECT_EQ(code, parsed) << key.name << " " << name;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(Sgctl, SetTakesEveryNameTheConsoleShows) {
+    Generator generator(m_map, 2);
+    generator.Start();
+    auto set = [](const std::string& key, const std::string& value) {
+        return RunSgctl({"--port", "COM2", "set", key, value});
+    };
+    struct Case {
+        const char* key;
+        const char* value;
+        const char* done;
+    };
+    for (const Case& c : {
+             Case{"timing", "1080p(60)", "timing 20 (1920x1080p(60))\n"},
+             Case{"timing", "uhd(30)", "timing 28 (3840x2160p(30))\n"},
+             Case{"timing", "DCI 4K(4:2:0)(59.94)", "timing 42 (4096x2160p(59.94))\n"},
+             Case{"timing", "720p_3d(50)sbs", "timing 53 (720P_3D(50)SbS)\n"},
+             Case{"timing", "user define 3", "timing 64\n"},
+             Case{"hdcp", "HDCP ON", "hdcp 1 (ON)\n"},
+             Case{"channel", "3: 3CH FC_FR_FL", "channel 2 (3CH)\n"},
+             Case{"channel", "rc_fr_fl", "channel 4 (3CH)\n"},
+         }) {
+        const Result r = set(c.key, c.value);
+        EXPECT_EQ(0, r.code) << c.value << ": " << r.err;
+        EXPECT_EQ(c.done, r.out) << c.value;
+    }
+    Result r = set("timing", "720p_3D(50)"); // three 3D groups have that caption
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "fits the codes 48 53 59")) << r.err;
+
+    // A saved user timing by the caption the Timing page shows for it.
+    r = RunSgctl({"--port", "COM2", "user-timing", "set", "6", "--from", "cvt-rb", "2560x1440@60"});
+    ASSERT_EQ(0, r.code) << r.err;
+    r = set("timing", "2560X1440(60)");
+    EXPECT_EQ(0, r.code) << r.err;
+    EXPECT_EQ("timing 67\n", r.out);
+    r = set("timing", "2560x1440(50)");
+    EXPECT_EQ(2, r.code);
+    EXPECT_TRUE(Contains(r.err, "nor a saved user timing's")) << r.err;
+    EXPECT_EQ(2, set("timing", "nothing").code);
+    generator.Stop();
+    EXPECT_EQ(67, generator.State().settings.nTiming);
 }
 
 TEST_F(Sgctl, ChoicesTheConsoleRefusesAreRefusedWithItsWordsAndNothingIsSent) {
@@ -661,24 +820,30 @@ TEST_F(Sgctl, UserTimingIsCheckedStoredReadBackAndLeftWhileRewritten) {
         args.insert(args.end(), changes.begin(), changes.end());
         return RunSgctl(args);
     };
-    // Refused as the Timing details page refuses, before anything is sent.
-    Result r = store("3", {"--clock", "300.2"});
+    // Refused as the Timing details page refuses, before anything is sent. Slot 4 is the
+    // generator's fourth record (index 3), "User Define 4".
+    Result r = store("4", {"--clock", "300.2"});
     EXPECT_EQ(2, r.code);
     EXPECT_EQ("sgctl: user timing refused: pixcel clock can not be higher than 300MHz\n", r.err);
-    r = store("3", {"--v-blank", "65536"});
+    r = store("4", {"--v-blank", "65536"});
     EXPECT_EQ(2, r.code);
     EXPECT_TRUE(Contains(r.err, "V blank must be a value from 0 to 65535")) << r.err;
-    r = store("3", {"--clock", "0"});
+    r = store("4", {"--clock", "0"});
     EXPECT_TRUE(Contains(r.err, "Video clk must be higher than 0MHz")) << r.err;
-    EXPECT_EQ(2, store("10", {}).code);
-    EXPECT_EQ(2, store("3", {"--h-active", "1920.5"}).code);
+    for (const char* slot : {"0", "11", "4x"}) {
+        r = store(slot, {});
+        EXPECT_EQ(2, r.code) << slot;
+        EXPECT_EQ("sgctl: SLOT must be 1..10, not " + std::string(slot) + "\nTry 'sgctl --help'.\n",
+                  r.err);
+    }
+    EXPECT_EQ(2, store("4", {"--h-active", "1920.5"}).code);
     EXPECT_TRUE(generator.Words().empty());
 
-    r = store("3", {"--clock", "300.1"});
+    r = store("4", {"--clock", "300.1"});
     EXPECT_EQ(0, r.code) << r.err;
-    r = store("3", {});
+    r = store("4", {});
     EXPECT_EQ(0, r.code) << r.err;
-    EXPECT_TRUE(Contains(r.out, "3  1920x1080i(60)")) << r.out;
+    EXPECT_TRUE(Contains(r.out, " 4  1920x1080i(60)")) << r.out;
     // The slot's timing was in force: left (code 2) before the upload, selected again after it.
     std::vector<Bytes> timings;
     for (const Bytes& f : generator.Requests())
@@ -689,11 +854,12 @@ TEST_F(Sgctl, UserTimingIsCheckedStoredReadBackAndLeftWhileRewritten) {
     EXPECT_EQ(cmd::StoreUserTiming, WordOf(timings[4]));
     EXPECT_EQ(65, timings[5][9]);
 
-    r = RunSgctl({"--port", "COM2", "user-timing", "get", "3", "--json"});
+    r = RunSgctl({"--port", "COM2", "user-timing", "get", "4", "--json"});
     EXPECT_EQ(0, r.code);
     JsonPaths json;
     ASSERT_TRUE(json.Parse(r.out)) << r.out;
     EXPECT_EQ("03fa1c038007180158002c001c02160002000500", json["record"]);
+    EXPECT_EQ("4", json["slot"]);
     EXPECT_EQ("1920x1080i(60)", json["name"]);
     generator.Stop();
     EXPECT_EQ(65, generator.State().settings.nTiming);
@@ -707,13 +873,13 @@ TEST_F(Sgctl, AUserTimingTheGeneratorDoesNotKeepIsReportedAsDifferent) {
         m_map, 2, [](const Bytes& request) { return WordOf(request) == cmd::StoreUserTiming; });
     const Result r =
         RunSgctl({"--port",     "COM2",        "--timeout",  "150",         "user-timing",
-                  "set",        "0",           "--clock",    "148.5",       "--h-active",
+                  "set",        "1",           "--clock",    "148.5",       "--h-active",
                   "1920",       "--h-blank",   "280",        "--hs-offset", "88",
                   "--hs-width", "44",          "--v-active", "1080",        "--v-blank",
                   "45",         "--vs-offset", "4",          "--vs-width",  "5"});
     EXPECT_EQ(4, r.code);
     EXPECT_TRUE(Contains(r.err,
-                         "user timing slot 0: sent 00023a068007180158002c0038042d0004000500, "
+                         "user timing slot 1: sent 00023a068007180158002c0038042d0004000500, "
                          "the generator holds 00011d06"))
         << r.err;
 }
@@ -722,7 +888,7 @@ TEST_F(Sgctl, UserTimingFromTheCalculatorStoresItsTimingOrSaysWhyNot) {
     Generator generator(m_map, 2);
     generator.Start();
     auto from = [](std::vector<std::string> request) {
-        std::vector<std::string> args = {"--port", "COM2", "user-timing", "set", "1", "--from"};
+        std::vector<std::string> args = {"--port", "COM2", "user-timing", "set", "2", "--from"};
         args.insert(args.end(), request.begin(), request.end());
         return RunSgctl(args);
     };
@@ -796,7 +962,7 @@ TEST_F(Sgctl, TimingCalcNeedsNoPortAndRefusesWhatNoFormulaDefines) {
              {"timing", "calc", "cta", "16", "--interlaced"}}) {
         r = RunSgctl(args);
         EXPECT_EQ(2, r.code) << args[3];
-        EXPECT_TRUE(Contains(r.err, "usage: sgctl [OPTIONS] timing calc")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "\nTry 'sgctl --help'.\n")) << r.err;
     }
 }
 
@@ -849,6 +1015,13 @@ TEST_F(Sgctl, EdidIsWrittenInTheConsolesFormats) {
     r = RunSgctl({"--port", "COM3", "edid", "read", "-o", dir.Path() + "/none.bin"});
     EXPECT_EQ(3, r.code);
     EXPECT_FALSE(std::ifstream(dir.Path() + "/none.bin").good());
+
+    // A file that cannot be written is its own failure, found before the generator is asked,
+    // and so is a log that cannot be written.
+    r = RunSgctl({"--port", "COM3", "edid", "read", "-o", dir.Path() + "/no/such/dir/x.bin"});
+    EXPECT_EQ(6, r.code);
+    EXPECT_TRUE(Contains(r.err, "cannot write " + dir.Path() + "/no/such/dir/x.bin")) << r.err;
+    EXPECT_EQ(6, RunSgctl({"--port", "COM3", "--log", dir.Path() + "/no/log", "status"}).code);
 }
 
 // --- A line that misbehaves -------------------------------------------------------------------
@@ -946,6 +1119,9 @@ TEST_F(Sgctl, UsageErrorsExitTwoAndEveryCommandHasHelp) {
                                                {"--address", "1:2:3", "status"},
                                                {"--timeout", "0", "status"},
                                                {"--port"},
+                                               {"--port", "0", "status"},
+                                               {"--port", "100", "status"},
+                                               {"search", "--json"},
                                                {"status", "--yaml"},
                                                {"set", "timing"},
                                                {"output", "dvi"},
@@ -956,7 +1132,10 @@ TEST_F(Sgctl, UsageErrorsExitTwoAndEveryCommandHasHelp) {
                                                {"edid", "write"}}) {
         const Result r = RunSgctl(args);
         EXPECT_EQ(2, r.code) << args.size();
-        EXPECT_TRUE(Contains(r.err, "usage: sgctl")) << r.err;
+        // One line that says what is wrong, then where the usage is: not the whole help.
+        EXPECT_EQ(0u, r.err.find("sgctl: ")) << r.err;
+        EXPECT_EQ(r.err.find('\n') + 1, r.err.find("Try 'sgctl --help'.\n")) << r.err;
+        EXPECT_EQ(r.err.size(), r.err.find("Try") + 20) << r.err;
     }
     EXPECT_TRUE(Contains(RunSgctl({"--help"}).out, "Exit status"));
     for (const char* command : {"search", "status", "set", "output", "signal", "reset",
@@ -997,7 +1176,7 @@ TEST_F(Sgctl, NetworkPortsCarryEveryByteBothWays) {
 
         // Towards the server: 1279 and 511 are 0x04FF and 0x01FF in the record, which is read
         // back and compared.
-        r = RunSgctl({"--port", generator.Url(), "user-timing", "set",        "4",   "--clock",
+        r = RunSgctl({"--port", generator.Url(), "user-timing", "set",        "5",   "--clock",
                       "74.25",  "--h-active",    "1279",        "--h-blank",  "511", "--hs-offset",
                       "110",    "--hs-width",    "40",          "--v-active", "720", "--v-blank",
                       "30",     "--vs-offset",   "5",           "--vs-width", "5"});

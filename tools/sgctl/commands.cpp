@@ -33,24 +33,46 @@ std::string Described(int code, const std::string& name) {
 }
 
 const char* const kUsages[][2] = {
-    {"search", "usage: sgctl [OPTIONS] search\n"
-               "Searches COM1..COM99 (or the --port given) as the console does and prints the\n"
-               "port where the generator answers, for example COM5. Exit 3 when none answers.\n"},
-    {"status", "usage: sgctl [OPTIONS] status [--json]\n"
-               "Reads the generator's whole state back, as the console does after connecting,\n"
-               "and prints it in the status panel's words.\n"
-               "  --json  one JSON object with the raw codes: timing, pattern, color_space,\n"
-               "          color_depth, hdcp, hdmi_dvi, sample_rate, audio_bits, audio_source,\n"
-               "          channel, interface, signal, hotplug, summary, user_timings, names\n"},
-    {"set", "usage: sgctl [OPTIONS] set KEY VALUE\n"
-            "       sgctl [OPTIONS] set KEY --list\n"
-            "Sets one setting, reads it back and exits 0 only when the generator reports it.\n"
-            "KEY: timing, pattern, color_space, color_depth, hdcp, hdmi_dvi, sample_rate,\n"
-            "audio_bits, audio_source, channel (of the selected output).\n"
-            "VALUE: a code, or the name the console shows for it (\"1920x1080p(60)\", \"SMPTE\",\n"
-            "\"YUV4:4:4\", AUTO), in any case. Choices the console refuses are refused (exit 2):\n"
-            "the 4K and DVI colour rules, and what the selected output does not offer.\n"
-            "  --list  print the codes of KEY and their names, one a line\n"},
+    {"search",
+     "usage: sgctl [OPTIONS] search [--all [--json]] [--verbose]\n"
+     "Sends the console's search frame to every port of COM1..COM99 at once (or to the --port\n"
+     "given) and prints the lowest-numbered port where a generator answers, for example COM5.\n"
+     "The whole search takes one reply window (400 ms, or --timeout). Exit 3 when none\n"
+     "answers.\n"
+     "  --all      every generator that answers, a line each: port and device address\n"
+     "             (COM5<TAB>01:01)\n"
+     "  --json     with --all: one JSON array of {\"port\": \"COM5\", \"address\": \"01:01\"}\n"
+     "  --verbose  name each port passed over and why, on standard error: busy, permission,\n"
+     "             refused, no answer, line settings refused\n"},
+    {"status",
+     "usage: sgctl [OPTIONS] status [--json] [--watch SECONDS]\n"
+     "Reads the generator's whole state back, as the console does after connecting,\n"
+     "and prints it in the status panel's words.\n"
+     "  --json     one JSON object: port, output (hdmi/sdi), the raw codes of timing, pattern,\n"
+     "             color_space, color_depth, hdcp, sample_rate, audio_bits, audio_source,\n"
+     "             channel; hdmi_dvi (hdmi/dvi), signal (on/off), hotplug (true/false),\n"
+     "             summary, user_timings (slots 1..10), names (the panel's words, same keys)\n"
+     "  --watch S  read the state back every S seconds (0.1..86400) and print a line with\n"
+     "             a UTC timestamp each time something changed (the first reading in full),\n"
+     "             until interrupted; with --json each line is the JSON object with \"time\"\n"
+     "             and \"changed\" (JSON Lines). The port is released between readings; a\n"
+     "             port that is gone ends the watch with exit 5.\n"},
+    {"set",
+     "usage: sgctl [OPTIONS] set KEY VALUE\n"
+     "       sgctl [OPTIONS] set KEY --list\n"
+     "Sets one setting, reads it back and exits 0 only when the generator reports it.\n"
+     "KEY: timing, pattern, color_space, color_depth, hdcp, hdmi_dvi, sample_rate,\n"
+     "audio_bits, audio_source, channel (of the selected output).\n"
+     "VALUE: a code, or any name the console shows for it, in any case: the Timing\n"
+     "page's caption (\"1080p(60)\", \"UHD(4:2:0)(60)\", \"720p_3D(50)SbS\" where the\n"
+     "3D groups share a caption) or the panel's name (\"1920x1080p(60)\"), the Pattern\n"
+     "page's caption (\"SMPTE\"), the Setting page's caption or list entry (\"HDCP ON\",\n"
+     "\"3: 3CH FC_FR_FL\", or its speakers \"FC_FR_FL\"), \"User Define 4\" or the caption of\n"
+     "a saved user timing (\"1920x1080i(60)\", read from the generator). Choices the\n"
+     "console refuses are refused (exit 2): the 4K and DVI colour rules, and what the\n"
+     "selected output does not offer.\n"
+     "  --list  print each code of KEY with every name that is its alone, the page's\n"
+     "          entry first, tab-separated, one code a line\n"},
     {"output", "usage: sgctl [OPTIONS] output hdmi|sdi\n"
                "Selects the HDMI or the SDI output and checks that the generator reports it.\n"},
     {"signal", "usage: sgctl [OPTIONS] signal on|off\n"
@@ -64,7 +86,7 @@ const char* const kUsages[][2] = {
      "                 --hs-offset N --hs-width N --v-active N --v-blank N --vs-offset N\n"
      "                 --vs-width N [--interlaced] [--hsync +|-] [--vsync +|-]\n"
      "       sgctl [OPTIONS] user-timing set SLOT --from FORMULA SIZE@RATE|ID [OPTIONS]\n"
-     "SLOT is 0..9 (the console's User Define 1..10, timing codes 62..71).\n"
+     "SLOT is 1..10 (the console's User Define 1..10, timing codes 62..71).\n"
      "get prints the stored record (--json: the object of status --json).\n"
      "set checks the values as the Timing details page does (clock above 0 and at most\n"
      "300.1 MHz, every size 0..65535), stores the record, reads it back and compares. Vertical\n"
@@ -126,7 +148,6 @@ const char* const kUsages[][2] = {
 
 // --- set ------------------------------------------------------------------------------------
 
-using client::CodeName;
 using client::MaxCode;
 
 int SetList(const CKeyInfo& key, CSession& s) {
@@ -137,8 +158,10 @@ int SetList(const CKeyInfo& key, CSession& s) {
         if (key.key == Key::Channel)
             s.out << (hdmi ? "HDMI output:\n" : "SDI output:\n");
         for (int c = 0; c <= MaxCode(key.key, hdmi); ++c) {
-            const std::string name = CodeName(key.key, c, hdmi);
-            s.out << c << (name.empty() ? "" : "\t" + name) << "\n";
+            s.out << c;
+            for (const std::string& name : client::ListedNames(key.key, c, hdmi))
+                s.out << "\t" << name;
+            s.out << "\n";
         }
     }
     return kExitDone;
@@ -153,8 +176,15 @@ const char* CommandUsage(const std::string& command) {
     return "";
 }
 
-void UsageError(const std::string& command, const std::string& message) {
-    throw CFailure(kExitUsage, message + "\n" + CommandUsage(command));
+void UsageError(const std::string&, const std::string& message) {
+    throw CFailure(kExitUsage, message + "\n" + kTryHelp);
+}
+
+void RequireReadable(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        throw CFailure(kExitFile, "cannot read " + path + ": " + std::strerror(errno));
+    std::fclose(f);
 }
 
 int CmdSet(const Args& args, CSession& s) {
@@ -173,7 +203,8 @@ int CmdSet(const Args& args, CSession& s) {
     // and names depend on the output.
     int code = 0;
     std::string error;
-    if (key->key != Key::Channel && !client::ParseValue(key->key, args[1], true, code, error))
+    if (key->key != Key::Channel && !client::ParseValue(key->key, args[1], true, code, error) &&
+        !(key->key == Key::Timing && client::MayBeTimingCaption(args[1])))
         throw CFailure(kExitUsage, std::string(key->name) + " " + args[1] + ": " + error);
     client::SetDone done;
     CSession::Check(s.Generator().Set(key->name, args[1], &done));
@@ -217,10 +248,14 @@ int CmdReset(const Args& args, CSession& s) {
 
 namespace {
 
+// Slots 1..10, as the console's "User Define 1".."User Define 10".
 int ParseSlot(const std::string& text) {
-    if (text.size() != 1 || text[0] < '0' || text[0] > '9')
-        UsageError("user-timing", "SLOT must be 0..9, not " + text);
-    return text[0] - '0';
+    const bool digits = !text.empty() && text.size() <= 2 &&
+                        text.find_first_not_of("0123456789") == std::string::npos;
+    const int slot = digits ? std::atoi(text.c_str()) : 0;
+    if (slot < 1 || slot > exchange::kUserSlots)
+        UsageError("user-timing", "SLOT must be 1..10, not " + text);
+    return slot;
 }
 
 // A whole number as the page's integer fields take it; sizes out of range are the check's.
@@ -312,7 +347,7 @@ int UserTimingSet(const Args& args, CSession& s) {
 // again.
 int StoreUserTiming(CSession& s, int slot, const rules::UserTimingValues& v) {
     // Refused before the line is touched.
-    const std::string refusal = rules::CheckUserTiming(slot + 1, v);
+    const std::string refusal = rules::CheckUserTiming(slot, v);
     if (!refusal.empty())
         throw CFailure(kExitUsage, "user timing refused: " + refusal);
     UserTimingRecord::Bytes record{};
@@ -389,7 +424,7 @@ int CmdEdid(const Args& args, CSession& s) {
         created = !FileExists(path);
         std::FILE* f = std::fopen(path.c_str(), "ab");
         if (!f)
-            throw CFailure(kExitUsage, "cannot write " + path + ": " + std::strerror(errno));
+            throw CFailure(kExitFile, "cannot write " + path + ": " + std::strerror(errno));
         std::fclose(f);
     }
 
@@ -405,7 +440,7 @@ int CmdEdid(const Args& args, CSession& s) {
         const std::string failure =
             WriteFile(path, binary ? std::string(image.begin(), image.end()) : text);
         if (!failure.empty())
-            throw CFailure(kExitUsage, "cannot write " + path + ": " + failure);
+            throw CFailure(kExitFile, "cannot write " + path + ": " + failure);
     }
     if (decode) {
         s.out << edid::ToReadableText(edid::ValidateAndDecode(image));

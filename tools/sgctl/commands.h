@@ -36,13 +36,15 @@ timing_calc::Timing CalculateFromArgs(const Args& args, std::size_t first,
 // The usage text of a command ("" for an unknown one).
 const char* CommandUsage(const std::string& command);
 
-// A user timing record of slot 0..9 as a JSON object on one line (the keys of `status --json`)
+// A user timing record of slot 1..10 as a JSON object on one line (the keys of `status --json`)
 // and as one readable line.
 std::string UserTimingJson(int slot, const UserTimingRecord::Bytes& record);
 std::string UserTimingLine(int slot, const std::uint8_t* record);
 
-// A usage error: the message and the command's usage on err, exit 2.
+// A usage error: the message on one line and where to find the usage, exit 2.
 [[noreturn]] void UsageError(const std::string& command, const std::string& message);
+// Throws a file failure (exit 6) when path cannot be opened for reading.
+void RequireReadable(const std::string& path);
 
 bool FileExists(const std::string& path);
 // Writes the bytes to path, replacing it; the reason when that fails ("" when written).

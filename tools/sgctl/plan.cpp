@@ -23,6 +23,7 @@ namespace sgctl {
 namespace {
 
 plan::Plan ReadOrRefuse(const std::string& path) {
+    RequireReadable(path);
     plan::ReadResult r = plan::ReadPlanFile(path);
     if (!r.ok)
         throw CFailure(kExitUsage, r.error);
@@ -89,7 +90,7 @@ struct CReportFile {
         created = !FileExists(path);
         std::FILE* f = std::fopen(path.c_str(), "ab");
         if (!f)
-            throw CFailure(kExitUsage,
+            throw CFailure(kExitFile,
                            option + ": cannot write " + path + ": " + std::strerror(errno));
         std::fclose(f);
     }
@@ -194,7 +195,7 @@ int PlanRun(const Args& args, CSession& s) {
     int code = run.ExitCode();
     const bool written = report.Write(plan::ReportJson(run), s.err);
     if (!junit.Write(plan::ReportJunit(run), s.err) || !written)
-        code = code == kExitDone ? kExitUsage : code;
+        code = code == kExitDone ? kExitFile : code;
     return code;
 }
 
@@ -255,6 +256,7 @@ int PlanFromEdid(const Args& args, CSession& s) {
     }
     if (edidPath.empty())
         UsageError("plan", "plan from-edid takes EDID_FILE");
+    RequireReadable(edidPath);
     const edid::OpenResult file = edid::ReadEdidFile(edidPath);
     if (!file.ok)
         throw CFailure(kExitUsage, edidPath + ": " + file.message);
@@ -276,7 +278,7 @@ int PlanFromEdid(const Args& args, CSession& s) {
     } else {
         const std::string failure = WriteFile(outPath, text);
         if (!failure.empty())
-            throw CFailure(kExitUsage, "cannot write " + outPath + ": " + failure);
+            throw CFailure(kExitFile, "cannot write " + outPath + ": " + failure);
     }
     s.err << edidPath << ": " << claims.size() << " claims, " << coverage.covered.size()
           << " generator timings (" << check.plan.steps.size() << " steps), "

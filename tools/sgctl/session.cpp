@@ -60,17 +60,21 @@ void CSession::Check(const client::Result& result) {
     throw CFailure(client::ExitCodeOf(result.outcome), message);
 }
 
-client::CGeneratorClient& CSession::Search() {
+client::CGeneratorClient& CSession::Search(std::vector<client::Probed>* probed) {
     if (m_bConnected)
         return m_client;
     if (options.strPort.empty()) {
-        Check(m_client.Search());
+        Check(m_client.Search(probed));
     } else {
         Check(m_client.Open(options.strPort));
         Check(m_client.Probe());
     }
     m_bConnected = true;
     return m_client;
+}
+
+void CSession::SearchAll(std::vector<client::Probed>& probed) {
+    Check(m_client.SearchAll(probed));
 }
 
 client::CGeneratorClient& CSession::Generator() {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace sgctl {
 
@@ -19,6 +20,10 @@ using client::kExitDone;
 using client::kExitNoAnswer;
 using client::kExitPort;
 using client::kExitUsage;
+// A file that cannot be read or written: a plan, an EDID, a report, the log.
+constexpr int kExitFile = 6;
+// What follows the one line of a usage error.
+constexpr const char kTryHelp[] = "Try 'sgctl --help'.";
 
 struct COptions {
     std::string strPort; // "COM5", or a device path or URL; empty: search
@@ -43,8 +48,11 @@ public:
     // Throws a port failure (the port given does not open) or a missing answer (nothing answered
     // the search).
     client::CGeneratorClient& Generator();
-    // The search alone, as `sgctl search` runs it: over COM1..COM99, or on the --port given.
-    client::CGeneratorClient& Search();
+    // The search alone, as `sgctl search` runs it: over COM1..COM99 (probed gets what became
+    // of each port), or on the --port given.
+    client::CGeneratorClient& Search(std::vector<client::Probed>* probed = nullptr);
+    // Every generator of COM1..COM99, staying on none.
+    void SearchAll(std::vector<client::Probed>& probed);
     // Throws the failure of a result that is not done.
     static void Check(const client::Result& result);
 

@@ -13,33 +13,37 @@ namespace sgctl {
 namespace {
 
 const char kUsage[] =
-    "usage: sgctl [--port COMn|DEVICE|URL] [--address G:D] [--timeout MS] [--log FILE] COMMAND\n"
+    "usage: sgctl [--port COMn|N|DEVICE|URL] [--address G:D] [--timeout MS] [--log FILE] COMMAND\n"
     "             [ARGS]\n"
     "Drives the Kestrelon video test-signal generator over its serial line, for scripts and\n"
     "test rigs.\n"
     "\n"
     "Options:\n"
-    "  --port COMn|DEVICE|URL\n"
-    "                      the generator's port: a COM number, resolved as the console does,\n"
-    "                      a device path, or a serial device server's TCP port as\n"
-    "                      socket://HOST:PORT (raw) or rfc2217://HOST:PORT (Telnet with the\n"
-    "                      COM port control option); without it sgctl searches COM1 up as the\n"
-    "                      console does and takes the first port that answers\n"
+    "  --port COMn|N|DEVICE|URL\n"
+    "                      the generator's port: a COM number (COM7, or 7 alone), resolved\n"
+    "                      as the console does, a device path, or a serial device server's\n"
+    "                      TCP port as socket://HOST:PORT (raw) or rfc2217://HOST:PORT\n"
+    "                      (Telnet with the COM port control option); without it sgctl\n"
+    "                      probes COM1..COM99 at once and takes the lowest that answers\n"
     "  --address G:D       device address, two hex bytes (default 00:00)\n"
-    "  --timeout MS        how long a reply may take to begin (default 400; the search\n"
-    "                      waits 300 ms on the first port, 400 ms on later ones)\n"
+    "  --timeout MS        how long a reply may take to begin (default 400, the search's\n"
+    "                      window too)\n"
     "  --log FILE          every frame sent and received, one line each with a timestamp,\n"
     "                      appended to FILE (- for standard error)\n"
     "  --help              this text (COMMAND --help: about a command)\n"
     "  --version           the version\n"
     "\n"
     "Commands:\n"
-    "  search                    print the port where the generator answers (COM5)\n"
-    "  status [--json]           read the whole state back, in the status panel's words\n"
+    "  search [--all [--json]] [--verbose]\n"
+    "                            print the port where the generator answers (COM5); --all:\n"
+    "                            every generator, with its device address\n"
+    "  status [--json] [--watch SECONDS]\n"
+    "                            read the whole state back, in the status panel's words;\n"
+    "                            --watch: a line each time it changes, until interrupted\n"
     "  set KEY VALUE             set timing, pattern, color_space, color_depth, hdcp,\n"
     "                            hdmi_dvi, sample_rate, audio_bits, audio_source or channel\n"
     "                            to a code or a name, and check that the generator took it\n"
-    "  set KEY --list            the codes of KEY and their names\n"
+    "  set KEY --list            the codes of KEY and every name of each\n"
     "  output hdmi|sdi           select the output\n"
     "  signal on|off             switch the signal on or off\n"
     "  reset                     back to the factory settings\n"
@@ -48,7 +52,7 @@ const char kUsage[] =
     "                  --v-active N --v-blank N --vs-offset N --vs-width N\n"
     "                  [--interlaced] [--hsync +|-] [--vsync +|-]\n"
     "  user-timing set SLOT --from FORMULA SIZE@RATE|ID [OPTIONS]\n"
-    "                            read or store user timing SLOT 0..9\n"
+    "                            read or store user timing SLOT 1..10\n"
     "  timing calc FORMULA SIZE@RATE|ID [--interlaced] [--json] [--video-optimized]\n"
     "              [--hblank N] [--early-vsync]\n"
     "                            compute a CVT, GTF, DMT or CTA-861 timing (no port)\n"
@@ -63,9 +67,11 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 done; 2 usage error, or input the console itself refuses; 3 no answer in\n"
     "time (a silent port, no generator); 4 the generator answered differently than asked;\n"
-    "5 port error (missing, busy, no permission, gone, unreachable, line settings refused).\n"
+    "5 port error (missing, busy, no permission, gone, unreachable, line settings refused);\n"
+    "6 a file that cannot be read or written (a plan, an EDID, a report, the log).\n"
     "plan run: 0 every step passed (or was skipped); 1 a step failed; 2 the plan or the\n"
-    "command line is invalid; 3 no answer; 5 port error.\n";
+    "command line is invalid; 3 no answer; 5 port error; 6 a file that cannot be read or\n"
+    "written.\n";
 
 struct CCommand {
     const char* name;
@@ -89,7 +95,7 @@ bool ParseAddress(const std::string& text, frame::DeviceAddress& address) {
 }
 
 int Usage(std::ostream& err, const std::string& message) {
-    err << "sgctl: " << message << "\n" << kUsage;
+    err << "sgctl: " << message << "\n" << kTryHelp << "\n";
     return kExitUsage;
 }
 
@@ -129,6 +135,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (a == "--port") {
             if (value.empty())
                 return Usage(err, "--port needs a COM number, a device or a URL");
+            // A bare number is a COM number, as the console's port list shows them.
+            if (value.find_first_not_of("0123456789") == std::string::npos) {
+                const long n = value.size() <= 2 ? std::strtol(value.c_str(), nullptr, 10) : 0;
+                if (n < 1)
+                    return Usage(err, "--port " + value + ": the COM numbers are 1..99");
+                value = "COM" + std::to_string(n);
+            }
             options.strPort = value;
         } else if (a == "--address") {
             if (!ParseAddress(value, options.address))
@@ -163,7 +176,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
         CSession session(options, out, err, terminal);
         if (!session.OpenLog())
-            return kExitUsage;
+            return kExitFile;
         try {
             return c.run(commandArgs, session);
         } catch (const CFailure& failure) {
