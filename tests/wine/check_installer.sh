@@ -193,7 +193,7 @@ esac
 wine "$program_unix/sgsim.exe" --tcp 127.0.0.1:0 --log "$(winepath -w "$work/frames.log")" \
     >"$work/sgsim.out" 2>&1 &
 sim_pid=$!
-wait_for 60 grep -q 'socket://' "$work/sgsim.out" ||
+wait_for 60 grep -qs 'socket://' "$work/sgsim.out" ||
     fail "sgsim.exe did not start: $(cat "$work/sgsim.out")"
 url=$(grep -o 'socket://[0-9.:]*' "$work/sgsim.out")
 say "sgsim.exe: $(head -1 "$work/sgsim.out" | tr -d '\r')"
