@@ -3,35 +3,34 @@
 #  1. installs silently, over a system PATH longer than the setup program's own strings, then
 #     over itself with the PATH option, then once more; checks the files, the Start menu
 #     entries, the "Apps and features" entry and the PATH each time;
-#  2. runs the installed programs: kestrelon.exe --version and --help, sgctl.exe and
-#     edidinfo.exe --version, sgctl.exe against the Linux emulator on a TCP port of the loopback
-#     address, and the console itself, which keeps its address file in the user's application
-#     data and shows no message box; a copy in a read-only folder does the same, one in a
-#     writable folder keeps the file beside itself;
+#  2. runs the installed programs: kestrelon.exe --version and --help, sgctl.exe, sgsim.exe and
+#     edidinfo.exe --version, sgsim.exe --help (no POSIX-only option in it), sgctl.exe against
+#     the installed sgsim.exe on a TCP port of the loopback address, and the console itself,
+#     which keeps its address file in the user's application data and shows no message box; a
+#     copy in a read-only folder does the same, one in a writable folder keeps the file beside
+#     itself;
 #  3. uninstalls silently and checks that nothing installed is left (files, Start menu, registry,
 #     PATH entry) while the user's files are (SG.ini, the port map, a saved EDID file);
 #  4. installs into a chosen folder (/D=) with the PATH option, runs sgctl through the PATH, and
 #     uninstalls again.
 #
-#   tests/wine/check_installer.sh SETUP_EXE SGSIM
+#   tests/wine/check_installer.sh SETUP_EXE [SGSIM]
 #
-# SGSIM is the Linux emulator (build/tools/sgsim/sgsim). Prints what it does and checks; exits
-# non-zero at the first check that fails. The prefix, the display, the wine server and the
-# emulator are gone afterwards on every path.
+# SGSIM, the Linux emulator, is accepted for the callers that still give it and not used: the
+# installed sgsim.exe serves the check. Prints what it does and checks; exits non-zero at the
+# first check that fails. The prefix, the display, the wine server and the emulator are gone
+# afterwards on every path.
 set -euo pipefail
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 SETUP_EXE SGSIM" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then
+    echo "usage: $0 SETUP_EXE [SGSIM]" >&2
+    exit 2
+fi
+if [ ! -f "$1" ]; then
+    echo "check_installer.sh: $1 is missing; build it first" >&2
     exit 2
 fi
 setup=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-sgsim=$2
-for f in "$setup" "$sgsim"; do
-    if [ ! -f "$f" ]; then
-        echo "check_installer.sh: $f is missing; build it first" >&2
-        exit 2
-    fi
-done
 version=$(basename "$setup" | sed -n 's/^kestrelon-\(.*\)-win64-setup\.exe$/\1/p')
 if [ -z "$version" ]; then
     echo "check_installer.sh: $setup is not named kestrelon-VERSION-win64-setup.exe" >&2
@@ -69,7 +68,7 @@ program_unix="$drive_c/Program Files/Kestrelon"
 start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kestrelon"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrelon'
 environment_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
-installed_files=(kestrelon.exe sgctl.exe edidinfo.exe README.txt Uninstall.exe)
+installed_files=(kestrelon.exe sgctl.exe sgsim.exe edidinfo.exe README.txt Uninstall.exe)
 
 # The data of a registry value, empty when there is none ("reg query" writes the name, the type
 # and the data four blanks apart).
@@ -181,20 +180,29 @@ expect_eq "sgctl.exe --version" "$(wine "$program_unix/sgctl.exe" --version | tr
 expect_eq "edidinfo.exe --version" "$(wine "$program_unix/edidinfo.exe" --version | tr -d '\r')" \
     "edidinfo (Kestrelon) $version"
 
-mkdir -p "$work/ports"
-touch "$work/ports/manual"
-"$sgsim" --tcp 127.0.0.1:0 --com 7 --ports-dir "$work/ports" --pid $$ --log "$work/frames.log" \
+expect_eq "sgsim.exe --version" "$(wine "$program_unix/sgsim.exe" --version | tr -d '\r')" \
+    "sgsim (Kestrelon) $version"
+help=$(wine "$program_unix/sgsim.exe" --help | tr -d '\r')
+case "$help" in
+*"--com "* | *"--ports-dir"* | *"pseudo-terminal"*) fail "sgsim.exe --help names POSIX-only options: $help" ;;
+"usage: sgsim"*"--serial COMn"*) say "ok: sgsim.exe --help names --tcp and --serial, no POSIX-only option" ;;
+*) fail "sgsim.exe --help gave \"$help\"" ;;
+esac
+
+# The installed emulator serves the installed sgctl.exe on a TCP port of the loopback address.
+wine "$program_unix/sgsim.exe" --tcp 127.0.0.1:0 --log "$(winepath -w "$work/frames.log")" \
     >"$work/sgsim.out" 2>&1 &
 sim_pid=$!
-wait_for 10 grep -q 'socket://' "$work/sgsim.out" || fail "the emulator did not start: $(cat "$work/sgsim.out")"
+wait_for 60 grep -qs 'socket://' "$work/sgsim.out" ||
+    fail "sgsim.exe did not start: $(cat "$work/sgsim.out")"
 url=$(grep -o 'socket://[0-9.:]*' "$work/sgsim.out")
-say "emulator: $url"
+say "sgsim.exe: $(head -1 "$work/sgsim.out" | tr -d '\r')"
 out=$(wine "$program_unix/sgctl.exe" --port "$url" set timing 27 | tr -d '\r') ||
     fail "sgctl.exe set timing 27 failed: $out"
 say "ok: sgctl.exe --port $url set timing 27: $out"
 status=$(wine "$program_unix/sgctl.exe" --port "$url" status --json | tr -d '\r')
 echo "$status" | grep -q '"timing": 27,' || fail "status --json does not report timing 27: $status"
-say "ok: sgctl.exe status --json reports timing 27 ($(grep -c . "$work/frames.log") frames)"
+say "ok: sgctl.exe status --json reports timing 27 ($(grep -c . "$work/frames.log") frames in sgsim.exe's log)"
 kill "$sim_pid"
 wait "$sim_pid" 2>/dev/null || true
 sim_pid=""

@@ -6,29 +6,18 @@
 #include "tools/sgsim/emulator.h"
 #include "tools/sgsim/frame_logger.h"
 #include "tools/sgsim/reply_queue.h"
+#include "tools/sgsim/server_options.h"
 
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <sys/types.h>
 
 namespace sgsim {
 
-struct CServerOptions {
-    int nCom = 0;            // COM number 1..99; 0 picks the lowest number with no entry
-    std::string strPortsDir; // empty: DefaultPortMapDirectory()
-    bool bForce = false;     // replace a COMn entry that points at a live device
-    int nDelayMs = 0;        // every reply waits this long before its first byte
-    bool bPace = false;      // send at the line rate of nBaud (10 bits per byte)
-    int nBaud = 115200;
-    int nIdleResetMs = 100; // a partial request frame is given up after this much quiet
-    pid_t watchPid = 0;     // stop when this process has gone (0: no watch)
-};
-
 class CPtyServer {
 public:
-    enum class End { Stopped, WatchedProcessGone, Vanished, Error };
+    using End = ServerEnd;
     using Clock = std::chrono::steady_clock;
 
     CPtyServer(CEmulator& emulator, CServerOptions options);

@@ -1,17 +1,11 @@
-// One poll loop over the stop descriptor, the listening socket and the client. Replies wait in
-// the reply queue (delay, pacing) and then in the connection's output, in the connection's form.
+// One wait loop over the stop object, the listening socket and the client (server_os.h has the
+// system's side). Replies wait in the reply queue (delay, pacing) and then in the connection's
+// output, in the connection's form.
 #include "tools/sgsim/tcp_server.h"
 
+#include "tools/sgsim/server_os.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace sgsim {
 
@@ -75,41 +69,11 @@ void CTcpServer::SetFrameLog(std::function<void(const std::string&)> sink) {
 
 bool CTcpServer::Open(std::string& error) {
     m_frameLog.Start();
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
-    addrinfo* list = nullptr;
     // After a vanish the server comes back on the port it had.
     const int port = m_nPort ? m_nPort : m_tcp.nPort;
-    const int status =
-        getaddrinfo(m_tcp.strHost.c_str(), std::to_string(port).c_str(), &hints, &list);
-    if (status != 0) {
-        error = "cannot listen on " + m_tcp.strHost + ": " + gai_strerror(status);
+    m_listen = os::Listen(m_tcp.strHost, port, m_nPort, error);
+    if (m_listen == os::kNoSocket)
         return false;
-    }
-    error = "cannot listen on " + m_tcp.strHost + ":" + std::to_string(port);
-    for (addrinfo* a = list; a && m_fdListen < 0; a = a->ai_next) {
-        const int fd = socket(a->ai_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            continue;
-        const int one = 1;
-        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        if (bind(fd, a->ai_addr, a->ai_addrlen) == 0 && listen(fd, 4) == 0) {
-            m_fdListen = fd;
-        } else {
-            error += std::string(": ") + std::strerror(errno);
-            close(fd);
-        }
-    }
-    freeaddrinfo(list);
-    if (m_fdListen < 0)
-        return false;
-    sockaddr_storage bound{};
-    socklen_t length = sizeof bound;
-    getsockname(m_fdListen, reinterpret_cast<sockaddr*>(&bound), &length);
-    m_nPort = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
-                                                : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
     const bool v6 = m_tcp.strHost.find(':') != std::string::npos;
     m_strUrl = std::string(m_tcp.bRfc2217 ? "rfc2217://" : "socket://") +
                (v6 ? "[" + m_tcp.strHost + "]" : m_tcp.strHost) + ":" + std::to_string(m_nPort);
@@ -124,29 +88,25 @@ bool CTcpServer::Open(std::string& error) {
 
 void CTcpServer::Close() {
     DropClient();
-    if (m_fdListen >= 0)
-        close(m_fdListen);
-    m_fdListen = -1;
+    os::CloseSocket(m_listen);
+    m_listen = os::kNoSocket;
     RemoveComEntry(m_strLink, CComTarget{true, m_strUrl});
     m_strLink.clear();
 }
 
 void CTcpServer::Accept(Clock::time_point now) {
-    const int fd = accept4(m_fdListen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0)
+    const os::Socket s = os::Accept(m_listen);
+    if (s == os::kNoSocket)
         return;
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     DropClient();
-    m_fdClient = fd;
+    m_client = s;
     m_session = std::make_unique<CDeviceServerSession>(m_tcp.bRfc2217, m_tcp.nFixedBaud);
     m_lastInput = now;
 }
 
 void CTcpServer::DropClient() {
-    if (m_fdClient >= 0)
-        close(m_fdClient);
-    m_fdClient = -1;
+    os::CloseSocket(m_client);
+    m_client = os::kNoSocket;
     m_session.reset();
     m_out.clear();
     m_replies.Clear();
@@ -157,11 +117,11 @@ void CTcpServer::DropClient() {
 
 bool CTcpServer::ReadClient(Clock::time_point now) {
     std::uint8_t buffer[4096];
-    const ssize_t n = recv(m_fdClient, buffer, sizeof buffer, 0);
-    if (n == 0)
+    const long n = os::Receive(m_client, buffer, sizeof buffer);
+    if (n == os::kClosed || n == os::kFailed)
         return false;
-    if (n < 0)
-        return errno == EAGAIN || errno == EINTR;
+    if (n == os::kWouldBlock)
+        return true;
     FrameBytes data;
     m_session->Receive(buffer, static_cast<std::size_t>(n), data, m_out);
     if (m_tcp.bRfc2217)
@@ -175,47 +135,50 @@ bool CTcpServer::ReadClient(Clock::time_point now) {
 
 bool CTcpServer::Flush() {
     while (!m_out.empty()) {
-        const ssize_t n = send(m_fdClient, m_out.data(), m_out.size(), MSG_NOSIGNAL);
+        const long n = os::Send(m_client, m_out.data(), m_out.size());
         if (n > 0) {
             m_out.erase(m_out.begin(), m_out.begin() + n);
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
-        return n < 0 && errno == EAGAIN && m_out.size() <= kMaxOutput;
+        return n == os::kWouldBlock && m_out.size() <= kMaxOutput;
     }
     return true;
 }
 
 void CTcpServer::CloseGracefully() {
-    if (m_fdClient < 0)
+    if (m_client == os::kNoSocket)
         return;
     const auto deadline = Clock::now() + kGoodbyeLimit;
-    while (!m_out.empty() && Flush() && RemainingMs(deadline) > 0) {
-        pollfd p{m_fdClient, POLLOUT, 0};
-        poll(&p, 1, RemainingMs(deadline));
-    }
-    shutdown(m_fdClient, SHUT_WR);
+    std::string ignored;
+    os::WaitFor room;
+    room.client = m_client;
+    room.read = false;
+    room.write = true;
+    while (!m_out.empty() && Flush() && RemainingMs(deadline) > 0)
+        os::Wait(room, std::chrono::milliseconds(RemainingMs(deadline)), ignored);
+    os::ShutdownSend(m_client);
     // Closing with input unread would reset the connection, and a reset may cost the client the
     // last reply it has not read yet.
     std::uint8_t buffer[512];
+    os::WaitFor input;
+    input.client = m_client;
     for (;;) {
-        pollfd p{m_fdClient, POLLIN, 0};
-        if (poll(&p, 1, RemainingMs(deadline)) <= 0)
+        if (!(os::Wait(input, std::chrono::milliseconds(RemainingMs(deadline)), ignored) &
+              os::kReadable))
             break;
-        const ssize_t n = recv(m_fdClient, buffer, sizeof buffer, 0);
-        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN))
+        const long n = os::Receive(m_client, buffer, sizeof buffer);
+        if (n == os::kClosed || n == os::kFailed)
             break;
     }
     DropClient();
 }
 
-CTcpServer::End CTcpServer::Run(int stopFd) {
-    if (m_fdListen < 0)
+CTcpServer::End CTcpServer::Run(StopHandle stop) {
+    if (m_listen == os::kNoSocket)
         return End::Error;
     Clock::time_point nextWatch = Clock::now();
     const auto writer = [this](const std::uint8_t* bytes, std::size_t count) -> ssize_t {
-        if (m_fdClient < 0)
+        if (m_client == os::kNoSocket)
             return -1;
         if (m_out.size() > kMaxOutput)
             return 0;
@@ -224,7 +187,7 @@ CTcpServer::End CTcpServer::Run(int stopFd) {
     };
     for (;;) {
         Clock::time_point now = Clock::now();
-        if (m_fdClient >= 0) {
+        if (m_client != os::kNoSocket) {
             m_replies.WriteDue(now, writer,
                                [this, now](const FrameBytes& b, const std::string& note) {
                                    m_frameLog.Sent(now, b, note);
@@ -240,7 +203,7 @@ CTcpServer::End CTcpServer::Run(int stopFd) {
             return End::Vanished;
         }
         if (m_options.watchPid > 0 && now >= nextWatch) {
-            if (kill(m_options.watchPid, 0) != 0 && errno == ESRCH)
+            if (os::ProcessGone(m_options.watchPid))
                 return End::WatchedProcessGone;
             nextWatch = now + kWatchInterval;
         }
@@ -253,28 +216,24 @@ CTcpServer::End CTcpServer::Run(int stopFd) {
         if (m_options.watchPid > 0)
             wake = std::min(wake, nextWatch);
 
-        pollfd fds[3] = {
-            {stopFd, POLLIN, 0},
-            {m_fdClient < 0 ? m_fdListen : -1, POLLIN, 0},
-            {m_fdClient, static_cast<short>(POLLIN | (m_out.empty() ? 0 : POLLOUT)), 0}};
-        const auto wait = std::max<Clock::duration>(wake - now, Clock::duration::zero());
-        const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
-        timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-        const int ready = ppoll(fds, 3, &timeout, nullptr);
-        if (ready < 0 && errno != EINTR) {
-            m_strError = std::string("poll: ") + std::strerror(errno);
+        os::WaitFor what;
+        what.stop = stop;
+        what.listening = m_client == os::kNoSocket ? m_listen : os::kNoSocket;
+        what.client = m_client;
+        what.write = !m_out.empty();
+        const unsigned ready = os::Wait(what, wake - now, m_strError);
+        if (ready & os::kWaitFailed)
             return End::Error;
-        }
-        if (ready > 0 && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
+        if (ready & os::kStopped)
             return End::Stopped;
         now = Clock::now();
-        if (fds[1].revents & POLLIN)
+        if (ready & os::kAcceptable)
             Accept(now);
-        else if (fds[2].revents & (POLLIN | POLLHUP | POLLERR)) {
+        else if (ready & os::kReadable) {
             if (!ReadClient(now))
                 DropClient();
         }
-        if (m_fdClient >= 0 && (fds[2].revents & POLLOUT) && !Flush())
+        if (m_client != os::kNoSocket && (ready & os::kWritable) && !Flush())
             DropClient();
         if (m_emulator.InFrame() &&
             now - m_lastInput >= std::chrono::milliseconds(m_options.nIdleResetMs))

@@ -2,16 +2,17 @@
 // Telnet with the COM port control option, and registered as COMn in the console's port map
 // directory (a file holding the endpoint's URL). One client at a time: a client that connects
 // while another is served waits until that one has left. The same misbehaviour as on a
-// pseudo-terminal; vanishing closes the connection and stops listening. POSIX only; no threads
-// of its own.
+// pseudo-terminal; vanishing closes the connection and stops listening. No threads of its own.
+// On Windows there is no port map entry (com_entry_win.cpp): the URL is what reaches it.
 #pragma once
 
 #include "tools/sgsim/com_entry.h"
 #include "tools/sgsim/device_server.h"
 #include "tools/sgsim/emulator.h"
 #include "tools/sgsim/frame_logger.h"
-#include "tools/sgsim/pty_server.h"
 #include "tools/sgsim/reply_queue.h"
+#include "tools/sgsim/server_options.h"
+#include "tools/sgsim/server_os.h"
 
 #include <chrono>
 #include <functional>
@@ -32,7 +33,7 @@ bool ParseListenAddress(const std::string& text, std::string& host, int& port);
 
 class CTcpServer {
 public:
-    using End = CPtyServer::End;
+    using End = ServerEnd;
     using Clock = std::chrono::steady_clock;
 
     CTcpServer(CEmulator& emulator, CServerOptions options, CTcpOptions tcp);
@@ -42,8 +43,8 @@ public:
 
     // Binds and listens (again on the same port after a vanish) and creates the COMn entry.
     bool Open(std::string& error);
-    // Serves until stopFd becomes readable, the watched process ends or the emulator vanishes.
-    End Run(int stopFd);
+    // Serves until stop is signalled, the watched process ends or the emulator vanishes.
+    End Run(StopHandle stop);
     // Closes the connection and the listening socket, and removes the entry if it is still ours.
     void Close();
 
@@ -70,8 +71,8 @@ private:
     CEmulator& m_emulator;
     CServerOptions m_options;
     CTcpOptions m_tcp;
-    int m_fdListen = -1;
-    int m_fdClient = -1;
+    os::Socket m_listen = os::kNoSocket;
+    os::Socket m_client = os::kNoSocket;
     int m_nPort = 0;
     int m_nCom = 0;
     std::string m_strUrl;
