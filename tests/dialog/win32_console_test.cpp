@@ -44,22 +44,22 @@ TEST_F(Win32Console, IconsAreNamedAndRadiosAreRadioButtonsForAssistiveTechnology
 TEST_F(Win32Console, MovingToAScreenOfMoreDpiScalesTheWholeLayout) {
     RunConsole([](CConsoleDlg& d) {
         const ui::Rect button = d.GetDlgItemRect(IDC_PORT_BUTTON);
-        const ui::Rect edit = d.m_timingDetailsPage.GetDlgItemRect(IDC_D_H_ACTIVE);
+        const ui::Rect edit = In(d).m_timingDetailsPage.GetDlgItemRect(IDC_D_H_ACTIVE);
         const int units = d.DluToPixelsY(80);
         win32host::SendDpiChanged(d, d.ScaleForDpi(96) * 3 / 2);
 
         EXPECT_NEAR(Width(d.GetDlgItemRect(IDC_PORT_BUTTON)), Width(button) * 1.5, 1);
         EXPECT_NEAR(d.GetDlgItemRect(IDC_PORT_BUTTON).top, button.top * 1.5, 1);
         // The pages and their controls are scaled too, not only the dialog's own controls.
-        EXPECT_NEAR(Width(d.m_timingDetailsPage.GetDlgItemRect(IDC_D_H_ACTIVE)), Width(edit) * 1.5,
-                    1);
+        EXPECT_NEAR(Width(In(d).m_timingDetailsPage.GetDlgItemRect(IDC_D_H_ACTIVE)),
+                    Width(edit) * 1.5, 1);
         // Still in the tab's display area, whose row of tabs grew with the font.
         const ui::Rect area = d.TabGetDisplayRect(IDC_TAB);
-        const ui::Rect page = d.m_timingDetailsPage.GetWindowRect();
+        const ui::Rect page = In(d).m_timingDetailsPage.GetWindowRect();
         EXPECT_NEAR(page.top, area.top, 2);
         EXPECT_NEAR(page.bottom, area.bottom, 2);
         // Dialog units follow, for whatever is laid out afterwards.
         EXPECT_NEAR(d.DluToPixelsY(80), units * 1.5, 2);
-        EXPECT_NEAR(d.m_timingDetailsPage.DluToPixelsY(80), units * 1.5, 2);
+        EXPECT_NEAR(In(d).m_timingDetailsPage.DluToPixelsY(80), units * 1.5, 2);
     });
 }
