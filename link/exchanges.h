@@ -7,6 +7,8 @@
 
 #include "link/command_words.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace exchange {
@@ -110,5 +112,8 @@ constexpr EdidRead EdidReadOf(int source) {
                       : EdidRead{cmd::ReadSinkEdid, 0x01, false};
 }
 constexpr int kSavedEdids = 6;
+// The EDID a read brings: 256 bytes, the image the EDID decoder (edid/) takes as it is.
+constexpr std::size_t kEdidBytes = 256;
+using EdidBytes = std::array<std::uint8_t, kEdidBytes>;
 
 } // namespace exchange

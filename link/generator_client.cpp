@@ -562,7 +562,7 @@ Result CGeneratorClient::StoreUserTiming(int slot, const rules::UserTimingValues
 
 // --- EDID -----------------------------------------------------------------------------------
 
-Result CGeneratorClient::ReadEdid(int source, edid::Image& image) {
+Result CGeneratorClient::ReadEdid(int source, exchange::EdidBytes& image) {
     return Run([&] {
         if (source < 0 || source > exchange::kSavedEdids)
             throw CFailure(kExitUsage, "EDID source " + std::to_string(source) +
@@ -571,7 +571,7 @@ Result CGeneratorClient::ReadEdid(int source, edid::Image& image) {
         CAwait await;
         await.wWord = form.word;
         // The saved form carries its slot before the 256 bytes.
-        await.nMinPayload = static_cast<int>(edid::kImageSize) + (form.saved ? 1 : 0);
+        await.nMinPayload = static_cast<int>(exchange::kEdidBytes) + (form.saved ? 1 : 0);
         if (form.saved) {
             const std::uint8_t slot = form.payload;
             await.accept = [slot](const CReply& r) { return r.Payload()[0] == slot; };
@@ -581,7 +581,7 @@ Result CGeneratorClient::ReadEdid(int source, edid::Image& image) {
                              form.saved ? "the read of saved EDID " + std::to_string(source)
                                         : std::string("the read of the display's EDID"));
         const std::uint8_t* bytes = reply.Payload() + (form.saved ? 1 : 0);
-        std::copy(bytes, bytes + edid::kImageSize, image.begin());
+        std::copy(bytes, bytes + exchange::kEdidBytes, image.begin());
     });
 }
 

@@ -11,7 +11,6 @@
 // any one thread at a time.
 #pragma once
 
-#include "edid/edid_decoder.h"
 #include "link/exchanges.h"
 #include "link/frame.h"
 #include "link/generator_line.h"
@@ -136,7 +135,7 @@ public:
                            UserTimingRecord::Bytes* stored = nullptr);
 
     // The EDID of source 0 (the attached display) or 1..6 (saved EDID n).
-    Result ReadEdid(int source, edid::Image& image);
+    Result ReadEdid(int source, exchange::EdidBytes& image);
 
     // Any request; the reply frame with the same word.
     Result Raw(std::uint16_t word, const std::vector<std::uint8_t>& payload,

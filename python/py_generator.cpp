@@ -2,6 +2,7 @@
 // the JSON objects sgctl prints, failures as the exceptions of sgctl's exit codes.
 #include "python/py_generator.h"
 
+#include "edid/edid_decoder.h"
 #include "link/setting_keys.h"
 #include "link/status_json.h"
 #include "link/timing_json.h"

@@ -99,8 +99,6 @@ void BackendAppMessageBox(const std::string& text);
 // Provided by the neutral part for the backend.
 // Marks the calling thread as the UI thread (on), or says there is none any more (off).
 void RegisterUiThread(bool on);
-// True while the message box hook records instead of showing (AppMessageBox and Dialog alike).
-bool RecordMessageBox(const std::string& text);
 // The image a template's icon or bitmap static starts with (null image when none is provided).
 Image TemplateImage(int resourceId);
 // Nonzero while a backend tears its widgets down: no notification reaches a handler then.

@@ -11,8 +11,11 @@
 // the UI thread lingers briefly after emptying the queue, so the next byte of a burst needs no
 // new wake-up through the event loop. Both waits yield the CPU while they poll and last at most
 // a few tens of microseconds.
-#include "platform/ui/backend.h"
-#include "platform/ui/dialog.h"
+//
+// The queue knows no dialog and no toolkit: a target is handled through the function it is sent
+// with, and the UI thread is woken through the function its application registered. So the serial
+// link, which only sends, needs nothing of the dialog layer but this.
+#include "platform/ui/delivery.h"
 
 #include <atomic>
 #include <chrono>
@@ -34,8 +37,10 @@ inline void CpuRelax() {
 }
 
 struct Delivery {
-    Delivery(Dialog* t, UINT m, WPARAM w, LPARAM l) : target(t), message(m), wParam(w), lParam(l) {}
-    Dialog* target;
+    Delivery(void* t, delivery::Handler h, UINT m, WPARAM w, LPARAM l)
+        : target(t), handle(h), message(m), wParam(w), lParam(l) {}
+    void* target;
+    delivery::Handler handle;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
@@ -57,7 +62,8 @@ struct Running {
 
 // A message posted for later: handled from the UI thread's event loop.
 struct Posted {
-    Dialog* target;
+    void* target;
+    delivery::Handler handle;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
@@ -82,6 +88,13 @@ Queue& TheQueue() {
 
 std::atomic<bool> g_haveUiThread{false};
 std::thread::id g_uiThread; // written only while no other thread can send
+std::atomic<void (*)()> g_wakeUiThread{nullptr};
+
+void WakeUiThread() {
+    if (const auto wake = g_wakeUiThread.load(std::memory_order_acquire)) {
+        wake();
+    }
+}
 
 // Removes and returns the oldest delivery, or null. Caller holds the mutex.
 Delivery* PopLocked(Queue& q) {
@@ -161,11 +174,12 @@ void DrainQueue(Queue& q) {
         // Popped before dispatching, so a handler that serves deliveries itself (a wait loop, a
         // nested event loop) never sees this one twice. The message is copied out: a sender that
         // is released while the handler runs takes its entry with it.
-        Dialog* const target = record.d->target;
+        void* const target = record.d->target;
+        const delivery::Handler handle = record.d->handle;
         const UINT message = record.d->message;
         const WPARAM wParam = record.d->wParam;
         const LPARAM lParam = record.d->lParam;
-        const LRESULT result = target->Dispatch(message, wParam, lParam);
+        const LRESULT result = handle(target, message, wParam, lParam);
         std::lock_guard<std::mutex> lock(q.mutex);
         for (Running** r = &q.running; *r; r = &(*r)->next) {
             if (*r == &record) {
@@ -180,10 +194,10 @@ void DrainQueue(Queue& q) {
 }
 
 // Sends from another thread through the queue; cancel may be null.
-LRESULT Deliver(Dialog* target, UINT message, WPARAM wParam, LPARAM lParam,
+LRESULT Deliver(void* target, delivery::Handler handle, UINT message, WPARAM wParam, LPARAM lParam,
                 DeliveryCancel* cancel) {
     Queue& q = TheQueue();
-    Delivery d(target, message, wParam, lParam);
+    Delivery d(target, handle, message, wParam, lParam);
     d.cancel = cancel;
     {
         std::lock_guard<std::mutex> lock(q.mutex);
@@ -202,7 +216,7 @@ LRESULT Deliver(Dialog* target, UINT message, WPARAM wParam, LPARAM lParam,
         q.nonEmpty.store(true, std::memory_order_relaxed);
     }
     if (!q.wakePending.exchange(true)) {
-        BackendWakeUiThread();
+        WakeUiThread();
     }
     const auto spinEnd = std::chrono::steady_clock::now() + kSenderSpin;
     do {
@@ -220,9 +234,12 @@ LRESULT Deliver(Dialog* target, UINT message, WPARAM wParam, LPARAM lParam,
 
 } // namespace
 
-void RegisterUiThread(bool on) {
+namespace delivery {
+
+void RegisterUiThread(bool on, void (*wakeUiThread)()) {
     if (on) {
         g_uiThread = std::this_thread::get_id();
+        g_wakeUiThread.store(wakeUiThread, std::memory_order_release);
         g_haveUiThread.store(true, std::memory_order_release);
     } else {
         g_haveUiThread.store(false, std::memory_order_release);
@@ -235,25 +252,26 @@ void RegisterUiThread(bool on) {
     }
 }
 
+LRESULT Send(void* target, Handler handle, UINT message, WPARAM wParam, LPARAM lParam,
+             DeliveryCancel* cancel) {
+    // Without an application there is no other thread to hand the message to: handle it here.
+    if (!g_haveUiThread.load(std::memory_order_acquire) || IsUiThread()) {
+        return cancel && cancel->IsCancelled() ? 0 : handle(target, message, wParam, lParam);
+    }
+    return Deliver(target, handle, message, wParam, lParam, cancel);
+}
+
+void Post(void* target, Handler handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    Queue& q = TheQueue();
+    std::lock_guard<std::mutex> lock(q.mutex);
+    q.posted.push_back({target, handle, message, wParam, lParam});
+}
+
+} // namespace delivery
+
 bool IsUiThread() {
     return g_haveUiThread.load(std::memory_order_acquire) &&
            std::this_thread::get_id() == g_uiThread;
-}
-
-LRESULT Dialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Without an application there is no other thread to hand the message to: handle it here.
-    if (!g_haveUiThread.load(std::memory_order_acquire) || IsUiThread()) {
-        return Dispatch(message, wParam, lParam);
-    }
-    return Deliver(this, message, wParam, lParam, nullptr);
-}
-
-LRESULT Dialog::SendMessageCancellable(UINT message, WPARAM wParam, LPARAM lParam,
-                                       DeliveryCancel& cancel) {
-    if (!g_haveUiThread.load(std::memory_order_acquire) || IsUiThread()) {
-        return cancel.IsCancelled() ? 0 : Dispatch(message, wParam, lParam);
-    }
-    return Deliver(this, message, wParam, lParam, &cancel);
 }
 
 void DeliveryCancel::Cancel() {
@@ -314,15 +332,6 @@ void ServePendingDeliveries() {
     }
 }
 
-void Dialog::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    Queue& q = TheQueue();
-    {
-        std::lock_guard<std::mutex> lock(q.mutex);
-        q.posted.push_back({this, message, wParam, lParam});
-    }
-    BackendWakeUiThread();
-}
-
 void ServePostedMessages() {
     if (!IsUiThread()) {
         return;
@@ -345,13 +354,13 @@ void ServePostedMessages() {
             p = q.posted.front();
             q.posted.pop_front();
         }
-        p.target->Dispatch(p.message, p.wParam, p.lParam);
+        p.handle(p.target, p.message, p.wParam, p.lParam);
     }
 }
 
 namespace delivery {
 
-void CancelFor(const Dialog* target) {
+void CancelFor(const void* target) {
     Queue& q = TheQueue();
     std::lock_guard<std::mutex> lock(q.mutex);
     for (auto it = q.posted.begin(); it != q.posted.end();) {

@@ -5,28 +5,42 @@
 #include "platform/ui/application.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/data_exchange.h"
-#include "platform/ui/test_hooks.h"
+#include "platform/ui/delivery.h"
+#include "platform/ui/interceptor.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace ui {
 
-namespace hooks {
-// Defined in test_hooks.cpp.
-bool RecordSleep(int milliseconds);
-bool OpenFileAnswer(const std::string& filter, const std::string& initialDir, std::string& path,
-                    bool& chosen);
-std::function<int(Dialog&)> ModalHandler();
-} // namespace hooks
-
-namespace delivery {
-// Defined in delivery.cpp: completes the deliveries still queued for a dialog that goes away.
-void CancelFor(const Dialog* target);
-} // namespace delivery
-
 namespace {
 const HandlerEntry kNoHandlers[] = {UI_END_HANDLERS};
+
+std::atomic<Interceptor*> g_interceptor{nullptr};
+
+Interceptor* CurrentInterceptor() {
+    return g_interceptor.load(std::memory_order_acquire);
+}
+
+bool BoxIntercepted(const std::string& text) {
+    Interceptor* const i = CurrentInterceptor();
+    return i && i->MessageBox(text);
+}
+
+bool FileChooserIntercepted(const std::string& filter, const std::string& initialDir,
+                            std::string& path, bool& chosen) {
+    Interceptor* const i = CurrentInterceptor();
+    return i && i->FileChooser(filter, initialDir, path, chosen);
+}
+
+LRESULT DispatchTo(void* target, UINT message, WPARAM wParam, LPARAM lParam) {
+    return static_cast<Dialog*>(target)->Dispatch(message, wParam, lParam);
+}
 } // namespace
+
+void SetInterceptor(Interceptor* interceptor) {
+    g_interceptor.store(interceptor, std::memory_order_release);
+}
 
 Dialog::Dialog(const DialogTemplate& tpl) : m_template(tpl) {}
 
@@ -47,7 +61,8 @@ int Dialog::DoModal(Dialog* parent) {
     m_backend->Build(nullptr, 0);
     OnInitDialog();
     int result;
-    if (const auto handler = hooks::ModalHandler()) {
+    Interceptor* const interceptor = CurrentInterceptor();
+    if (const auto handler = interceptor ? interceptor->ModalHandler() : nullptr) {
         m_backend->ShowWindow(true);
         result = handler(*this);
     } else {
@@ -394,7 +409,8 @@ void Dialog::SetTimer(int id, int milliseconds) {
         milliseconds = 0;
     }
     m_timers[id] = milliseconds;
-    if (m_backend && !test::ManualTimersOn()) {
+    Interceptor* const interceptor = CurrentInterceptor();
+    if (m_backend && !(interceptor && interceptor->ManualTimers())) {
         m_backend->StartTimer(id, milliseconds);
     }
 }
@@ -407,7 +423,7 @@ void Dialog::KillTimer(int id) {
 }
 
 int Dialog::MessageBox(const std::string& text) {
-    if (RecordMessageBox(text)) {
+    if (BoxIntercepted(text)) {
         return IDOK;
     }
     if (m_backend) {
@@ -435,7 +451,8 @@ bool KeepEnterAndEscape(Dialog& dlg, const Msg& msg) {
 }
 
 void Sleep(int milliseconds) {
-    if (hooks::RecordSleep(milliseconds)) {
+    Interceptor* const interceptor = CurrentInterceptor();
+    if (interceptor && interceptor->Sleep(milliseconds)) {
         return;
     }
     if (milliseconds > 0) {
@@ -446,7 +463,7 @@ void Sleep(int milliseconds) {
 bool GetOpenFileName(Dialog* owner, const std::string& filter, const std::string& initialDir,
                      std::string& path) {
     bool chosen = false;
-    if (hooks::OpenFileAnswer(filter, initialDir, path, chosen)) {
+    if (FileChooserIntercepted(filter, initialDir, path, chosen)) {
         return chosen;
     }
     return BackendOpenFile(owner, filter, initialDir, path);
@@ -455,7 +472,7 @@ bool GetOpenFileName(Dialog* owner, const std::string& filter, const std::string
 bool GetSaveFileName(Dialog* owner, const std::string& filter, const std::string& initialDir,
                      const std::string& name, std::string& path) {
     bool chosen = false;
-    if (hooks::OpenFileAnswer(filter, initialDir, path, chosen)) {
+    if (FileChooserIntercepted(filter, initialDir, path, chosen)) {
         return chosen;
     }
     return BackendSaveFile(owner, filter, initialDir, name, path);
@@ -467,7 +484,7 @@ void ProcessEvents(int milliseconds) {
 
 void AppMessageBox(const char* text) {
     const std::string t = text ? text : "";
-    if (!RecordMessageBox(t)) {
+    if (!BoxIntercepted(t)) {
         BackendAppMessageBox(t);
     }
 }
@@ -489,6 +506,26 @@ Image TemplateImage(int resourceId) {
         return Image();
     }
     return Provider()(resourceId);
+}
+
+// --- Messages -----------------------------------------------------------------------------------
+
+LRESULT Dialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return delivery::Send(this, &DispatchTo, message, wParam, lParam, nullptr);
+}
+
+LRESULT Dialog::SendMessageCancellable(UINT message, WPARAM wParam, LPARAM lParam,
+                                       DeliveryCancel& cancel) {
+    return delivery::Send(this, &DispatchTo, message, wParam, lParam, &cancel);
+}
+
+void Dialog::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    delivery::Post(this, &DispatchTo, message, wParam, lParam);
+    BackendWakeUiThread();
+}
+
+void RegisterUiThread(bool on) {
+    delivery::RegisterUiThread(on, &BackendWakeUiThread);
 }
 
 bool NotificationsSuppressed() {

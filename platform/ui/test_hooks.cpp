@@ -1,9 +1,10 @@
 // Test hooks: recorded message boxes and sleeps, manual timers, answered modal dialogs and file
-// choosers. All are off until a test turns them on.
+// choosers, installed as the dialog layer's interceptor when a program links them. All are off
+// until a test turns them on.
 #include "platform/ui/test_hooks.h"
 
-#include "platform/ui/backend.h"
 #include "platform/ui/dialog.h"
+#include "platform/ui/interceptor.h"
 
 #include <atomic>
 #include <mutex>
@@ -34,8 +35,6 @@ HookState& State() {
 std::atomic<bool> g_manualTimers{false};
 std::function<void(int)> g_sleepObserver; // set and called on the UI thread only
 
-} // namespace
-
 bool RecordMessageBox(const std::string& text) {
     HookState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -45,8 +44,6 @@ bool RecordMessageBox(const std::string& text) {
     s.boxes.push_back(text);
     return true;
 }
-
-namespace hooks {
 
 bool RecordSleep(int milliseconds) {
     if (g_sleepObserver)
@@ -81,13 +78,31 @@ bool OpenFileAnswer(const std::string& filter, const std::string& initialDir, st
 }
 
 // A copy, so that a handler may replace the hook while it runs.
-std::function<int(Dialog&)> ModalHandler() {
+std::function<int(Dialog&)> CurrentModalHandler() {
     HookState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     return s.modalHandler;
 }
 
-} // namespace hooks
+class Hooks final : public Interceptor {
+public:
+    Hooks() { SetInterceptor(this); }
+    ~Hooks() override { SetInterceptor(nullptr); }
+    bool MessageBox(const std::string& text) override { return RecordMessageBox(text); }
+    bool Sleep(int milliseconds) override { return RecordSleep(milliseconds); }
+    bool ManualTimers() override { return g_manualTimers.load(); }
+    bool FileChooser(const std::string& filter, const std::string& initialDir, std::string& path,
+                     bool& chosen) override {
+        return OpenFileAnswer(filter, initialDir, path, chosen);
+    }
+    std::function<int(Dialog&)> ModalHandler() override { return CurrentModalHandler(); }
+};
+
+// In place from start-up of every program that links the hooks, and off (each hook does what the
+// application does) until a test turns a hook on.
+Hooks g_hooks;
+
+} // namespace
 
 namespace test {
 

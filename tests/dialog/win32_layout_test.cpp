@@ -43,8 +43,9 @@ TEST_P(Win32Layout, EveryControlFitsItsWindowAndNothingOverlaps) {
     std::string size;
     RunConsole(
         [&](CConsoleDlg& d) {
-            ui::Dialog* pages[] = {&In(d).m_timingPage, &In(d).m_timingDetailsPage,
-                                   &In(d).m_patternPage, &In(d).m_settingPage, &In(d).m_edidPage};
+            ConsoleInternals in = In(d);
+            ui::Dialog* pages[] = {&in.m_timingPage, &in.m_timingDetailsPage, &in.m_patternPage,
+                                   &in.m_settingPage, &in.m_edidPage};
             const ui::Rect area = d.TabGetDisplayRect(IDC_TAB);
             switch (GetParam()) {
             case Window::Main: {
@@ -61,10 +62,10 @@ TEST_P(Win32Layout, EveryControlFitsItsWindowAndNothingOverlaps) {
                 break;
             case Window::Conversation:
                 d.ShowConversation();
-                ASSERT_NE(In(d).m_pConversationDlg, nullptr);
-                problems = layout::Check(In(d).m_pConversationDlg->GetClientRect(),
-                                         win32host::LayoutItems(*In(d).m_pConversationDlg));
-                size = layout::Describe(In(d).m_pConversationDlg->GetClientRect());
+                ASSERT_NE(in.m_pConversationDlg, nullptr);
+                problems = layout::Check(in.m_pConversationDlg->GetClientRect(),
+                                         win32host::LayoutItems(*in.m_pConversationDlg));
+                size = layout::Describe(in.m_pConversationDlg->GetClientRect());
                 break;
             default: {
                 const ui::Dialog& page = *pages[static_cast<int>(GetParam()) - 1];
