@@ -389,7 +389,7 @@ std::string CPlanDlg::StepState(std::size_t index) const {
         }
     }
     if (!r.ran)
-        return Running() && r.message == "not run" ? "" : "not run";
+        return Running() && r.message == "not run" ? "-" : "not run";
     return plan::ResultName(r.result);
 }
 
