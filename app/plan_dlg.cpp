@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "res/templates.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -401,10 +402,13 @@ void CPlanDlg::ShowSteps() {
     text.reserve(m_plan.steps.size() * 48);
     for (std::size_t i = 0; i < m_plan.steps.size(); ++i) {
         const bool current = Running() && i == m_nCurrent;
-        char head[64];
-        std::snprintf(head, sizeof head, "%s%4zu  %-9s ", current ? ">" : " ", i + 1,
-                      StepState(i).c_str());
-        text += head;
+        // "> 12  pass      name": the marker, the number right-aligned, the state in a column.
+        const std::string number = std::to_string(i + 1);
+        std::string state = StepState(i);
+        text += current ? ">" : " ";
+        text += std::string(number.size() < 4 ? 4 - number.size() : 0, ' ') + number + "  ";
+        state.resize(std::max<std::size_t>(state.size(), 9), ' ');
+        text += state + " ";
         text += m_plan.steps[i].name;
         if (m_runner && m_runner->Report().steps[i].ran &&
             !m_runner->Report().steps[i].message.empty())
