@@ -1,7 +1,8 @@
 // CPlanConsole: what the plan window needs of the console it runs a plan through. A setting goes
 // out as a click's does (the console's frame builder, its reply handlers, so the panel and the
 // pages follow it) and is confirmed by the generator's own report; its result comes back to the
-// window (CPlanDlg::SettingFinished), never within the call that applies it.
+// window (CPlanDlg::SettingFinished): within the call for a setting refused before it goes out,
+// else once the generator has answered or its time is up.
 #pragma once
 
 #include "edid/edid_decoder.h"

@@ -154,7 +154,6 @@ void CPlanDlg::SetPlan(plan::Plan plan, const std::string& shownName) {
     m_plan = std::move(plan);
     m_eDoing = Doing::Nothing;
     m_bPaused = false;
-    m_bStarting = false;
     m_runStartUs = m_runEndUs = 0;
     SetDlgItemText(IDC_PLAN_NAME, shownName);
     Say(std::string());

@@ -89,7 +89,6 @@ private:
     std::unique_ptr<plan::CPlanRunner> m_runner; // the run under way or the last one
     Doing m_eDoing = Doing::Nothing;
     bool m_bPaused = false;
-    bool m_bStarting = false; // Run was clicked; the line is not free yet
     bool m_bNextQueued = false;
     // A setting was under way when the operator paused: a lost answer is not the generator's.
     bool m_bSettingInterrupted = false;

@@ -9,6 +9,7 @@
 #include "link/exchanges.h"
 #include "link/setting_keys.h"
 #include "link/setting_rules.h"
+#include "res/resource.h"
 
 void CConsoleDlg::ShowPlan() {
     if (!m_pPlanDlg)
@@ -27,10 +28,13 @@ ui::LRESULT CConsoleDlg::OnOpenStartPlan(ui::WPARAM, ui::LPARAM) {
 }
 
 void CConsoleDlg::WatchOperator(ui::Dialog& dialog) {
-    // A choice made on the console while a plan runs: the plan pauses rather than undo it. Tabs
-    // and typing only look or prepare; clicks and list choices act.
-    dialog.SetNotifyObserver([this](int, ui::Notify notify) {
-        if (m_pPlanDlg && (notify == ui::Notify::Clicked || notify == ui::Notify::SelEndOk))
+    // A choice made on the console while a plan runs: the plan pauses rather than undo it.
+    // Switching tabs and typing only look or prepare; clicks and list choices act.
+    const bool main = &dialog == this;
+    dialog.SetNotifyObserver([this, main](int id, ui::Notify notify) {
+        const bool acts = notify == ui::Notify::Clicked || notify == ui::Notify::SelEndOk ||
+                          (notify == ui::Notify::SelChange && !(main && id == IDC_TAB));
+        if (m_pPlanDlg && acts)
             m_pPlanDlg->OperatorActed();
     });
 }
