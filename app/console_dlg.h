@@ -372,6 +372,8 @@ private:
     // The port closed, by the operator or because it went away.
     void PlanConnectionEnded(const std::string& reason);
     void PlanAcknowledged(std::uint16_t word);
+    void AskPlanValue();
+    static constexpr int kPlanQueries = 3; // asks for a plan's setting before it has no answer
     void PlanReported(std::uint16_t word, int value);
     void OnPlanAnswerTimer();
     void EndPlanSetting(const client::Result& result,
@@ -388,6 +390,7 @@ private:
         std::uint16_t queryWord = 0;
         int code = 0;
         std::string name;
+        int queries = 0; // sent so far
     };
     PlanSetting m_planSetting;
     std::string m_strStartPlan;

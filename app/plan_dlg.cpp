@@ -231,8 +231,8 @@ void CPlanDlg::Advance() {
         break;
     case plan::Action::Kind::Wait: {
         m_eDoing = Doing::Dwelling;
-        const std::int64_t leftUs = a.untilUs - NowUs();
-        SetTimer(kTimerDwell, static_cast<int>(std::max<std::int64_t>(1, (leftUs + 999) / 1000)));
+        m_dwellUntilUs = a.untilUs;
+        ArmDwell();
         break;
     }
     case plan::Action::Kind::Ask:
@@ -248,6 +248,11 @@ void CPlanDlg::Advance() {
     }
     ShowCurrent();
     ShowButtons();
+}
+
+void CPlanDlg::ArmDwell() {
+    const std::int64_t leftUs = m_dwellUntilUs - NowUs();
+    SetTimer(kTimerDwell, static_cast<int>(std::max<std::int64_t>(1, (leftUs + 999) / 1000)));
 }
 
 void CPlanDlg::SettingFinished(const client::Result& result, const client::SetDone& done) {
@@ -278,6 +283,11 @@ ui::LRESULT CPlanDlg::OnTimer(ui::WPARAM wParam, ui::LPARAM) {
     if (!m_runner)
         return 0;
     if (id == kTimerDwell && m_eDoing == Doing::Dwelling) {
+        // A window timer may fire a little early: the dwell is never cut short.
+        if (NowUs() < m_dwellUntilUs) {
+            ArmDwell();
+            return 0;
+        }
         m_eDoing = Doing::Nothing;
         m_runner->WaitFinished();
         Advance();

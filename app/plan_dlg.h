@@ -74,6 +74,8 @@ private:
     // or the run is over.
     void Advance();
     void QueueNext();
+    // The dwell timer, for what is left of the dwell.
+    void ArmDwell();
     void Answer(plan::Verdict verdict);
     void Finished();
     void ShowSteps();
@@ -92,8 +94,9 @@ private:
     bool m_bNextQueued = false;
     // A setting was under way when the operator paused: a lost answer is not the generator's.
     bool m_bSettingInterrupted = false;
-    bool m_bStepsDirty = false; // a step changed since the list was last shown
-    std::size_t m_nCurrent = 0; // the step of the action under way
+    bool m_bStepsDirty = false;      // a step changed since the list was last shown
+    std::size_t m_nCurrent = 0;      // the step of the action under way
+    std::int64_t m_dwellUntilUs = 0; // the end of the dwell under way (steady clock)
     std::int64_t m_runStartUs = 0;
     std::int64_t m_runEndUs = 0;
     std::string m_openDir;

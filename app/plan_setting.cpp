@@ -130,8 +130,13 @@ void CConsoleDlg::CancelPlanSetting() {
 void CConsoleDlg::PlanAcknowledged(std::uint16_t word) {
     if (m_planSetting.stage != PlanSetting::Stage::Acknowledge || word != m_planSetting.setWord)
         return;
-    // The value the generator holds now, asked as the read-back asks it.
+    AskPlanValue();
+}
+
+// The value the generator holds now, asked as the read-back asks it.
+void CConsoleDlg::AskPlanValue() {
     m_planSetting.stage = PlanSetting::Stage::Report;
+    ++m_planSetting.queries;
     SetTimer(kTimerPlanAnswer, exchange::kReadBackIntervalMs);
     if (!SendCommand(m_planSetting.queryWord))
         EndPlanSetting({client::Outcome::PortError, PortName() + " is not open"});
@@ -170,11 +175,16 @@ void CConsoleDlg::OnPlanAnswerTimer() {
     KillTimer(kTimerPlanAnswer);
     if (m_planSetting.stage == PlanSetting::Stage::None)
         return;
-    const bool acknowledging = m_planSetting.stage == PlanSetting::Stage::Acknowledge;
+    // Every frame sent empties what came in unread: a follow-up query of the console's own (after
+    // a read-back, after a reply) may have swept the answer away. The generator's report decides,
+    // so the value is asked for even without the acknowledgement, and asked again when its reply
+    // does not come; only a generator silent to all of it has not answered.
+    if (m_planSetting.queries < kPlanQueries) {
+        AskPlanValue();
+        return;
+    }
     EndPlanSetting({client::Outcome::NoAnswer,
-                    PortName() + ": no answer to " +
-                        (acknowledging ? "the " + m_planSetting.keyName + " setting"
-                                       : "the " + m_planSetting.keyName + " query")});
+                    PortName() + ": no answer to the " + m_planSetting.keyName + " setting"});
 }
 
 void CConsoleDlg::EndPlanSetting(const client::Result& result, const client::SetDone& done) {
