@@ -57,6 +57,7 @@ void CConsoleDlg::ShowDisconnected() {
 void CConsoleDlg::Disconnect() {
     m_link.RequestStop();
     ShowDisconnected();
+    PlanConnectionEnded(PortName() + " was closed");
 }
 
 // The message for a port that did not open, with a second line saying why when the system told
@@ -178,6 +179,10 @@ ui::LRESULT CConsoleDlg::OnTimer(ui::WPARAM wParam, ui::LPARAM) {
         OnResetWaitTimer();
         return 0;
     }
+    if (id == kTimerPlanAnswer) {
+        OnPlanAnswerTimer();
+        return 0;
+    }
     if (id != kTimerExchange)
         return 0;
 
@@ -229,6 +234,7 @@ ui::LRESULT CConsoleDlg::OnLinkLost(ui::WPARAM wParam, ui::LPARAM lParam) {
     const std::string what = wParam == static_cast<ui::WPARAM>(serial::Cause::Timeout)
                                  ? port + " does not take the data sent to it."
                                  : "The connection to " + port + " was lost.";
+    PlanConnectionEnded(what);
     Tell(what + " Check the cable or adapter, then click \"Turn on Port\" or \"Search "
                 "Device\".");
     return 0;

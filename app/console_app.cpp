@@ -15,19 +15,22 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kestrelon [--log FILE]\n"
+    "usage: kestrelon [--log FILE] [--plan FILE]\n"
     "\n"
     "The Kestrelon console: drives the signal generator on a COM port from its window.\n"
     "\n"
     "  --log FILE   append every frame sent and received to FILE, one line each (\"-\":\n"
     "               standard error)\n"
+    "  --plan FILE  open the Plan window with the test plan FILE loaded\n"
     "  --help       show this text\n"
     "  --version    show the version\n";
 
 // The console's options: "--log FILE" (or "-" for standard error) writes every frame sent and
-// received to FILE, one line each, appended to what the file held.
+// received to FILE, one line each, appended to what the file held; "--plan FILE" opens the plan
+// window with that plan.
 struct Options {
     std::string logPath;
+    std::string planPath;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -38,6 +41,10 @@ Options ParseOptions(int argc, char** argv) {
             o.logPath = argv[++i];
         else if (a.rfind("--log=", 0) == 0)
             o.logPath = a.substr(6);
+        else if (a == "--plan" && i + 1 < argc)
+            o.planPath = argv[++i];
+        else if (a.rfind("--plan=", 0) == 0)
+            o.planPath = a.substr(7);
     }
     return o;
 }
@@ -110,6 +117,8 @@ int CConsoleApp::Run(int argc, char** argv) {
             ui::AppMessageBox(text.c_str());
         }
     }
+    if (!options.planPath.empty())
+        dlg.OpenPlanAtStart(options.planPath);
     dlg.DoModal();
     // No frame is recorded once the console is gone.
     dlg.Conversation().SetLogSink(nullptr);

@@ -4,6 +4,7 @@
 #include "app/about_dlg.h"
 #include "app/address_file.h"
 #include "app/conversation_dlg.h"
+#include "app/plan_dlg.h"
 #include "link/command_words.h"
 #include "link/link_messages.h"
 #include "platform/serial/port_map.h"
@@ -38,6 +39,7 @@ const ui::HandlerEntry* CConsoleDlg::GetHandlerTable() const {
         UI_ON_MESSAGE(WM_LINK_TXEMPTY, CConsoleDlg, OnLinkTxEmpty),
         UI_ON_MESSAGE(WM_LINK_LOST, CConsoleDlg, OnLinkLost),
         UI_ON_MESSAGE(WM_SHOW_DEFERRED_BOXES, CConsoleDlg, OnShowDeferredBoxes),
+        UI_ON_MESSAGE(WM_OPEN_START_PLAN, CConsoleDlg, OnOpenStartPlan),
         UI_ON_MESSAGE(ui::WM_SYSCOMMAND, CConsoleDlg, OnSysCommand),
         UI_ON_NOTIFY(ui::Notify::SelChange, IDC_TAB, CConsoleDlg, OnTabSelChange),
         UI_ON_MESSAGE(ui::WM_TIMER, CConsoleDlg, OnTimer),
@@ -88,6 +90,10 @@ bool CConsoleDlg::PreTranslateMessage(ui::Msg& msg) {
             ShowConversation();
             return true;
         }
+        if (msg.wParam == ui::VK_F3) {
+            ShowPlan();
+            return true;
+        }
     }
     return ui::Dialog::PreTranslateMessage(msg);
 }
@@ -101,6 +107,7 @@ bool CConsoleDlg::OnInitDialog() {
         AppendSystemMenuSeparator();
         AppendSystemMenuItem(IDM_ABOUTBOX, aboutText);
         AppendSystemMenuItem(IDM_CONVERSATION, LoadStringResource(IDS_CONVERSATION));
+        AppendSystemMenuItem(IDM_PLAN, LoadStringResource(IDS_PLAN));
     }
     // The link records every frame it sends into the conversation (when recording is on).
     m_link.SetRecorder(&m_conversation);
@@ -139,6 +146,14 @@ bool CConsoleDlg::OnInitDialog() {
           static_cast<ui::Dialog*>(&m_edidPage)})
         page->MoveWindow(pageRect, true);
     ShowPage(0);
+    WatchOperator(*this);
+    for (ui::Dialog* page :
+         {static_cast<ui::Dialog*>(&m_timingPage), static_cast<ui::Dialog*>(&m_timingDetailsPage),
+          static_cast<ui::Dialog*>(&m_patternPage), static_cast<ui::Dialog*>(&m_settingPage),
+          static_cast<ui::Dialog*>(&m_edidPage)})
+        WatchOperator(*page);
+    if (!m_strStartPlan.empty())
+        PostMessage(WM_OPEN_START_PLAN);
 
     SetupAddressFile();
 
@@ -201,6 +216,8 @@ ui::LRESULT CConsoleDlg::OnSysCommand(ui::WPARAM wParam, ui::LPARAM) {
         ShowAboutBox();
     else if ((wParam & 0xFFF0) == IDM_CONVERSATION)
         ShowConversation();
+    else if ((wParam & 0xFFF0) == IDM_PLAN)
+        ShowPlan();
     return 0;
 }
 

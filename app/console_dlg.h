@@ -3,12 +3,14 @@
 // generator on the UI thread.
 #pragma once
 
+#include "app/plan_console.h"
 #include "link/conversation.h"
 #include "link/exchanges.h"
 #include "link/frame.h"
 #include "link/pending_settings.h"
 #include "link/reply_framing.h"
 #include "link/serial_link.h"
+#include "link/setting_keys.h"
 #include "pages/edid_page.h"
 #include "pages/page_host.h"
 #include "pages/pattern_page.h"
@@ -24,10 +26,11 @@
 #include <vector>
 
 class CConversationDlg;
+class CPlanDlg;
 
 using DeviceAddress = frame::DeviceAddress;
 
-class CConsoleDlg : public ui::Dialog, public CPageHost, private reply::Sink {
+class CConsoleDlg : public ui::Dialog, public CPageHost, private reply::Sink, private CPlanConsole {
 public:
     static constexpr int kReplyHandlerCount = 34;
     static constexpr int kTimingNameCount = 62;
@@ -82,6 +85,10 @@ public:
     bool ExpectsAnswers() const;
     // Opens the conversation window (system menu, right-click menu, F2).
     void ShowConversation();
+    // Opens the plan window (system menu, right-click menu, F3).
+    void ShowPlan();
+    // The plan window opens with this plan loaded once the console is up.
+    void OpenPlanAtStart(const std::string& path);
 
     // Path of the address file, and the address book read from it.
     const char* AddressFilePath() const { return m_szAddressFile; }
@@ -111,8 +118,12 @@ public:
     static constexpr int kResetFirstWaitMs = 1000;
     static constexpr int kResetPollMs = 500;
     static constexpr int kResetPolls = 10; // attempts, each a read-back window and a pause
+    // A plan's setting: its acknowledgement, then the report of its value, is due.
+    static constexpr int kTimerPlanAnswer = 8;
     // Posted to itself: shows the messages deferred while a link notification was handled.
     static constexpr ui::UINT WM_SHOW_DEFERRED_BOXES = ui::WM_USER + 0x101;
+    // Posted to itself at start-up: opens the plan window with the plan given on the command line.
+    static constexpr ui::UINT WM_OPEN_START_PLAN = ui::WM_USER + 0x102;
 
 protected:
     bool OnInitDialog() override;
@@ -154,6 +165,7 @@ private:
     // the link, whose worker records into it, so that it outlives the worker.
     CConversation m_conversation;
     std::unique_ptr<CConversationDlg> m_pConversationDlg; // created when first opened
+    std::unique_ptr<CPlanDlg> m_pPlanDlg;                 // created when first opened
     CSerialLink m_link;
     CTimingPage m_timingPage;
     CPatternPage m_patternPage;
@@ -346,4 +358,40 @@ private:
     };
     std::vector<std::string> m_deferredBoxes;
     bool m_bClosing = false;
+
+    // --- Plans (app/plan_setting.cpp) ---
+    bool ExchangeRunning() const override;
+    bool PlanPortOpen() const override;
+    std::string PlanPortName() const override;
+    void ApplyPlanSetting(const std::string& key, const std::string& value) override;
+    void CancelPlanSetting() override;
+    bool ShownEdid(edid::Image& image) const override;
+    ui::LRESULT OnOpenStartPlan(ui::WPARAM, ui::LPARAM);
+    // Tells the plan window of the operator's clicks on this dialog's or a page's controls.
+    void WatchOperator(ui::Dialog& dialog);
+    // The port closed, by the operator or because it went away.
+    void PlanConnectionEnded(const std::string& reason);
+    void PlanAcknowledged(std::uint16_t word);
+    void AskPlanValue();
+    static constexpr int kPlanQueries = 3; // asks for a plan's setting before it has no answer
+    void PlanReported(std::uint16_t word, int value);
+    void OnPlanAnswerTimer();
+    void EndPlanSetting(const client::Result& result,
+                        const client::SetDone& done = client::SetDone());
+    // The plan's setting under way.
+    struct PlanSetting {
+        enum class Stage { None, Acknowledge, Report };
+        Stage stage = Stage::None;
+        std::string keyName; // as the plan gives it
+        client::Key key = client::Key::Timing;
+        bool isSwitch = false;
+        bool hdmi = true;
+        std::uint16_t setWord = 0;
+        std::uint16_t queryWord = 0;
+        int code = 0;
+        std::string name;
+        int queries = 0; // sent so far
+    };
+    PlanSetting m_planSetting;
+    std::string m_strStartPlan;
 };

@@ -91,6 +91,7 @@ void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
         }
         m_pending.Acknowledged(word);
         RecordReply(frame, size, "acknowledged");
+        PlanAcknowledged(word);
         return;
     }
     const ReplyHandlerEntry* entry = FindReplyHandler(word);
@@ -112,7 +113,11 @@ void CConsoleDlg::OnFrame(const std::uint8_t* frame, int size) {
     }
     // Recorded before the handler runs: what it sends in turn comes after the reply.
     RecordReply(frame, size, "taken");
+    const int value = payload > 0 ? ReplyPayload()[0] : 0;
     (this->*handler)();
+    // What a plan's setting is confirmed by, once the panel and the pages show it.
+    if (payload > 0)
+        PlanReported(word, value);
 }
 
 void CConsoleDlg::RecordReply(const std::uint8_t* bytes, int count, const char* verdict,

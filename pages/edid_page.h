@@ -27,6 +27,9 @@ public:
     // A read EDID arrived in full: the 256-byte image and the byte after it (kept unchecked).
     void ShowReadImage(const std::uint8_t* image, std::uint8_t trailer);
 
+    // Whether the page shows an EDID that was read or opened (held in m_abEdid).
+    bool HasImage() const { return m_bImageShown; }
+
     // Handlers (public so tests can drive them as the buttons would).
     void OnReadEdid();
     void OnWriteEdid();

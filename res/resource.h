@@ -6,6 +6,7 @@
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_CONSOLE_DIALOG = 102;
 constexpr int IDD_CONVERSATION = 104;
+constexpr int IDD_PLAN = 106;
 constexpr int IDD_TIMING_PAGE = 129;
 constexpr int IDD_PATTERN_PAGE = 130;
 constexpr int IDD_SETTING_PAGE = 131;
@@ -27,10 +28,12 @@ constexpr int IDB_TIMING_VERTICAL = 186;
 constexpr int IDS_ABOUTBOX = 101;
 constexpr int IDS_SOCKETS_INIT_FAILED = 103;
 constexpr int IDS_CONVERSATION = 105;
+constexpr int IDS_PLAN = 107;
 
-// System menu commands: the About box, the conversation window.
+// System menu commands: the About box, the conversation window, the plan window.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;
 constexpr unsigned IDM_CONVERSATION = 0x0020;
+constexpr unsigned IDM_PLAN = 0x0030;
 
 // Main dialog (template 102).
 constexpr int IDC_TAB = 1000;
@@ -70,6 +73,25 @@ constexpr int IDC_CONVERSATION_PAUSE = 1302;
 constexpr int IDC_CONVERSATION_CLEAR = 1303;
 constexpr int IDC_CONVERSATION_SAVE = 1304;
 constexpr int IDC_CONVERSATION_HEADER = 1305;
+
+// Plan window (template 106).
+constexpr int IDC_PLAN_NAME = 1400;
+constexpr int IDC_PLAN_OPEN = 1401;
+constexpr int IDC_PLAN_FROM_EDID = 1402;
+constexpr int IDC_PLAN_STEPS = 1403;
+constexpr int IDC_PLAN_CURRENT = 1404;
+constexpr int IDC_PLAN_ELAPSED = 1405;
+constexpr int IDC_PLAN_MESSAGE = 1406;
+constexpr int IDC_PLAN_PROMPT = 1407;
+constexpr int IDC_PLAN_NOTE_LABEL = 1408;
+constexpr int IDC_PLAN_NOTE = 1409;
+constexpr int IDC_PLAN_PASS = 1410;
+constexpr int IDC_PLAN_FAIL = 1411;
+constexpr int IDC_PLAN_RUN = 1412;
+constexpr int IDC_PLAN_PAUSE = 1413;
+constexpr int IDC_PLAN_STOP = 1414;
+constexpr int IDC_PLAN_SAVE = 1415;
+constexpr int IDC_PLAN_HEADER = 1416;
 
 // EDID page (template 132), used by the main dialog's start-up.
 constexpr int IDC_EDID_SOURCE = 1117;

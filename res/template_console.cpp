@@ -144,6 +144,8 @@ const char* LoadStringResource(int id) {
         return "Windows sockets initialization failed.";
     case IDS_CONVERSATION:
         return "&Conversation...\tF2";
+    case IDS_PLAN:
+        return "&Plan...\tF3";
     default:
         return "";
     }

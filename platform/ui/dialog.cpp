@@ -171,9 +171,16 @@ void Dialog::DispatchToFocus(const Msg& msg) {
     }
 }
 
+void Dialog::SetNotifyObserver(std::function<void(int, Notify)> observer) {
+    m_notifyObserver = std::move(observer);
+}
+
 void Dialog::OnBackendNotify(int id, Notify notify) {
     if (NotificationsSuppressed()) {
         return;
+    }
+    if (m_notifyObserver) {
+        m_notifyObserver(id, notify);
     }
     if (SendNotify(id, notify) || notify != Notify::Clicked || m_bChildPage) {
         return;

@@ -108,6 +108,9 @@ public:
     bool SendNotify(int id, Notify notify);
     // Hands a key to the focused control only, bypassing the dialog's own key handling.
     void DispatchToFocus(const Msg& msg);
+    // Told of every notification an operator's action on a control raises (not those of changes
+    // the program makes), before the handler table runs; an empty function stops it.
+    void SetNotifyObserver(std::function<void(int id, Notify notify)> observer);
 
     // Controls, by id.
     void SetDlgItemText(int id, const std::string& text);
@@ -208,6 +211,7 @@ private:
     bool m_bModeless = false;  // created by CreateModeless
     std::map<int, int> m_timers;
     int m_modalResult = 0;
+    std::function<void(int, Notify)> m_notifyObserver;
 };
 
 // The keyboard rule of dialogs that must neither close nor press a default button: Enter goes to

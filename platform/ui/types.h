@@ -26,6 +26,7 @@ constexpr WPARAM VK_RETURN = 0x0D;
 constexpr WPARAM VK_ESCAPE = 0x1B;
 constexpr WPARAM VK_F1 = 0x70;
 constexpr WPARAM VK_F2 = 0x71;
+constexpr WPARAM VK_F3 = 0x72;
 
 // Control notifications.
 enum class Notify { Clicked, SelChange, SelEndOk, EditChange, KillFocus };

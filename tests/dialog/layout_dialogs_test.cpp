@@ -5,6 +5,7 @@
 #include "app/about_dlg.h"
 #include "support/console_internals.h"
 #include "app/conversation_dlg.h"
+#include "app/plan_dlg.h"
 #include "edid/edid_decoder.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "res/resource.h"
@@ -182,11 +183,21 @@ std::vector<std::string> CheckPage(const ui::Dialog& main, const ui::Dialog& pag
     return problems;
 }
 
-enum class Window { Main, Timing, TimingDetails, Pattern, Setting, Edid, About, Conversation };
+enum class Window {
+    Main,
+    Timing,
+    TimingDetails,
+    Pattern,
+    Setting,
+    Edid,
+    About,
+    Conversation,
+    Plan
+};
 
 const char* NameOf(Window w) {
-    static const char* const kNames[] = {"Main",    "Timing", "TimingDetails", "Pattern",
-                                         "Setting", "Edid",   "About",         "Conversation"};
+    static const char* const kNames[] = {"Main", "Timing", "TimingDetails", "Pattern", "Setting",
+                                         "Edid", "About",  "Conversation",  "Plan"};
     return kNames[static_cast<int>(w)];
 }
 
@@ -218,6 +229,16 @@ TEST_P(Layout, EveryControlFitsItsWindowAndNothingOverlaps) {
                                          Controls(*In(d).m_pConversationDlg));
                 size = layout::Describe(In(d).m_pConversationDlg->GetClientRect());
                 break;
+            case Window::Plan: {
+                d.ShowPlan();
+                ASSERT_NE(In(d).m_pPlanDlg, nullptr);
+                CPlanDlg& w = *In(d).m_pPlanDlg;
+                // The longest captions the buttons take during a run.
+                w.SetDlgItemText(IDC_PLAN_RUN, "Go on");
+                problems = layout::Check(w.GetClientRect(), Controls(w));
+                size = layout::Describe(w.GetClientRect());
+                break;
+            }
             default: {
                 const ui::Dialog& page = *pages[static_cast<int>(GetParam()) - 1];
                 problems = CheckPage(d, page);
@@ -248,7 +269,7 @@ TEST_P(Layout, EveryControlFitsItsWindowAndNothingOverlaps) {
 INSTANTIATE_TEST_SUITE_P(AllWindows, Layout,
                          ::testing::Values(Window::Main, Window::Timing, Window::TimingDetails,
                                            Window::Pattern, Window::Setting, Window::Edid,
-                                           Window::About, Window::Conversation),
+                                           Window::About, Window::Conversation, Window::Plan),
                          [](const auto& info) { return std::string(NameOf(info.param)); });
 
 class EdidHexDump : public ConsoleFixture {};

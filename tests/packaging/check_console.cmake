@@ -11,7 +11,8 @@ if(NOT status EQUAL 0 OR NOT out STREQUAL "kestrelon (Kestrelon) ${VERSION}\n")
 endif()
 execute_process(COMMAND ${no_display} ${CONSOLE} --help OUTPUT_VARIABLE out
                 RESULT_VARIABLE status TIMEOUT 20)
-if(NOT status EQUAL 0 OR NOT out MATCHES "^usage: kestrelon" OR NOT out MATCHES "--log FILE")
+if(NOT status EQUAL 0 OR NOT out MATCHES "^usage: kestrelon" OR NOT out MATCHES "--log FILE"
+   OR NOT out MATCHES "--plan FILE")
     message(FATAL_ERROR "--help gave \"${out}\" (status ${status})")
 endif()
 execute_process(COMMAND ${no_display} ${CONSOLE} OUTPUT_VARIABLE out ERROR_VARIABLE err

@@ -9,8 +9,8 @@ struct ConsoleInternals {
         : dlg(d), m_strSearchStatus(d.m_strSearchStatus), m_strTiming(d.m_strTiming),
           m_strColorSpace(d.m_strColorSpace), m_nSignal(d.m_nSignal),
           m_conversation(d.m_conversation), m_pConversationDlg(d.m_pConversationDlg),
-          m_link(d.m_link), m_timingPage(d.m_timingPage), m_patternPage(d.m_patternPage),
-          m_settingPage(d.m_settingPage), m_edidPage(d.m_edidPage),
+          m_pPlanDlg(d.m_pPlanDlg), m_link(d.m_link), m_timingPage(d.m_timingPage),
+          m_patternPage(d.m_patternPage), m_settingPage(d.m_settingPage), m_edidPage(d.m_edidPage),
           m_timingDetailsPage(d.m_timingDetailsPage), m_bReadingSavedEdid(d.m_bReadingSavedEdid),
           m_bAutoDetailsAsked(d.m_bAutoDetailsAsked), m_bAskAutoDetails(d.m_bAskAutoDetails),
           m_bDeviceFound(d.m_bDeviceFound), m_nStatusStep(d.m_nStatusStep),
@@ -34,6 +34,7 @@ struct ConsoleInternals {
     int& m_nSignal;
     CConversation& m_conversation;
     std::unique_ptr<CConversationDlg>& m_pConversationDlg;
+    std::unique_ptr<CPlanDlg>& m_pPlanDlg;
     CSerialLink& m_link;
     CTimingPage& m_timingPage;
     CPatternPage& m_patternPage;

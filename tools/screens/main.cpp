@@ -1,12 +1,14 @@
 // Renders the console offscreen to PNG files, the main dialog and one per tab page (NAME-page.png),
 // for the README and for looking at the dialogs as a user would. With --com N it first connects to
 // a generator (the emulator) on COM N and waits for the status read-back, so the panel and pages
-// show real values; the conversation window, open during that connection, is rendered too.
+// show real values; the conversation window, open during that connection, is rendered too, and
+// the plan window running docs/plan-example.json, caught at its first question to the operator.
 //
 //   console_screens OUTDIR [--com N] [--wait MS]
 #include "app/console_dlg.h"
 #include "support/console_internals.h"
 #include "app/conversation_dlg.h"
+#include "app/plan_dlg.h"
 #include "pages/timing_calc_dlg.h"
 #include "platform/ui/application.h"
 #include "platform/ui/test_hooks.h"
@@ -88,6 +90,24 @@ int main(int argc, char** argv) {
             ui::ProcessEvents(100);
             if (!In(dlg).m_pConversationDlg->GrabToPng(outDir + "/conversation.png"))
                 status = 1;
+        }
+        if (com > 0) {
+            dlg.ShowPlan();
+            CPlanDlg& plan = *In(dlg).m_pPlanDlg;
+            if (!plan.LoadFile("docs/plan-example.json")) {
+                status = 1;
+            } else {
+                plan.SendNotify(IDC_PLAN_RUN, ui::Notify::Clicked);
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+                while (plan.GetDlgItemText(IDC_PLAN_PROMPT).empty() &&
+                       std::chrono::steady_clock::now() < until)
+                    ui::ProcessEvents(20);
+                plan.SetDlgItemText(IDC_PLAN_NOTE, "slight shimmer on the left edge");
+                ui::ProcessEvents(300);
+                if (!plan.GrabToPng(outDir + "/plan-window.png"))
+                    status = 1;
+                plan.SendNotify(IDC_PLAN_STOP, ui::Notify::Clicked);
+            }
         }
         return ui::IDCANCEL;
     });
