@@ -372,6 +372,7 @@ private:
     // The port closed, by the operator or because it went away.
     void PlanConnectionEnded(const std::string& reason);
     void PlanAcknowledged(std::uint16_t word);
+    void SendPlanSetting();
     void AskPlanValue();
     static constexpr int kPlanQueries = 3; // asks for a plan's setting before it has no answer
     void PlanReported(std::uint16_t word, int value);
@@ -391,6 +392,8 @@ private:
         int code = 0;
         std::string name;
         int queries = 0; // sent so far
+        bool acknowledged = false;
+        int sends = 0; // of the setting's frame
     };
     PlanSetting m_planSetting;
     std::string m_strStartPlan;

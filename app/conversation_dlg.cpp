@@ -1,16 +1,12 @@
 #include "app/conversation_dlg.h"
 
+#include "app/whole_file.h"
 #include "res/art.h"
 #include "res/resource.h"
 #include "res/templates.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
 
 CConversationDlg::CConversationDlg(CConversation& conversation)
     : ui::Dialog(ConversationTemplate()), m_conversation(conversation) {}
@@ -131,36 +127,16 @@ void CConversationDlg::OnSave() {
         return;
     std::uint64_t next = 0;
     const std::vector<CConversation::Entry> entries = m_conversation.Since(0, next);
-    // Written beside the target and moved over it only when complete: a failed save never
-    // leaves a half-written file in place of the one chosen.
-    const std::string temp = path + ".part";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    bool ok = f != nullptr;
-    for (std::size_t i = 0; ok && i < entries.size(); ++i) {
-        const std::string line = CConversation::LogLine(entries[i]);
-        if (line.empty())
-            continue; // the frame log format holds frames only
-        ok = std::fwrite(line.data(), 1, line.size(), f) == line.size() &&
-             std::fputc('\n', f) != EOF;
+    std::string text;
+    for (const CConversation::Entry& entry : entries) {
+        const std::string line = CConversation::LogLine(entry);
+        if (!line.empty()) // the frame log format holds frames only
+            text += line + '\n';
     }
-    const int err = ok ? 0 : errno;
-    if (f != nullptr && std::fclose(f) != 0 && ok)
-        ok = false;
-    std::error_code moved;
-    if (ok) {
-        // Replaces an existing file in one step on both systems.
-        std::filesystem::rename(std::filesystem::u8path(temp), std::filesystem::u8path(path),
-                                moved);
-        ok = !moved;
-    }
-    if (!ok) {
-        std::remove(temp.c_str());
-        const std::string why = err != 0 ? std::strerror(err)
-                                : moved  ? moved.message()
-                                         : std::string("The disk refused the file.");
+    const std::string why = whole_file::Write(path, text);
+    if (!why.empty()) {
         MessageBox("The conversation could not be saved to " + path + ".\n" + why);
         return;
     }
-    const std::size_t slash = path.find_last_of("/\\");
-    m_saveDir = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    m_saveDir = whole_file::FolderOf(path);
 }

@@ -1,5 +1,6 @@
 #include "app/plan_dlg.h"
 
+#include "app/whole_file.h"
 #include "edid/edid_model.h"
 #include "plan/edid_plan.h"
 #include "plan/plan_reader.h"
@@ -10,12 +11,8 @@
 #include "res/templates.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -34,34 +31,6 @@ std::string Clock(std::int64_t us) {
     else
         std::snprintf(text, sizeof text, "%lld:%02lld", s / 60, s % 60);
     return text;
-}
-
-// Writes the text beside the target and moves it over the target only when complete, so that a
-// failed save never leaves half a report in place of the file chosen. Empty, or why it failed.
-std::string WriteWhole(const std::string& path, const std::string& text) {
-    const std::string temp = path + ".part";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    bool ok = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const int err = ok ? 0 : errno;
-    if (f != nullptr && std::fclose(f) != 0 && ok)
-        ok = false;
-    std::error_code moved;
-    if (ok) {
-        std::filesystem::rename(std::filesystem::u8path(temp), std::filesystem::u8path(path),
-                                moved);
-        ok = !moved;
-    }
-    if (ok)
-        return std::string();
-    std::remove(temp.c_str());
-    return err != 0 ? std::strerror(err)
-           : moved  ? moved.message()
-                    : std::string("The disk refused the file.");
-}
-
-std::string Folder(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 } // namespace
@@ -117,7 +86,7 @@ bool CPlanDlg::LoadFile(const std::string& path) {
         Say("The plan was not opened: " + read.error);
         return false;
     }
-    m_openDir = Folder(path);
+    m_openDir = whole_file::FolderOf(path);
     SetPlan(read.plan, read.plan.name + "  (" + path + ")");
     return true;
 }
@@ -521,10 +490,10 @@ void CPlanDlg::OnSave() {
     // The report as it stands: a run still under way is saved with the steps done so far.
     const plan::RunReport& report = m_runner->Report();
     const std::string failure =
-        WriteWhole(path, junit ? plan::ReportJunit(report) : plan::ReportJson(report));
+        whole_file::Write(path, junit ? plan::ReportJunit(report) : plan::ReportJson(report));
     if (!failure.empty()) {
         MessageBox("The report could not be saved to " + path + ".\n" + failure);
         return;
     }
-    m_saveDir = Folder(path);
+    m_saveDir = whole_file::FolderOf(path);
 }

@@ -113,7 +113,13 @@ void CConsoleDlg::ApplyPlanSetting(const std::string& key, const std::string& va
         m_planSetting.code = code;
     }
     m_planSetting.keyName = key;
+    SendPlanSetting();
+}
+
+void CConsoleDlg::SendPlanSetting() {
     const std::uint8_t payload = static_cast<std::uint8_t>(m_planSetting.code);
+    ++m_planSetting.sends;
+    m_planSetting.queries = 0;
     if (!SendCommandData(m_planSetting.setWord, 1, &payload)) {
         EndPlanSetting({client::Outcome::PortError, PortName() + " is not open"});
         return;
@@ -130,6 +136,7 @@ void CConsoleDlg::CancelPlanSetting() {
 void CConsoleDlg::PlanAcknowledged(std::uint16_t word) {
     if (m_planSetting.stage != PlanSetting::Stage::Acknowledge || word != m_planSetting.setWord)
         return;
+    m_planSetting.acknowledged = true;
     AskPlanValue();
 }
 
@@ -153,6 +160,13 @@ void CConsoleDlg::PlanReported(std::uint16_t word, int value) {
                                              : value == m_planSetting.code;
     if (same) {
         EndPlanSetting(client::Result(), done);
+        return;
+    }
+    // The link holds one frame to transmit, and a frame the console writes before it went out
+    // takes its place: a setting that was never acknowledged and did not change the value may
+    // never have reached the generator, so it is sent once more before it counts as different.
+    if (!m_planSetting.acknowledged && m_planSetting.sends < 2) {
+        SendPlanSetting();
         return;
     }
     auto described = [](int code, const std::string& name) {
