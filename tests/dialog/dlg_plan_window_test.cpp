@@ -81,6 +81,13 @@ TEST_F(PlanWindow, WaitsForTheReadBackPausesOnAConsoleClickAndTakesTheVerdict) {
         // The click's frame swept the acknowledgement away: the value is asked for regardless.
         ASSERT_TRUE(ui::test::FireTimer(d, CConsoleDlg::kTimerPlanAnswer));
         EXPECT_EQ(LastSent(d), cmd::QueryPattern);
+        // The old value and no acknowledgement: the setting may never have gone out, so it is
+        // sent once more before it counts as different.
+        FeedReply(d, cmd::QueryPattern, {0});
+        ui::ProcessEvents(20);
+        EXPECT_EQ(LastSent(d), cmd::SetPattern);
+        ASSERT_TRUE(ui::test::FireTimer(d, CConsoleDlg::kTimerPlanAnswer));
+        EXPECT_EQ(LastSent(d), cmd::QueryPattern);
         FeedReply(d, cmd::QueryPattern, {3});
         ui::ProcessEvents(20);
         EXPECT_EQ(w.Report()->steps[0].result, plan::StepResult::Pass);
