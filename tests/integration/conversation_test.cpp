@@ -111,7 +111,6 @@ TEST_F(ConversationWithEmulator, RecordsWhatTheEmulatorLogsAndShowsALinePerFrame
                    Concat(console, "RX") == Concat(emulator, "TX");
         };
         EXPECT_TRUE(WaitFor(settled, 10000));
-        ui::ProcessEvents(100); // the window's refresh after the last line
 
         // Every request, frame by frame in order, as the emulator received it.
         ASSERT_GE(sent.size(), 23u); // 12 items, 10 records, the query
@@ -134,9 +133,15 @@ TEST_F(ConversationWithEmulator, RecordsWhatTheEmulatorLogsAndShowsALinePerFrame
         EXPECT_EQ(records, 10);
         EXPECT_EQ(Received(d, "not checked").size(), 12u); // the items' checksums, alone
 
-        // The window shows the same, one line per frame.
-        const std::vector<std::string> shown = testsupport::NonEmptyLines(
-            In(d).m_pConversationDlg->GetDlgItemText(IDC_CONVERSATION_LINES));
+        // The window shows the same, one line per frame, once its refresh timer has run.
+        std::vector<std::string> shown;
+        WaitFor(
+            [&] {
+                shown = testsupport::NonEmptyLines(
+                    In(d).m_pConversationDlg->GetDlgItemText(IDC_CONVERSATION_LINES));
+                return shown.size() == entries.size();
+            },
+            5000);
         ASSERT_EQ(shown.size(), entries.size());
         for (std::size_t i = 0; i < shown.size(); ++i)
             EXPECT_EQ(shown[i], CConversation::ViewLine(entries[i])) << "line " << i;
