@@ -163,9 +163,9 @@ TEST(SgctlWine, CommandsWorkOnAWindowsPort) {
 
     Result r = RunSgctl("--port COM5 status --json");
     EXPECT_EQ(0u, r.code) << r.err;
-    EXPECT_TRUE(Contains(r.out, "\"interface\": \"hdmi\"")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\"output\": \"hdmi\"")) << r.out;
     EXPECT_TRUE(Contains(r.out, "\"timing\": \"1920x1080p(60)\"")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "{\"slot\": 9, ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "{\"slot\": 10, ")) << r.out; // slots 1..10
 
     r = RunSgctl("--port COM5 set timing \"1920x1080p(50)\"");
     EXPECT_EQ(0u, r.code) << r.err;
