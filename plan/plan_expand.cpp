@@ -17,9 +17,9 @@ void SortByKey(std::vector<Setting>& settings) {
 
 } // namespace
 
-std::size_t ExpandedCount(const StepSpec& spec) {
+std::size_t ExpandedCount(const PlannedStep& planned) {
     std::size_t count = 1;
-    for (const auto& key : spec.each) {
+    for (const auto& key : planned.each) {
         const std::size_t n = key.second.size();
         if (n == 0)
             return 0;
@@ -48,38 +48,38 @@ std::string DwellText(std::int64_t ms) {
     return text + " s";
 }
 
-void Expand(const StepSpec& spec, std::vector<Step>& out) {
-    const std::size_t count = ExpandedCount(spec);
+void Expand(const PlannedStep& planned, std::vector<Step>& out) {
+    const std::size_t count = ExpandedCount(planned);
     // The combination's index in each key, the last key counting fastest.
-    std::vector<std::size_t> at(spec.each.size(), 0);
+    std::vector<std::size_t> at(planned.each.size(), 0);
     for (std::size_t n = 0; n < count; ++n) {
         Step step;
-        step.planStep = spec.planStep;
-        step.dwellMs = spec.dwellMs;
-        step.hasPrompt = spec.hasPrompt;
-        step.prompt = spec.prompt;
+        step.planStep = planned.planStep;
+        step.dwellMs = planned.dwellMs;
+        step.hasPrompt = planned.hasPrompt;
+        step.prompt = planned.prompt;
         std::vector<Setting> combination;
-        for (std::size_t k = 0; k < spec.each.size(); ++k)
-            combination.push_back({spec.each[k].first, spec.each[k].second[at[k]]});
-        step.settings = spec.settings;
+        for (std::size_t k = 0; k < planned.each.size(); ++k)
+            combination.push_back({planned.each[k].first, planned.each[k].second[at[k]]});
+        step.settings = planned.settings;
         step.settings.insert(step.settings.end(), combination.begin(), combination.end());
         SortByKey(step.settings);
 
-        if (spec.hasName) {
-            step.name = spec.name;
+        if (planned.hasName) {
+            step.name = planned.name;
             if (!combination.empty())
                 step.name += " (" + SettingsText(combination) + ")";
         } else if (!step.settings.empty()) {
             step.name = SettingsText(step.settings);
-        } else if (spec.hasPrompt) {
-            step.name = spec.prompt;
+        } else if (planned.hasPrompt) {
+            step.name = planned.prompt;
         } else {
-            step.name = "wait " + DwellText(spec.dwellMs);
+            step.name = "wait " + DwellText(planned.dwellMs);
         }
         out.push_back(std::move(step));
 
-        for (std::size_t k = spec.each.size(); k-- > 0;) {
-            if (++at[k] < spec.each[k].second.size())
+        for (std::size_t k = planned.each.size(); k-- > 0;) {
+            if (++at[k] < planned.each[k].second.size())
                 break;
             at[k] = 0;
         }

@@ -15,7 +15,8 @@
 
 namespace plan {
 
-struct StepSpec {
+// One step as the plan file gives it, before its `each` is expanded.
+struct PlannedStep {
     std::size_t planStep = 0;
     bool hasName = false;
     std::string name;
@@ -27,11 +28,12 @@ struct StepSpec {
     std::string prompt;
 };
 
-// How many steps the spec expands to; any count above kMaxSteps is given as kMaxSteps + 1.
-std::size_t ExpandedCount(const StepSpec& spec);
+// How many steps a step of the file expands to; any count above kMaxSteps is given as kMaxSteps
+// + 1.
+std::size_t ExpandedCount(const PlannedStep& planned);
 
-// Appends the spec's steps to out.
-void Expand(const StepSpec& spec, std::vector<Step>& out);
+// Appends the steps a step of the file expands to, to out.
+void Expand(const PlannedStep& planned, std::vector<Step>& out);
 
 // "timing 1920x1080p(60), pattern RedScreen".
 std::string SettingsText(const std::vector<Setting>& settings);

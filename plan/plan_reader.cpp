@@ -137,25 +137,25 @@ bool IsSettingKey(const std::string& key) {
     return KeyRank(key) >= 0;
 }
 
-StepSpec ReadStep(const Json& j, std::size_t step, std::int64_t planDwellMs) {
+PlannedStep ReadStep(const Json& j, std::size_t step, std::int64_t planDwellMs) {
     if (!j.is_object())
         throw Refusal(step, "a step is an object, not " + KindOf(j));
-    StepSpec spec;
-    spec.planStep = step;
-    spec.dwellMs = planDwellMs;
+    PlannedStep planned;
+    planned.planStep = step;
+    planned.dwellMs = planDwellMs;
     bool dwellGiven = false;
     for (auto it = j.begin(); it != j.end(); ++it) {
         const std::string& key = it.key();
         if (key == "name") {
-            spec.hasName = true;
-            spec.name = Text(it.value(), "name", step);
+            planned.hasName = true;
+            planned.name = Text(it.value(), "name", step);
         } else if (key == "dwell_s") {
-            spec.dwellMs = DwellMs(it.value(), step);
+            planned.dwellMs = DwellMs(it.value(), step);
             dwellGiven = true;
         } else if (key == "prompt") {
-            spec.hasPrompt = true;
-            spec.prompt = Text(it.value(), "prompt", step);
-            if (spec.prompt.empty())
+            planned.hasPrompt = true;
+            planned.prompt = Text(it.value(), "prompt", step);
+            if (planned.prompt.empty())
                 throw Refusal(step, "prompt is empty");
         } else if (key == "each") {
             if (!it.value().is_object() || it.value().empty())
@@ -174,19 +174,20 @@ StepSpec ReadStep(const Json& j, std::size_t step, std::int64_t planDwellMs) {
                 std::vector<std::string> values;
                 for (const Json& v : e.value())
                     values.push_back(Value(e.key(), v, step));
-                spec.each.emplace_back(e.key(), std::move(values));
+                planned.each.emplace_back(e.key(), std::move(values));
             }
         } else if (IsSettingKey(key)) {
-            spec.settings.push_back({key, Value(key, it.value(), step)});
+            planned.settings.push_back({key, Value(key, it.value(), step)});
         } else {
             throw Refusal(step, "unknown key " + key +
                                     " (a step takes name, dwell_s, prompt, each" + KeyList() + ")");
         }
     }
-    if (spec.settings.empty() && spec.each.empty() && !spec.hasPrompt && spec.dwellMs == 0)
+    if (planned.settings.empty() && planned.each.empty() && !planned.hasPrompt &&
+        planned.dwellMs == 0)
         throw Refusal(step, std::string("the step sets nothing, asks nothing and waits ") +
                                 (dwellGiven ? "0 s" : "nothing"));
-    return spec;
+    return planned;
 }
 
 // Every value against what the setting takes, with the output the steps before select.
@@ -242,11 +243,11 @@ Plan Read(const std::string& text, const std::string& file) {
         throw Refusal(0, "the plan has no steps");
     std::size_t number = 0;
     for (const Json& j : *steps) {
-        const StepSpec spec = ReadStep(j, ++number, dwellMs);
-        if (plan.steps.size() + ExpandedCount(spec) > kMaxSteps)
+        const PlannedStep planned = ReadStep(j, ++number, dwellMs);
+        if (plan.steps.size() + ExpandedCount(planned) > kMaxSteps)
             throw Refusal(number,
                           "the plan expands to more than " + std::to_string(kMaxSteps) + " steps");
-        Expand(spec, plan.steps);
+        Expand(planned, plan.steps);
     }
     CheckValues(plan.steps);
     return plan;
